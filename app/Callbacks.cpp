@@ -1,0 +1,11 @@
+// The GLUT callback trampolines: each forwards its arguments unchanged to theRenderer.
+#include "app/Callbacks.h"
+
+#include "render/Renderer.h"
+
+Renderer* theRenderer = nullptr;
+
+void onReshape(int w, int h) { theRenderer->reshape(w, h); }
+void onDisplay() { theRenderer->display(); }
+void onKeyboard(unsigned char key, int x, int y) { theRenderer->keyboard(key, x, y); }
+void onSpecial(int key, int x, int y) { theRenderer->special(key, x, y); }

@@ -1,0 +1,416 @@
+// MeshLoader: the data file reader.
+#include "io/MeshLoader.h"
+
+#include "mesh/Mesh.h"
+#include "mesh/Triangle.h"
+#include "mesh/Vertex.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kMaxNameLength = Mesh::kNameCapacity - 1;
+constexpr float kCornerStart = 100000.0f;  // the corners start here, not at the first point
+// Every point and every triangle takes three tokens, each at least one character after at least
+// one separator; a count that needs more bytes than the file has left is refused at once.
+constexpr std::int64_t kMinBytesPerEntry = 6;
+// Each mesh takes at least a name, a point count and a triangle count.
+constexpr std::int64_t kMinBytesPerMesh = 6;
+constexpr std::size_t kMaxQuoted = 40;
+
+// The white space that the "%d", "%f" and "%s" conversions skip: ' ', \t, \n, \v, \f, \r.
+inline bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+enum class Parse { ok, malformed, outOfRange };
+
+// "%d": one optional sign ('+' too, which from_chars does not take), decimal digits, 32 bits.
+Parse parseInt(const char* first, const char* last, int& value) {
+    if (first != last && *first == '+') {
+        ++first;
+        if (first != last && *first == '-') return Parse::malformed;
+    }
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec == std::errc::invalid_argument || end != last) return Parse::malformed;
+    if (ec == std::errc::result_out_of_range) return Parse::outOfRange;
+    return Parse::ok;
+}
+
+// "%f" restricted to decimal notation: optional sign, digits with an optional fraction, optional
+// exponent. The first character after the sign must be a digit or '.', which leaves inf, nan
+// and hex (whose "0x" stops after the 0) as trailing junk.
+Parse parseFloat(const char* first, const char* last, float& value) {
+    if (first != last && *first == '+') {
+        ++first;
+        if (first != last && *first == '-') return Parse::malformed;
+    }
+    const char* lead = (first != last && *first == '-') ? first + 1 : first;
+    if (lead == last || !(isDigit(static_cast<unsigned char>(*lead)) || *lead == '.'))
+        return Parse::malformed;
+    const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec == std::errc::invalid_argument || end != last) return Parse::malformed;
+    if (ec == std::errc::result_out_of_range) {
+        // from_chars reports underflow here too; strtof gives the value "%f" would store there.
+        const std::string copy(first, last);
+        const float nearest = std::strtof(copy.c_str(), nullptr);
+        if (!std::isfinite(nearest)) return Parse::outOfRange;
+        value = nearest;
+    }
+    return Parse::ok;
+}
+
+// What the reader expects next; turned into words only when something is wrong.
+struct Item {
+    enum Kind { meshCount, name, pointCount, coordinate, triangleCount, index };
+    Kind kind;
+    const char* mesh = nullptr;  // the mesh's name, once read
+    int meshNumber = 0;          // 1-based
+    int entry = 0;               // 1-based point or triangle number
+    int component = 0;           // 0, 1, 2: x, y, z or first, second, third index
+};
+
+std::string describe(const Item& item) {
+    static const char* const kAxes[] = {"x", "y", "z"};
+    static const char* const kOrdinals[] = {"first", "second", "third"};
+    const std::string mesh = std::string("mesh \"") + (item.mesh ? item.mesh : "") + "\"";
+    switch (item.kind) {
+    case Item::meshCount:
+        return "the mesh count";
+    case Item::name:
+        return "the name of mesh " + std::to_string(item.meshNumber);
+    case Item::pointCount:
+        return "the point count of " + mesh;
+    case Item::coordinate:
+        return std::string("the ") + kAxes[item.component] + " coordinate of point " +
+               std::to_string(item.entry) + " of " + mesh;
+    case Item::triangleCount:
+        return "the triangle count of " + mesh;
+    case Item::index:
+        return std::string("the ") + kOrdinals[item.component] + " point index of triangle " +
+               std::to_string(item.entry) + " of " + mesh;
+    }
+    return "a token";
+}
+
+// The token in double quotes, cut when long, with bytes outside printable ASCII escaped.
+std::string quote(const char* first, const char* last) {
+    std::string text = "\"";
+    const std::size_t length = static_cast<std::size_t>(last - first);
+    for (std::size_t i = 0; i < std::min(length, kMaxQuoted); ++i) {
+        const unsigned char c = static_cast<unsigned char>(first[i]);
+        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+            text += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            text += escaped;
+        }
+    }
+    if (length > kMaxQuoted) text += "...";
+    return text + "\"";
+}
+
+// Walks the tokens of the data in memory and words every diagnostic.
+class Reader {
+public:
+    Reader(const char* data, std::size_t size, std::FILE* diagnostics)
+        : begin(data), cursor(data), end(data + size), diagnostics(diagnostics) {}
+
+    // The next token into [tokenStart, tokenEnd); at the end of the data, an error.
+    bool next(const Item& item) {
+        while (cursor != end && isSpace(static_cast<unsigned char>(*cursor))) ++cursor;
+        if (cursor == end) {
+            error(lastLine(), "file ends early: expected " + describe(item));
+            return false;
+        }
+        tokenStart = cursor;
+        while (cursor != end && !isSpace(static_cast<unsigned char>(*cursor))) ++cursor;
+        tokenEnd = cursor;
+        return true;
+    }
+
+    bool readInt(const Item& item, int& value) {
+        if (!next(item)) return false;
+        switch (parseInt(tokenStart, tokenEnd, value)) {
+        case Parse::ok:
+            return true;
+        case Parse::malformed:
+            return rejectToken(item, "as a decimal integer");
+        case Parse::outOfRange:
+            return rejectToken(item, "as a decimal integer within the 32-bit range");
+        }
+        return false;
+    }
+
+    bool readFloat(const Item& item, float& value) {
+        if (!next(item)) return false;
+        switch (parseFloat(tokenStart, tokenEnd, value)) {
+        case Parse::ok:
+            return true;
+        case Parse::malformed:
+            return rejectToken(item, "as a decimal number");
+        case Parse::outOfRange:
+            return rejectToken(item, "as a decimal number within the float range");
+        }
+        return false;
+    }
+
+    // A 1-based index into points; the token read last.
+    bool readIndex(const Item& item, int pointCount, int& index) {
+        if (!readInt(item, index)) return false;
+        if (index >= 1 && index <= pointCount) return true;
+        if (pointCount < 1) return rejectToken(item, "(the mesh has no points)");
+        return rejectToken(item, "from 1 to " + std::to_string(pointCount));
+    }
+
+    // Copies the next token into name, cut to what the field holds.
+    bool readName(const Item& item, char (&name)[Mesh::kNameCapacity]) {
+        if (!next(item)) return false;
+        const std::size_t length = static_cast<std::size_t>(tokenEnd - tokenStart);
+        const std::size_t kept = std::min(length, static_cast<std::size_t>(kMaxNameLength));
+        std::memcpy(name, tokenStart, kept);
+        name[kept] = '\0';
+        if (length > kept) {
+            report(lineOf(tokenStart), "warning: " + describe(item) + ", " +
+                                           quote(tokenStart, tokenEnd) + ", is longer than " +
+                                           std::to_string(kMaxNameLength) +
+                                           " characters; it is cut to " +
+                                           quote(tokenStart, tokenStart + kept));
+        }
+        return true;
+    }
+
+    // Refuses a count of entries that the rest of the data cannot hold, before any allocation.
+    bool fits(const Item& item, int count, std::int64_t bytesEach, const char* entries) {
+        const std::int64_t left = end - cursor;
+        if (static_cast<std::int64_t>(count) <= left / bytesEach) return true;
+        error(lineOf(tokenStart), describe(item) + " announces " + std::to_string(count) + " " +
+                                      entries + ", but the " + std::to_string(left) +
+                                      " bytes left in the file hold at most " +
+                                      std::to_string(left / bytesEach));
+        return false;
+    }
+
+    void outOfMemory(const std::string& what) {
+        error(lineOf(tokenStart), "not enough memory for " + what);
+    }
+
+private:
+    bool rejectToken(const Item& item, const std::string& how) {
+        error(lineOf(tokenStart),
+              "expected " + describe(item) + " " + how + ", found " + quote(tokenStart, tokenEnd));
+        return false;
+    }
+
+    // Line numbers are counted only when a message needs one.
+    int lineOf(const char* at) const {
+        return 1 + static_cast<int>(std::count(begin, at, '\n'));
+    }
+    // The line of the last token, where an editor shows the early end.
+    int lastLine() const {
+        const char* last = end;
+        while (last != begin && isSpace(static_cast<unsigned char>(last[-1]))) --last;
+        return lineOf(last);
+    }
+
+    void error(int line, const std::string& message) { report(line, message); }
+    void report(int line, const std::string& message) {
+        if (diagnostics != nullptr)
+            std::fprintf(diagnostics, "%s:%d: %s\n", MeshLoader::kFileName, line,
+                         message.c_str());
+    }
+
+    const char* begin;
+    const char* cursor;
+    const char* end;
+    const char* tokenStart = nullptr;
+    const char* tokenEnd = nullptr;
+    std::FILE* diagnostics;
+};
+
+void stretch(float value, float& maximum, float& minimum) {
+    if (maximum < value) maximum = value;
+    if (minimum > value) minimum = value;
+}
+
+bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
+    Item item{Item::name};
+    item.meshNumber = meshNumber;
+    if (!in.readName(item, mesh.name)) return false;
+    std::fprintf(report, "Lendo Mesha de nome  :%s\n", mesh.name);
+    item.mesh = mesh.name;
+
+    int pointCount = 0;
+    item.kind = Item::pointCount;
+    if (!in.readInt(item, pointCount)) return false;
+    std::fprintf(report, "O numero de pontos e : %d\n", pointCount);
+    if (!in.fits(item, pointCount, kMinBytesPerEntry, "points")) return false;
+    if (!mesh.createPoints(pointCount)) {
+        in.outOfMemory("the " + std::to_string(pointCount) + " points of mesh \"" +
+                       mesh.name + "\"");
+        return false;
+    }
+    mesh.pointCount = pointCount;
+
+    Vertex& maxCorner = *mesh.maxCorner;
+    Vertex& minCorner = *mesh.minCorner;
+    item.kind = Item::coordinate;
+    for (int k = 0; k < pointCount; ++k) {
+        float x, y, z;
+        item.entry = k + 1;
+        item.component = 0;
+        if (!in.readFloat(item, x)) return false;
+        item.component = 1;
+        if (!in.readFloat(item, y)) return false;
+        item.component = 2;
+        if (!in.readFloat(item, z)) return false;
+        stretch(x, maxCorner.x, minCorner.x);
+        stretch(y, maxCorner.y, minCorner.y);
+        stretch(z, maxCorner.z, minCorner.z);
+        Vertex& point = *mesh.points[k];
+        point.x = x;
+        point.y = y;
+        point.z = z;
+    }
+
+    int triangleCount = 0;
+    item.kind = Item::triangleCount;
+    if (!in.readInt(item, triangleCount)) return false;
+    std::fprintf(report, "O numero de triangulos e : %d \n", triangleCount);
+    if (!in.fits(item, triangleCount, kMinBytesPerEntry, "triangles")) return false;
+    if (!mesh.createTriangles(triangleCount)) {
+        in.outOfMemory("the " + std::to_string(triangleCount) + " triangles of mesh \"" +
+                       mesh.name + "\"");
+        return false;
+    }
+    mesh.triangleCount = triangleCount;
+
+    item.kind = Item::index;
+    for (int k = 0; k < triangleCount; ++k) {
+        int i1, i2, i3;
+        item.entry = k + 1;
+        item.component = 0;
+        if (!in.readIndex(item, pointCount, i1)) return false;
+        item.component = 1;
+        if (!in.readIndex(item, pointCount, i2)) return false;
+        item.component = 2;
+        if (!in.readIndex(item, pointCount, i3)) return false;
+        Triangle& triangle = *mesh.triangles[k];
+        triangle.vertex1 = mesh.points[i1 - 1];
+        triangle.vertex2 = mesh.points[i2 - 1];
+        triangle.vertex3 = mesh.points[i3 - 1];
+        triangle.computeNormal();
+    }
+    return true;
+}
+
+Mesh* newEmptyMesh() {
+    Mesh* mesh = new Mesh;
+    mesh->maxCorner = new Vertex;
+    mesh->minCorner = new Vertex;
+    mesh->maxCorner->x = mesh->maxCorner->y = mesh->maxCorner->z = -kCornerStart;
+    mesh->minCorner->x = mesh->minCorner->y = mesh->minCorner->z = kCornerStart;
+    return mesh;
+}
+
+void reportSystemError(std::FILE* diagnostics, const char* what, int error) {
+    if (diagnostics != nullptr)
+        std::fprintf(diagnostics, "%s: %s: %s\n", MeshLoader::kFileName, what,
+                     std::strerror(error));
+}
+
+}  // namespace
+
+bool MeshLoader::read(const char* data, std::size_t size) {
+    Reader in(data, size, diagnostics);
+    int created = 0;
+    bool complete = false;
+    try {
+        Item item{Item::meshCount};
+        int count = 0;
+        if (in.readInt(item, count)) {
+            meshCount = count;
+            std::fprintf(report, "Determinada a leitura de  :%d  meshas\n", count);
+            complete = count < 1;
+            if (count >= 1 && in.fits(item, count, kMinBytesPerMesh, "meshes")) {
+                meshes = new Mesh*[static_cast<std::size_t>(count)];
+                complete = true;
+                for (int i = 0; i < count && complete; ++i) {
+                    meshes[i] = newEmptyMesh();
+                    created = i + 1;
+                    complete = readMesh(in, *meshes[i], i + 1, report);
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        in.outOfMemory("the meshes");
+        complete = false;
+    }
+    if (!complete) {
+        // Nothing half-read is kept: the caller sees no meshes at all.
+        for (int i = 0; i < created; ++i) delete meshes[i];
+        delete[] meshes;
+        meshes = nullptr;
+        meshCount = 0;
+    }
+    return complete;
+}
+
+bool MeshLoader::load() {
+    const int fd = ::open(kFileName, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        reportSystemError(diagnostics, "cannot open", errno);
+        return false;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+        reportSystemError(diagnostics, "cannot open", S_ISDIR(status.st_mode) ? EISDIR : errno);
+        ::close(fd);
+        return false;
+    }
+
+    // A regular file is mapped and read in place; anything else is read into memory.
+    const std::size_t mappedSize = static_cast<std::size_t>(status.st_size);
+    void* mapped = MAP_FAILED;
+    if (S_ISREG(status.st_mode) && mappedSize > 0)
+        mapped = ::mmap(nullptr, mappedSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    std::vector<char> contents;
+    if (mapped == MAP_FAILED) {
+        char buffer[1 << 16];
+        for (;;) {
+            const ssize_t got = ::read(fd, buffer, sizeof buffer);
+            if (got == 0) break;
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                reportSystemError(diagnostics, "cannot read", errno);
+                ::close(fd);
+                return false;
+            }
+            contents.insert(contents.end(), buffer, buffer + got);
+        }
+    }
+    ::close(fd);
+
+    bool complete;
+    if (mapped != MAP_FAILED) {
+        complete = read(static_cast<const char*>(mapped), mappedSize);
+        ::munmap(mapped, mappedSize);
+    } else {
+        complete = read(contents.data(), contents.size());
+    }
+    return complete;
+}

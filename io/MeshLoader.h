@@ -1,0 +1,46 @@
+// MeshLoader: reads the viewer's mesh data file into meshes and reports its progress.
+//
+// The file is a run of white-space separated tokens: the mesh count, then per mesh its name,
+// point count, x y z per point, triangle count, and three 1-based point indices per triangle.
+// Input outside that format gets one diagnostic line on the diagnostics stream, in the shape
+// "dataTest3.dat:LINE: message"; after an error read() and load() return false and keep no mesh
+// (meshCount 0, meshes null), while the report lines already written stay.
+// - missing or unreadable file, or a directory: "cannot open" (or "cannot read") with the
+//   system's reason, and no line number;
+// - a token that is not a plain decimal integer (optional sign, digits, 32-bit range) or a plain
+//   decimal number (no hex, inf or nan, finite as a float), or one with trailing junk: error
+//   naming the item expected and quoting the token; a leading '+' is accepted;
+// - the file ends before the announced items: error naming the first missing item;
+// - a triangle index below 1 or above the mesh's point count: error with the valid range;
+// - a name longer than 31 characters: cut to 31, one warning line, loading goes on;
+// - a count larger than what is left of the file could hold: error before anything is allocated;
+// - memory that cannot be had for a count the file holds: error;
+// - counts below 1: stored and printed as read, with no entries;
+// - anything after the announced meshes: ignored.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+class Mesh;
+
+class MeshLoader {
+public:
+    static constexpr const char* kFileName = "dataTest3.dat";
+
+    MeshLoader() = default;
+    virtual ~MeshLoader() = default;  // the meshes belong to whoever they are handed to
+    MeshLoader(const MeshLoader&) = delete;
+    MeshLoader& operator=(const MeshLoader&) = delete;
+
+    // Reads kFileName from the working directory. Returns false after a diagnostic.
+    bool load();
+    // Reads the file's contents from memory; messages still name kFileName. Runs once.
+    bool read(const char* data, std::size_t size);
+
+    int meshCount = 0;        // as announced by the file, even when below 1
+    Mesh** meshes = nullptr;  // meshCount entries when meshCount > 0; not owned after load
+
+    std::FILE* report = stdout;       // the progress lines
+    std::FILE* diagnostics = stderr;  // errors and warnings
+};

@@ -1,0 +1,13 @@
+// DisplayListRecorder: the drawing back end that records and frees a mesh's display list.
+// The mesh layer knows no graphics API; the renderer installs the one it draws with.
+#pragma once
+
+class Mesh;
+
+class DisplayListRecorder {
+public:
+    virtual ~DisplayListRecorder() = default;
+    // Records the mesh's triangles into a new display list and returns its name.
+    virtual int record(const Mesh& mesh) = 0;
+    virtual void release(int listId) = 0;
+};

@@ -1,0 +1,116 @@
+// Mesh: storage, linking and destruction.
+#include "mesh/Mesh.h"
+
+#include "mesh/DisplayListRecorder.h"
+#include "mesh/Triangle.h"
+#include "mesh/Vertex.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include <sys/mman.h>
+
+DisplayListRecorder* Mesh::displayLists = nullptr;
+
+namespace {
+
+// Large blocks are aligned to 2 MiB and offered huge pages: most of the time of building a big
+// mesh is otherwise spent faulting in 4 KiB pages.
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+void* allocateBlock(std::size_t count, std::size_t size) {
+    if (count > SIZE_MAX / size) return nullptr;
+    std::size_t bytes = count * size;
+    if (bytes < kHugePage) return std::malloc(bytes);
+    if (bytes > SIZE_MAX - kHugePage) return nullptr;
+    bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    void* block = std::aligned_alloc(kHugePage, bytes);
+    if (block != nullptr) madvise(block, bytes, MADV_HUGEPAGE);
+    return block;
+}
+
+// Constructs count objects in one block and fills refs with their addresses.
+template <class T>
+bool createBlock(int count, T*& storage, T**& refs) {
+    T* block = static_cast<T*>(allocateBlock(static_cast<std::size_t>(count), sizeof(T)));
+    T** array = static_cast<T**>(std::malloc(static_cast<std::size_t>(count) * sizeof(T*)));
+    if (block == nullptr || array == nullptr) {
+        std::free(block);
+        std::free(array);
+        return false;
+    }
+    for (int i = 0; i < count; ++i) array[i] = new (block + i) T;
+    storage = block;
+    refs = array;
+    return true;
+}
+
+template <class T>
+void destroyBlock(int count, T*& storage, T**& refs) {
+    for (int i = 0; i < count; ++i) refs[i]->~T();
+    std::free(storage);
+    std::free(refs);
+    storage = nullptr;
+    refs = nullptr;
+}
+
+}  // namespace
+
+Mesh::Mesh() = default;
+
+Mesh::~Mesh() {
+    if (triangles != nullptr) destroyBlock(triangleCount, triangleStorage, triangles);
+    if (points != nullptr) destroyBlock(pointCount, pointStorage, points);
+    if (listBuilt && displayLists != nullptr) displayLists->release(listId);
+}
+
+int Mesh::compile() {
+    if (displayLists == nullptr) return 0;
+    listId = displayLists->record(*this);
+    listBuilt = true;
+    return listId;
+}
+
+bool Mesh::createPoints(int count) {
+    if (count < 1) return true;
+    if (!createBlock(count, pointStorage, points)) return false;
+    pointCount = count;
+    return true;
+}
+
+bool Mesh::createTriangles(int count) {
+    if (count < 1) return true;
+    if (!createBlock(count, triangleStorage, triangles)) return false;
+    triangleCount = count;
+    return true;
+}
+
+void Mesh::linkTriangles() {
+    // One pass over the triangles in ascending order gives every point its triangles in
+    // ascending order too, as a walk over all triangles for each point would.
+    std::vector<const Vertex*> overfull;
+    auto record = [&overfull](Vertex* vertex, Triangle* triangle) {
+        if (vertex->adjacentCount < Vertex::kMaxAdjacent) {
+            vertex->adjacent[vertex->adjacentCount++] = triangle;
+        } else {
+            overfull.push_back(vertex);
+        }
+    };
+    for (int j = 0; j < triangleCount; ++j) {
+        Triangle* triangle = triangles[j];
+        Vertex* v1 = triangle->vertex1;
+        Vertex* v2 = triangle->vertex2;
+        Vertex* v3 = triangle->vertex3;
+        record(v1, triangle);
+        if (v2 != v1) record(v2, triangle);
+        if (v3 != v1 && v3 != v2) record(v3, triangle);
+    }
+    for (int i = 0; i < pointCount; ++i) points[i]->computeNormal();
+
+    std::sort(overfull.begin(), overfull.end());
+    overfullPoints =
+        static_cast<int>(std::unique(overfull.begin(), overfull.end()) - overfull.begin());
+}

@@ -1,0 +1,19 @@
+// SceneObject: the base of everything the viewer can hold in its scene.
+#pragma once
+
+class Vertex;
+
+class SceneObject {
+public:
+    SceneObject();
+    virtual ~SceneObject();
+    SceneObject(const SceneObject&) = delete;
+    SceneObject& operator=(const SceneObject&) = delete;
+
+    // Returns 1 and does nothing else; subclasses record themselves for drawing.
+    virtual int compile();
+
+    Vertex* anchor;               // owned; never given coordinates
+    Vertex* maxCorner = nullptr;  // owned once set: componentwise maximum of the points
+    Vertex* minCorner = nullptr;  // owned once set: componentwise minimum of the points
+};

@@ -1,0 +1,12 @@
+// Vector3: normalisation.
+#include "mesh/Vector3.h"
+
+#include <cmath>
+
+void Vector3::normalize() {
+    float length = std::sqrt(x * x + y * y + z * z);
+    if (length == 0.0f) length = 1.0f;
+    x /= length;
+    y /= length;
+    z /= length;
+}

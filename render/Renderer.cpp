@@ -1,0 +1,202 @@
+// Renderer: GL state, projection, frame drawing and the keyboard commands.
+#include "render/Renderer.h"
+
+#include "mesh/Mesh.h"
+#include "mesh/Triangle.h"
+#include "mesh/Vertex.h"
+#include "render/GLDisplayListRecorder.h"
+
+#include <GL/glu.h>
+#include <GL/glut.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr float kStep = 10.0f;   // degrees for turns, model units for moves
+constexpr float kTiltX = -45.0f;  // the fixed tilt the x angle always carries
+constexpr double kFieldOfView = 45.0;
+constexpr double kNear = 0.1;
+constexpr double kFar = 1000.0;
+
+void reportUnboundKey(int code) {
+    std::printf("Essa tecla n\xE3" "o serve pra nada e seu codigo e: %d\n", code);
+}
+
+// width / height in double precision; a window 0 pixels high counts as 1 pixel high.
+double aspectOf(int width, int height) {
+    return static_cast<double>(width) / static_cast<double>(height == 0 ? 1 : height);
+}
+
+}  // namespace
+
+Renderer::Renderer() {
+    static GLDisplayListRecorder recorder;
+    Mesh::displayLists = &recorder;
+}
+
+void Renderer::addMesh(Mesh* mesh) { meshes.push_back(mesh); }
+
+void Renderer::linkMeshes() {
+    for (Mesh* mesh : meshes) mesh->linkTriangles();
+}
+
+void Renderer::initGL() {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_DEPTH_TEST);
+    glShadeModel(GL_SMOOTH);
+
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    if (!orthographic) gluPerspective(kFieldOfView, aspectOf(width, height), kNear, kFar);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glMatrixMode(GL_MODELVIEW);
+
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+    glEnable(GL_LIGHTING);
+    // Light 0 keeps the GL's default position: a directional headlight along the eye's axis.
+    glLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specularColor);
+    glEnable(GL_LIGHT0);
+
+    // The default colour-material mode: both faces' ambient and diffuse follow the colour.
+    glEnable(GL_COLOR_MATERIAL);
+    glColor3f(0.75f, 0.3f, 0.3f);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specularColor);
+    glMateriali(GL_FRONT_AND_BACK, GL_SHININESS, 12);
+}
+
+void Renderer::setProjection() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    if (orthographic) {
+        glOrtho(-160.0, 160.0, -120.0, 120.0, -100.0, 1000.0);
+    } else {
+        gluPerspective(kFieldOfView, aspectOf(width, height), kNear, kFar);
+    }
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void Renderer::reshape(int w, int h) {
+    width = w;
+    height = h;
+    glViewport(0, 0, w, h);
+    setProjection();
+}
+
+void Renderer::display() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glColor3f(0.75f, 0.3f, 0.3f);
+    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(translation.x, translation.y, translation.z);
+    glTranslatef(-30.0f, -60.0f, -350.0f);  // the fixed camera offset
+    glRotatef(rotation.x + kTiltX, 1.0f, 0.0f, 0.0f);
+    glRotatef(rotation.y, 0.0f, 1.0f, 0.0f);
+    glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
+
+    for (const Mesh* mesh : meshes) {
+        for (int j = 0; j < mesh->triangleCount; ++j) {
+            const Triangle& triangle = *mesh->triangles[j];
+            glBegin(GL_TRIANGLES);
+            for (const Vertex* point : {triangle.vertex1, triangle.vertex2, triangle.vertex3}) {
+                glNormal3f(point->normal.x, point->normal.y, point->normal.z);
+                glVertex3f(point->x, point->y, point->z);
+            }
+            glEnd();
+        }
+    }
+    glutSwapBuffers();
+}
+
+void Renderer::keyboard(unsigned char key, int /*x*/, int /*y*/) {
+    switch (key) {
+    case 27:
+        quit();
+        return;
+    case ' ':
+        if (cullFaces) {
+            glDisable(GL_CULL_FACE);
+        } else {
+            glEnable(GL_CULL_FACE);
+        }
+        cullFaces = !cullFaces;
+        break;
+    case 'a': rotation.z += kStep; break;
+    case 's': rotation.z -= kStep; break;
+    case 'f': rotation.x += kStep; break;
+    case 'v': rotation.x -= kStep; break;
+    case 'x': rotation.y += kStep; break;
+    case 'z': rotation.y -= kStep; break;
+    case 'r': translation.x += kStep; break;
+    case 'e': translation.x -= kStep; break;
+    case 'd': translation.y += kStep; break;
+    case 'c': translation.y -= kStep; break;
+    case 'w': translation.z += kStep; break;
+    case 'q': translation.z -= kStep; break;
+    case 'm':
+        glShadeModel(flatShading ? GL_SMOOTH : GL_FLAT);
+        flatShading = !flatShading;
+        break;
+    default:
+        reportUnboundKey(key);
+        return;
+    }
+    glutPostRedisplay();
+}
+
+void Renderer::special(int key, int /*x*/, int /*y*/) {
+    switch (key) {
+    case GLUT_KEY_F1:
+        wireframe = false;
+        break;
+    case GLUT_KEY_F2:
+        wireframe = true;
+        break;
+    case GLUT_KEY_F3:
+        return;
+    case GLUT_KEY_F4:
+        // The new mode's projection comes with the reshape GLUT delivers for the new size. The
+        // size stops shrinking at 1 x 1, the smallest window there is.
+        orthographic = !orthographic;
+        glutReshapeWindow(std::max(width - 1, 1), std::max(height - 1, 1));
+        width = std::max(width - 1, 1);
+        height = std::max(height - 1, 1);
+        break;
+    case GLUT_KEY_LEFT:
+        rotation.y -= kStep;
+        break;
+    case GLUT_KEY_UP:
+        glutFullScreen();
+        return;
+    case GLUT_KEY_RIGHT:
+        rotation.y += kStep;
+        break;
+    case GLUT_KEY_DOWN:
+        glutReshapeWindow(640, 480);
+        return;
+    default:
+        reportUnboundKey(key);
+        return;
+    }
+    glutPostRedisplay();
+}
+
+void Renderer::quit() {
+    // The GL calls come while the context still exists; after the window goes there is none.
+    glDisable(GL_LIGHT0);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_COLOR_MATERIAL);
+    glutDestroyWindow(window);
+    for (Mesh* mesh : meshes) delete mesh;
+    meshes.clear();
+    std::exit(0);
+}

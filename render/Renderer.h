@@ -1,0 +1,45 @@
+// Renderer: the viewer's one long-lived object: view state, the mesh list, GL set-up, drawing
+// and keyboard commands.
+#pragma once
+
+#include "mesh/Vector3.h"
+
+#include <vector>
+
+class Mesh;
+
+class Renderer {
+public:
+    Renderer();
+    virtual ~Renderer() = default;  // releases the list, not the meshes
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    void addMesh(Mesh* mesh);
+    void linkMeshes();
+    void initGL();
+    void reshape(int w, int h);
+    void display();
+    void keyboard(unsigned char key, int x, int y);
+    void special(int key, int x, int y);
+
+    int window = 0;  // GLUT window identifier
+    float lightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    float lightAmbient[4] = {0.8f, 0.8f, 0.5f, 0.3f};
+    float lightEmission[4] = {0.0f, 0.0f, 0.0f, 1.0f};    // kept as data; a light takes none
+    float specularColor[4] = {0.7f, 0.6f, 0.7f, 0.8f};    // of light 0 and of the material
+    float lightPosition[4] = {0.0f, 300.0f, -200.0f, 1.0f};  // kept as data; light 0 stays a headlight
+    int width = 0;   // pixels
+    int height = 0;  // pixels
+    Vector3 rotation;     // degrees about x, y, z
+    Vector3 translation;  // model units along the eye's axes
+    bool orthographic = false;
+    bool wireframe = false;
+    bool cullFaces = false;
+    bool flatShading = false;
+    std::vector<Mesh*> meshes;  // drawn in this order; destroyed by the quit key
+
+private:
+    void setProjection();
+    void quit();
+};
