@@ -259,12 +259,12 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
     if (!in.readInt(item, pointCount)) return false;
     std::fprintf(report, "O numero de pontos e : %d\n", pointCount);
     if (!in.fits(item, pointCount, kMinBytesPerEntry, "points")) return false;
-    if (!mesh.createPoints(pointCount)) {
+    if (!mesh.reservePoints(pointCount)) {
         in.outOfMemory("the " + std::to_string(pointCount) + " points of mesh \"" +
                        mesh.name + "\"");
         return false;
     }
-    mesh.pointCount = pointCount;
+    if (pointCount < 1) mesh.pointCount = pointCount;  // stored as read, with no entries
 
     Vertex& maxCorner = *mesh.maxCorner;
     Vertex& minCorner = *mesh.minCorner;
@@ -281,7 +281,7 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
         stretch(x, maxCorner.x, minCorner.x);
         stretch(y, maxCorner.y, minCorner.y);
         stretch(z, maxCorner.z, minCorner.z);
-        Vertex& point = *mesh.points[k];
+        Vertex& point = *mesh.addPoint();
         point.x = x;
         point.y = y;
         point.z = z;
@@ -292,12 +292,12 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
     if (!in.readInt(item, triangleCount)) return false;
     std::fprintf(report, "O numero de triangulos e : %d \n", triangleCount);
     if (!in.fits(item, triangleCount, kMinBytesPerEntry, "triangles")) return false;
-    if (!mesh.createTriangles(triangleCount)) {
+    if (!mesh.reserveTriangles(triangleCount)) {
         in.outOfMemory("the " + std::to_string(triangleCount) + " triangles of mesh \"" +
                        mesh.name + "\"");
         return false;
     }
-    mesh.triangleCount = triangleCount;
+    if (triangleCount < 1) mesh.triangleCount = triangleCount;
 
     item.kind = Item::index;
     for (int k = 0; k < triangleCount; ++k) {
@@ -309,7 +309,7 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
         if (!in.readIndex(item, pointCount, i2)) return false;
         item.component = 2;
         if (!in.readIndex(item, pointCount, i3)) return false;
-        Triangle& triangle = *mesh.triangles[k];
+        Triangle& triangle = *mesh.addTriangle();
         triangle.vertex1 = mesh.points[i1 - 1];
         triangle.vertex2 = mesh.points[i2 - 1];
         triangle.vertex3 = mesh.points[i3 - 1];

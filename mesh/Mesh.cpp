@@ -32,9 +32,9 @@ void* allocateBlock(std::size_t count, std::size_t size) {
     return block;
 }
 
-// Constructs count objects in one block and fills refs with their addresses.
+// Room for count objects in one block, and the array that will refer to them.
 template <class T>
-bool createBlock(int count, T*& storage, T**& refs) {
+bool reserveBlock(int count, T*& storage, T**& refs, int& capacity) {
     T* block = static_cast<T*>(allocateBlock(static_cast<std::size_t>(count), sizeof(T)));
     T** array = static_cast<T**>(std::malloc(static_cast<std::size_t>(count) * sizeof(T*)));
     if (block == nullptr || array == nullptr) {
@@ -42,10 +42,18 @@ bool createBlock(int count, T*& storage, T**& refs) {
         std::free(array);
         return false;
     }
-    for (int i = 0; i < count; ++i) array[i] = new (block + i) T;
     storage = block;
     refs = array;
+    capacity = count;
     return true;
+}
+
+// Objects are created where they are first filled, so each block is written through once.
+template <class T>
+T* addToBlock(T* storage, T** refs, int& count) {
+    T* object = new (storage + count) T;
+    refs[count++] = object;
+    return object;
 }
 
 template <class T>
@@ -74,17 +82,33 @@ int Mesh::compile() {
     return listId;
 }
 
+bool Mesh::reservePoints(int count) {
+    return count < 1 || reserveBlock(count, pointStorage, points, pointCapacity);
+}
+
+bool Mesh::reserveTriangles(int count) {
+    return count < 1 || reserveBlock(count, triangleStorage, triangles, triangleCapacity);
+}
+
+Vertex* Mesh::addPoint() {
+    if (pointCount >= pointCapacity) return nullptr;
+    return addToBlock(pointStorage, points, pointCount);
+}
+
+Triangle* Mesh::addTriangle() {
+    if (triangleCount >= triangleCapacity) return nullptr;
+    return addToBlock(triangleStorage, triangles, triangleCount);
+}
+
 bool Mesh::createPoints(int count) {
-    if (count < 1) return true;
-    if (!createBlock(count, pointStorage, points)) return false;
-    pointCount = count;
+    if (!reservePoints(count)) return false;
+    for (int i = 0; i < count; ++i) addPoint();
     return true;
 }
 
 bool Mesh::createTriangles(int count) {
-    if (count < 1) return true;
-    if (!createBlock(count, triangleStorage, triangles)) return false;
-    triangleCount = count;
+    if (!reserveTriangles(count)) return false;
+    for (int i = 0; i < count; ++i) addTriangle();
     return true;
 }
 

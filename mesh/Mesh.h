@@ -18,9 +18,16 @@ public:
     // needs a current GL context. Returns 0 and records nothing when no recorder is installed.
     int compile() override;
 
-    // Creates pointCount default points (triangleCount triangles) in one block and the array
-    // that refers to them. A count below 1 creates nothing. Returns false, with nothing created
-    // and the count left as it was, when the memory cannot be had.
+    // Makes room for count points (triangles) in one block without creating any; add them with
+    // addPoint (addTriangle), which creates each in place, in order, counted in pointCount
+    // (triangleCount). A count below 1 reserves nothing. Returns false, with nothing reserved,
+    // when the memory cannot be had. Runs at most once per mesh and kind.
+    bool reservePoints(int count);
+    bool reserveTriangles(int count);
+    Vertex* addPoint();  // null when the reserve is full
+    Triangle* addTriangle();
+
+    // reserve and add count default points (triangles) at once.
     bool createPoints(int count);
     bool createTriangles(int count);
 
@@ -44,4 +51,6 @@ private:
     // Points and triangles live in one block each, so a mesh of millions costs two allocations.
     Vertex* pointStorage = nullptr;
     Triangle* triangleStorage = nullptr;
+    int pointCapacity = 0;
+    int triangleCapacity = 0;
 };
