@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     glutInitWindowPosition(0, 0);
 
     theRenderer = new Renderer;
-    theRenderer->window = glutCreateWindow("KALDERINO 01- Visualiza\xE7\xE3" "o de Triangulos");
+    theRenderer->window = glutCreateWindow("KALDERINO 01- Visualiza\xE7\xE3"
+                                           "o de Triangulos");
     theRenderer->width = 640;
     theRenderer->height = 480;
 

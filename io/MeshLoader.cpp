@@ -1,25 +1,22 @@
 // MeshLoader: the data file reader.
 #include "io/MeshLoader.h"
 
+#include "io/TokenReader.h"
 #include "mesh/Mesh.h"
 #include "mesh/Triangle.h"
 #include "mesh/Vertex.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
-#include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <string>
-#include <vector>
-
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -31,47 +28,6 @@ constexpr std::int64_t kMinBytesPerEntry = 6;
 // Each mesh takes at least a name, a point count and a triangle count.
 constexpr std::int64_t kMinBytesPerMesh = 6;
 constexpr std::size_t kMaxQuoted = 40;
-
-// The white space that the "%d", "%f" and "%s" conversions skip: ' ', \t, \n, \v, \f, \r.
-inline bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-inline bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
-enum class Parse { ok, malformed, outOfRange };
-
-// "%d": one optional sign ('+' too, which from_chars does not take), decimal digits, 32 bits.
-Parse parseInt(const char* first, const char* last, int& value) {
-    if (first != last && *first == '+') {
-        ++first;
-        if (first != last && *first == '-') return Parse::malformed;
-    }
-    const auto [end, ec] = std::from_chars(first, last, value);
-    if (ec == std::errc::invalid_argument || end != last) return Parse::malformed;
-    if (ec == std::errc::result_out_of_range) return Parse::outOfRange;
-    return Parse::ok;
-}
-
-// "%f" restricted to decimal notation: optional sign, digits with an optional fraction, optional
-// exponent. The first character after the sign must be a digit or '.', which leaves inf, nan
-// and hex (whose "0x" stops after the 0) as trailing junk.
-Parse parseFloat(const char* first, const char* last, float& value) {
-    if (first != last && *first == '+') {
-        ++first;
-        if (first != last && *first == '-') return Parse::malformed;
-    }
-    const char* lead = (first != last && *first == '-') ? first + 1 : first;
-    if (lead == last || !(isDigit(static_cast<unsigned char>(*lead)) || *lead == '.'))
-        return Parse::malformed;
-    const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
-    if (ec == std::errc::invalid_argument || end != last) return Parse::malformed;
-    if (ec == std::errc::result_out_of_range) {
-        // from_chars reports underflow here too; strtof gives the value "%f" would store there.
-        const std::string copy(first, last);
-        const float nearest = std::strtof(copy.c_str(), nullptr);
-        if (!std::isfinite(nearest)) return Parse::outOfRange;
-        value = nearest;
-    }
-    return Parse::ok;
-}
 
 // What the reader expects next; turned into words only when something is wrong.
 struct Item {
@@ -124,28 +80,22 @@ std::string quote(const char* first, const char* last) {
     return text + "\"";
 }
 
-// Walks the tokens of the data in memory and words every diagnostic.
+// The token reader with the words for every diagnostic.
 class Reader {
 public:
     Reader(const char* data, std::size_t size, std::FILE* diagnostics)
-        : begin(data), cursor(data), end(data + size), diagnostics(diagnostics) {}
+        : tokens(data, size), diagnostics(diagnostics) {}
 
-    // The next token into [tokenStart, tokenEnd); at the end of the data, an error.
+    // The next token; at the end of the data, an error.
     bool next(const Item& item) {
-        while (cursor != end && isSpace(static_cast<unsigned char>(*cursor))) ++cursor;
-        if (cursor == end) {
-            error(lastLine(), "file ends early: expected " + describe(item));
-            return false;
-        }
-        tokenStart = cursor;
-        while (cursor != end && !isSpace(static_cast<unsigned char>(*cursor))) ++cursor;
-        tokenEnd = cursor;
-        return true;
+        if (tokens.next()) return true;
+        report(tokens.lastLine(), "file ends early: expected " + describe(item));
+        return false;
     }
 
     bool readInt(const Item& item, int& value) {
         if (!next(item)) return false;
-        switch (parseInt(tokenStart, tokenEnd, value)) {
+        switch (tokens.toInt(value)) {
         case Parse::ok:
             return true;
         case Parse::malformed:
@@ -158,7 +108,7 @@ public:
 
     bool readFloat(const Item& item, float& value) {
         if (!next(item)) return false;
-        switch (parseFloat(tokenStart, tokenEnd, value)) {
+        switch (tokens.toFloat(value)) {
         case Parse::ok:
             return true;
         case Parse::malformed:
@@ -169,7 +119,7 @@ public:
         return false;
     }
 
-    // A 1-based index into points; the token read last.
+    // A 1-based index into points.
     bool readIndex(const Item& item, int pointCount, int& index) {
         if (!readInt(item, index)) return false;
         if (index >= 1 && index <= pointCount) return true;
@@ -180,65 +130,52 @@ public:
     // Copies the next token into name, cut to what the field holds.
     bool readName(const Item& item, char (&name)[Mesh::kNameCapacity]) {
         if (!next(item)) return false;
-        const std::size_t length = static_cast<std::size_t>(tokenEnd - tokenStart);
+        const char* start = tokens.tokenStart;
+        const std::size_t length = static_cast<std::size_t>(tokens.tokenEnd - start);
         const std::size_t kept = std::min(length, static_cast<std::size_t>(kMaxNameLength));
-        std::memcpy(name, tokenStart, kept);
+        std::memcpy(name, start, kept);
         name[kept] = '\0';
         if (length > kept) {
-            report(lineOf(tokenStart), "warning: " + describe(item) + ", " +
-                                           quote(tokenStart, tokenEnd) + ", is longer than " +
-                                           std::to_string(kMaxNameLength) +
-                                           " characters; it is cut to " +
-                                           quote(tokenStart, tokenStart + kept));
+            report(tokens.lineOf(start),
+                   "warning: " + describe(item) + ", " + quote(start, tokens.tokenEnd) +
+                       ", is longer than " + std::to_string(kMaxNameLength) +
+                       " characters; it is cut to " + quote(start, start + kept));
         }
         return true;
     }
 
     // Refuses a count of entries that the rest of the data cannot hold, before any allocation.
     bool fits(const Item& item, int count, std::int64_t bytesEach, const char* entries) {
-        const std::int64_t left = end - cursor;
+        const std::int64_t left = static_cast<std::int64_t>(tokens.bytesLeft());
         if (static_cast<std::int64_t>(count) <= left / bytesEach) return true;
-        error(lineOf(tokenStart), describe(item) + " announces " + std::to_string(count) + " " +
-                                      entries + ", but the " + std::to_string(left) +
-                                      " bytes left in the file hold at most " +
-                                      std::to_string(left / bytesEach));
+        report(tokens.lineOf(tokens.tokenStart),
+               describe(item) + " announces " + std::to_string(count) + " " + entries +
+                   ", but the " + std::to_string(left) + " bytes left in the file hold at most " +
+                   std::to_string(left / bytesEach));
         return false;
     }
 
     void outOfMemory(const std::string& what) {
-        error(lineOf(tokenStart), "not enough memory for " + what);
+        const int line = tokens.tokenStart ? tokens.lineOf(tokens.tokenStart) : 1;
+        report(line, "not enough memory for " + what);
     }
 
 private:
+    using Parse = TokenReader::Parse;
+
     bool rejectToken(const Item& item, const std::string& how) {
-        error(lineOf(tokenStart),
-              "expected " + describe(item) + " " + how + ", found " + quote(tokenStart, tokenEnd));
+        report(tokens.lineOf(tokens.tokenStart), "expected " + describe(item) + " " + how +
+                                                     ", found " +
+                                                     quote(tokens.tokenStart, tokens.tokenEnd));
         return false;
     }
 
-    // Line numbers are counted only when a message needs one.
-    int lineOf(const char* at) const {
-        return 1 + static_cast<int>(std::count(begin, at, '\n'));
-    }
-    // The line of the last token, where an editor shows the early end.
-    int lastLine() const {
-        const char* last = end;
-        while (last != begin && isSpace(static_cast<unsigned char>(last[-1]))) --last;
-        return lineOf(last);
-    }
-
-    void error(int line, const std::string& message) { report(line, message); }
     void report(int line, const std::string& message) {
         if (diagnostics != nullptr)
-            std::fprintf(diagnostics, "%s:%d: %s\n", MeshLoader::kFileName, line,
-                         message.c_str());
+            std::fprintf(diagnostics, "%s:%d: %s\n", MeshLoader::kFileName, line, message.c_str());
     }
 
-    const char* begin;
-    const char* cursor;
-    const char* end;
-    const char* tokenStart = nullptr;
-    const char* tokenEnd = nullptr;
+    TokenReader tokens;
     std::FILE* diagnostics;
 };
 
@@ -260,8 +197,8 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
     std::fprintf(report, "O numero de pontos e : %d\n", pointCount);
     if (!in.fits(item, pointCount, kMinBytesPerEntry, "points")) return false;
     if (!mesh.reservePoints(pointCount)) {
-        in.outOfMemory("the " + std::to_string(pointCount) + " points of mesh \"" +
-                       mesh.name + "\"");
+        in.outOfMemory("the " + std::to_string(pointCount) + " points of mesh \"" + mesh.name +
+                       "\"");
         return false;
     }
     if (pointCount < 1) mesh.pointCount = pointCount;  // stored as read, with no entries

@@ -9,9 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
-#include <vector>
-
 #include <sys/mman.h>
+#include <vector>
 
 DisplayListRecorder* Mesh::displayLists = nullptr;
 
@@ -33,8 +32,7 @@ void* allocateBlock(std::size_t count, std::size_t size) {
 }
 
 // Room for count objects in one block, and the array that will refer to them.
-template <class T>
-bool reserveBlock(int count, T*& storage, T**& refs, int& capacity) {
+template <class T> bool reserveBlock(int count, T*& storage, T**& refs, int& capacity) {
     T* block = static_cast<T*>(allocateBlock(static_cast<std::size_t>(count), sizeof(T)));
     T** array = static_cast<T**>(std::malloc(static_cast<std::size_t>(count) * sizeof(T*)));
     if (block == nullptr || array == nullptr) {
@@ -49,15 +47,13 @@ bool reserveBlock(int count, T*& storage, T**& refs, int& capacity) {
 }
 
 // Objects are created where they are first filled, so each block is written through once.
-template <class T>
-T* addToBlock(T* storage, T** refs, int& count) {
+template <class T> T* addToBlock(T* storage, T** refs, int& count) {
     T* object = new (storage + count) T;
     refs[count++] = object;
     return object;
 }
 
-template <class T>
-void destroyBlock(int count, T*& storage, T**& refs) {
+template <class T> void destroyBlock(int count, T*& storage, T**& refs) {
     for (int i = 0; i < count; ++i) refs[i]->~T();
     std::free(storage);
     std::free(refs);

@@ -36,9 +36,9 @@ public:
     void linkTriangles();
 
     int listId = 0;
-    Vertex** points = nullptr;        // pointCount entries, in file order; owned
+    Vertex** points = nullptr;  // pointCount entries, in file order; owned
     int pointCount = 0;
-    Triangle** triangles = nullptr;   // triangleCount entries, in file order; owned
+    Triangle** triangles = nullptr;  // triangleCount entries, in file order; owned
     int triangleCount = 0;
     char name[kNameCapacity] = {};
     bool listBuilt = false;

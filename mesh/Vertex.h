@@ -19,7 +19,7 @@ public:
     float x = 0.0f;  // position, model units
     float y = 0.0f;
     float z = 0.0f;
-    Vector3 normal;                     // unit, or zero when the face normals sum to zero
-    Triangle* adjacent[kMaxAdjacent];   // not owned; the first adjacentCount entries are valid
+    Vector3 normal;                    // unit, or zero when the face normals sum to zero
+    Triangle* adjacent[kMaxAdjacent];  // not owned; the first adjacentCount entries are valid
     int adjacentCount = 0;
 };

@@ -10,20 +10,22 @@
 #include <GL/glut.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace {
 
-constexpr float kStep = 10.0f;   // degrees for turns, model units for moves
+constexpr float kStep = 10.0f;    // degrees for turns, model units for moves
 constexpr float kTiltX = -45.0f;  // the fixed tilt the x angle always carries
 constexpr double kFieldOfView = 45.0;
 constexpr double kNear = 0.1;
 constexpr double kFar = 1000.0;
 
 void reportUnboundKey(int code) {
-    std::printf("Essa tecla n\xE3" "o serve pra nada e seu codigo e: %d\n", code);
+    std::printf("Essa tecla n\xE3"
+                "o serve pra nada e seu codigo e: %d\n",
+                code);
 }
 
 // width / height in double precision; a window 0 pixels high counts as 1 pixel high.
@@ -130,18 +132,42 @@ void Renderer::keyboard(unsigned char key, int /*x*/, int /*y*/) {
         }
         cullFaces = !cullFaces;
         break;
-    case 'a': rotation.z += kStep; break;
-    case 's': rotation.z -= kStep; break;
-    case 'f': rotation.x += kStep; break;
-    case 'v': rotation.x -= kStep; break;
-    case 'x': rotation.y += kStep; break;
-    case 'z': rotation.y -= kStep; break;
-    case 'r': translation.x += kStep; break;
-    case 'e': translation.x -= kStep; break;
-    case 'd': translation.y += kStep; break;
-    case 'c': translation.y -= kStep; break;
-    case 'w': translation.z += kStep; break;
-    case 'q': translation.z -= kStep; break;
+    case 'a':
+        rotation.z += kStep;
+        break;
+    case 's':
+        rotation.z -= kStep;
+        break;
+    case 'f':
+        rotation.x += kStep;
+        break;
+    case 'v':
+        rotation.x -= kStep;
+        break;
+    case 'x':
+        rotation.y += kStep;
+        break;
+    case 'z':
+        rotation.y -= kStep;
+        break;
+    case 'r':
+        translation.x += kStep;
+        break;
+    case 'e':
+        translation.x -= kStep;
+        break;
+    case 'd':
+        translation.y += kStep;
+        break;
+    case 'c':
+        translation.y -= kStep;
+        break;
+    case 'w':
+        translation.z += kStep;
+        break;
+    case 'q':
+        translation.z -= kStep;
+        break;
     case 'm':
         glShadeModel(flatShading ? GL_SMOOTH : GL_FLAT);
         flatShading = !flatShading;

@@ -26,13 +26,14 @@ public:
     int window = 0;  // GLUT window identifier
     float lightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     float lightAmbient[4] = {0.8f, 0.8f, 0.5f, 0.3f};
-    float lightEmission[4] = {0.0f, 0.0f, 0.0f, 1.0f};    // kept as data; a light takes none
-    float specularColor[4] = {0.7f, 0.6f, 0.7f, 0.8f};    // of light 0 and of the material
-    float lightPosition[4] = {0.0f, 300.0f, -200.0f, 1.0f};  // kept as data; light 0 stays a headlight
-    int width = 0;   // pixels
-    int height = 0;  // pixels
-    Vector3 rotation;     // degrees about x, y, z
-    Vector3 translation;  // model units along the eye's axes
+    float lightEmission[4] = {0.0f, 0.0f, 0.0f, 1.0f};  // kept as data; a light takes none
+    float specularColor[4] = {0.7f, 0.6f, 0.7f, 0.8f};  // of light 0 and of the material
+    float lightPosition[4] = {0.0f, 300.0f, -200.0f,
+                              1.0f};  // kept as data; light 0 stays a headlight
+    int width = 0;                    // pixels
+    int height = 0;                   // pixels
+    Vector3 rotation;                 // degrees about x, y, z
+    Vector3 translation;              // model units along the eye's axes
     bool orthographic = false;
     bool wireframe = false;
     bool cullFaces = false;

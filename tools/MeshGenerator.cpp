@@ -78,10 +78,18 @@ GeneratedMesh torus() {
 GeneratedMesh gem() {
     GeneratedMesh mesh{"gem", {}, {}};
     const double t = (1.0 + std::sqrt(5.0)) / 2.0;
-    const std::array<std::array<double, 3>, 12> corners = {{{-1, t, 0}, {1, t, 0}, {-1, -t, 0},
-                                                           {1, -t, 0}, {0, -1, t}, {0, 1, t},
-                                                           {0, -1, -t}, {0, 1, -t}, {t, 0, -1},
-                                                           {t, 0, 1}, {-t, 0, -1}, {-t, 0, 1}}};
+    const std::array<std::array<double, 3>, 12> corners = {{{-1, t, 0},
+                                                            {1, t, 0},
+                                                            {-1, -t, 0},
+                                                            {1, -t, 0},
+                                                            {0, -1, t},
+                                                            {0, 1, t},
+                                                            {0, -1, -t},
+                                                            {0, 1, -t},
+                                                            {t, 0, -1},
+                                                            {t, 0, 1},
+                                                            {-t, 0, -1},
+                                                            {-t, 0, 1}}};
     const int faces[20][3] = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},
                               {1, 5, 9},  {5, 11, 4}, {11, 10, 2}, {10, 7, 6}, {7, 1, 8},
                               {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
@@ -135,8 +143,8 @@ GeneratedMesh terrain(const std::string& name, long triangleCount, std::uint32_t
         for (int c = 0; c < side; ++c) {
             const double u = size * c / cells - size / 2;
             const double v = size * r / cells - size / 2;
-            mesh.points.push_back(point(kCentreX + u, kCentreY + v,
-                                        kCentreZ - 45.0 + height(u, v) + jitter(random)));
+            mesh.points.push_back(
+                point(kCentreX + u, kCentreY + v, kCentreZ - 45.0 + height(u, v) + jitter(random)));
         }
     }
     mesh.triangles.reserve(2 * static_cast<std::size_t>(cells) * static_cast<std::size_t>(cells));
@@ -144,9 +152,7 @@ GeneratedMesh terrain(const std::string& name, long triangleCount, std::uint32_t
     return mesh;
 }
 
-std::vector<GeneratedMesh> sampleScene() {
-    return {torus(), gem(), terrain("terrain", 3200, 7)};
-}
+std::vector<GeneratedMesh> sampleScene() { return {torus(), gem(), terrain("terrain", 3200, 7)}; }
 
 void shufflePoints(GeneratedMesh& mesh, std::uint32_t seed) {
     std::vector<int> newIndex(mesh.points.size());

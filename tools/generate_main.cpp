@@ -1,9 +1,9 @@
 // kalderino-generate: writes the bundled sample or a big generated terrain as a data file.
 #include "tools/MeshGenerator.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cerrno>
 #include <cstring>
 #include <string>
 
