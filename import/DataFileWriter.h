@@ -1,0 +1,38 @@
+// DataFileWriter: places imported meshes in the viewer's view and writes them as its data file.
+//
+// The file is written whole to a temporary file beside the target and then renamed over it, so
+// an interrupted run leaves any old file as it was. Failures get one line on the diagnostics
+// stream, "PATH: reason", and write() returns false with no file left behind:
+// - the target exists and overwriting is off: "already exists";
+// - the folder cannot take the temporary file, or writing or renaming fails: the system's reason.
+#pragma once
+
+#include "import/ImportedMesh.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class DataFileWriter {
+public:
+    // Writes meshes to path. Returns false after a diagnostic.
+    bool write(const std::string& path, const std::vector<ImportedMesh>& meshes);
+
+    bool overwrite = false;  // replace an existing file at path
+    std::FILE* diagnostics = stderr;
+    // Shows the writing progress of big scenes on the diagnostics stream (for terminals only).
+    bool showProgress = false;
+};
+
+// The box all meshes together are fitted into: its longest side and its centre, the model point
+// the middle of the window shows when every view value is 0 (the model-view transform
+// T(-30, -60, -350) * Rx(-45) carries it to (0, 0, -350)).
+constexpr double kViewBoxSize = 200.0;
+constexpr double kViewCentre[3] = {30.0, 42.426406871192853, 42.426406871192853};
+
+// Scales all meshes together uniformly and moves them so that their bounding box is centred on
+// kViewCentre with its longest side kViewBoxSize long; a single point is only moved.
+void fitToView(std::vector<ImportedMesh>& meshes);
+
+// The shortest plain decimal text that reads back as the same float (no exponent).
+std::string formatCoordinate(float value);

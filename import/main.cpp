@@ -1,0 +1,89 @@
+// kalderino-import: converts model files (OBJ, PLY, STL, OFF, glTF ...) into the viewer's data
+// file.
+#include "import/DataFileWriter.h"
+#include "import/Importer.h"
+#include "io/MeshLoader.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] FILE...\n";
+constexpr const char* kHelp =
+    "Converts model files (OBJ, PLY, STL, OFF, glTF and the other formats of the Open Asset\n"
+    "Import Library) into the viewer's data file, one mesh per mesh found.\n"
+    "\n"
+    "  -o PATH             write PATH instead of dataTest3.dat in the current folder\n"
+    "  --force             replace an existing file\n"
+    "  --keep-coordinates  keep the files' coordinates instead of fitting all meshes into\n"
+    "                      the part of space the viewer shows at start\n"
+    "  --help              show this text\n";
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "kalderino-import: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string output = MeshLoader::kFileName;
+    bool overwrite = false;
+    bool keepCoordinates = false;
+    std::vector<std::string> inputs;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!options || arg.empty() || arg[0] != '-' || arg == "-") {
+            inputs.push_back(arg);
+        } else if (arg == "--") {
+            options = false;
+        } else if (arg == "-o") {
+            if (i + 1 == argc) return usageError("-o needs a path");
+            output = argv[++i];
+        } else if (arg == "--force") {
+            overwrite = true;
+        } else if (arg == "--keep-coordinates") {
+            keepCoordinates = true;
+        } else if (arg == "--help" || arg == "-h") {
+            std::printf("%s\n%s", kUsage, kHelp);
+            return 0;
+        } else {
+            return usageError("unknown option \"" + arg + "\"");
+        }
+    }
+    if (inputs.empty()) return usageError("no input files");
+
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    // Refused before reading, which may take long; the writer checks again at the end.
+    if (!overwrite && ::access(output.c_str(), F_OK) == 0) {
+        std::fprintf(stderr, "%s: already exists; pass --force to replace it\n", output.c_str());
+        return 1;
+    }
+    std::vector<ImportedMesh> meshes;
+    Importer importer;
+    importer.showProgress = terminal;
+    for (const std::string& input : inputs)
+        if (!importer.read(input, meshes)) return 1;
+    if (!keepCoordinates) fitToView(meshes);
+
+    DataFileWriter writer;
+    writer.overwrite = overwrite;
+    writer.showProgress = terminal;
+    if (!writer.write(output, meshes)) return 1;
+
+    std::size_t points = 0;
+    std::size_t triangles = 0;
+    for (const ImportedMesh& mesh : meshes) {
+        points += mesh.points.size();
+        triangles += mesh.triangles.size();
+    }
+    std::printf("%s: %zu %s, %zu points, %zu triangles\n", output.c_str(), meshes.size(),
+                meshes.size() == 1 ? "mesh" : "meshes", points, triangles);
+    return 0;
+}
