@@ -99,9 +99,9 @@ public:
         case Parse::ok:
             return true;
         case Parse::malformed:
-            return rejectToken(item, "as a decimal integer");
+            return rejectToken(item, " as a decimal integer");
         case Parse::outOfRange:
-            return rejectToken(item, "as a decimal integer within the 32-bit range");
+            return rejectToken(item, " as a decimal integer within the 32-bit range");
         }
         return false;
     }
@@ -112,9 +112,9 @@ public:
         case Parse::ok:
             return true;
         case Parse::malformed:
-            return rejectToken(item, "as a decimal number");
+            return rejectToken(item, " as a decimal number");
         case Parse::outOfRange:
-            return rejectToken(item, "as a decimal number within the float range");
+            return rejectToken(item, " as a decimal number within the float range");
         }
         return false;
     }
@@ -123,8 +123,8 @@ public:
     bool readIndex(const Item& item, int pointCount, int& index) {
         if (!readInt(item, index)) return false;
         if (index >= 1 && index <= pointCount) return true;
-        if (pointCount < 1) return rejectToken(item, "(the mesh has no points)");
-        return rejectToken(item, "from 1 to " + std::to_string(pointCount));
+        if (pointCount < 1) return rejectToken(item, "", ", but the mesh has no points");
+        return rejectToken(item, " from 1 to " + std::to_string(pointCount));
     }
 
     // Copies the next token into name, cut to what the field holds.
@@ -163,10 +163,11 @@ public:
 private:
     using Parse = TokenReader::Parse;
 
-    bool rejectToken(const Item& item, const std::string& how) {
-        report(tokens.lineOf(tokens.tokenStart), "expected " + describe(item) + " " + how +
-                                                     ", found " +
-                                                     quote(tokens.tokenStart, tokens.tokenEnd));
+    // "expected <item><how>, found "<token>"<after>"
+    bool rejectToken(const Item& item, const std::string& how, const char* after = "") {
+        report(tokens.lineOf(tokens.tokenStart), "expected " + describe(item) + how + ", found " +
+                                                     quote(tokens.tokenStart, tokens.tokenEnd) +
+                                                     after);
         return false;
     }
 
