@@ -1,0 +1,174 @@
+// reader_bench: load, link and load-plus-link times of generated terrains, 10k to 2M triangles.
+#include "io/MeshLoader.h"
+#include "mesh/Mesh.h"
+#include "tools/MeshGenerator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Dataset {
+    const char* label;
+    long triangles;  // asked of the generator, which rounds to a square grid
+    bool shuffled;   // points numbered in random order, so linking jumps all over memory
+    std::string folder;
+    long fileBytes = 0;
+    long actualTriangles = 0;
+};
+
+std::vector<Dataset> datasets = {
+    {"10k", 10000, false, {}},  {"100k", 100000, false, {}},        {"1M", 1000000, false, {}},
+    {"2M", 2000000, false, {}}, {"2M-shuffled", 2000000, true, {}},
+};
+
+std::FILE* nullStream() {
+    static std::FILE* const stream = std::fopen("/dev/null", "w");
+    return stream;
+}
+
+// Each file in a folder of its own, since the loader always reads the same file name.
+bool writeDatasets(const std::string& root) {
+    for (Dataset& dataset : datasets) {
+        GeneratedMesh mesh = terrain("terrain", dataset.triangles, 1);
+        if (dataset.shuffled) shufflePoints(mesh, 12345);
+        dataset.actualTriangles = static_cast<long>(mesh.triangles.size());
+        const std::string text = formatDataFile({mesh});
+        dataset.folder = root + "/" + dataset.label;
+        const std::string path = dataset.folder + "/" + MeshLoader::kFileName;
+        std::FILE* file = nullptr;
+        if (mkdir(dataset.folder.c_str(), 0700) != 0 ||
+            (file = std::fopen(path.c_str(), "wb")) == nullptr) {
+            std::perror(path.c_str());
+            return false;
+        }
+        const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+        if (std::fclose(file) != 0 || !written) {
+            std::fprintf(stderr, "reader_bench: cannot write %s\n", path.c_str());
+            return false;
+        }
+        dataset.fileBytes = static_cast<long>(text.size());
+    }
+    return true;
+}
+
+void removeDatasets(const std::string& root) {
+    for (const Dataset& dataset : datasets) {
+        if (dataset.folder.empty()) continue;
+        std::remove((dataset.folder + "/" + MeshLoader::kFileName).c_str());
+        rmdir(dataset.folder.c_str());
+    }
+    rmdir(root.c_str());
+}
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A loader that writes its report nowhere; the caller owns what it loads.
+bool loadInto(MeshLoader& loader) {
+    loader.report = nullStream();
+    loader.diagnostics = stderr;
+    return loader.load();
+}
+
+void freeMeshes(MeshLoader& loader) {
+    for (int i = 0; i < loader.meshCount; ++i) delete loader.meshes[i];
+    delete[] loader.meshes;
+    loader.meshes = nullptr;
+    loader.meshCount = 0;
+}
+
+void linkAll(MeshLoader& loader) {
+    for (int i = 0; i < loader.meshCount; ++i) loader.meshes[i]->linkTriangles();
+}
+
+// Every iteration times fresh objects: the setup before and the deletion after stay outside.
+enum class Stage { load, link, loadAndLink };
+
+void runStage(benchmark::State& state, const Dataset& dataset, Stage stage) {
+    if (chdir(dataset.folder.c_str()) != 0) {
+        state.SkipWithError("cannot enter the data folder");
+        return;
+    }
+    double timed = 0.0;
+    for (auto _ : state) {
+        MeshLoader loader;
+        Clock::time_point start = Clock::now();
+        if (!loadInto(loader)) {
+            state.SkipWithError("the data file did not load");
+            break;
+        }
+        if (stage == Stage::link) start = Clock::now();
+        if (stage != Stage::load) linkAll(loader);
+        const double seconds = secondsSince(start);
+        state.SetIterationTime(seconds);
+        timed += seconds;
+        benchmark::DoNotOptimize(loader.meshes);
+        freeMeshes(loader);
+    }
+    const double iterations = static_cast<double>(state.iterations());
+    if (stage != Stage::link)
+        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * dataset.fileBytes);
+    state.counters["triangles"] = static_cast<double>(dataset.actualTriangles);
+    if (iterations > 0)
+        state.counters["ns_per_triangle"] =
+            timed * 1e9 / iterations / static_cast<double>(dataset.actualTriangles);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (nullStream() == nullptr) {
+        std::perror("reader_bench: /dev/null");
+        return 1;
+    }
+
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/reader_bench.XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) {
+        std::perror("reader_bench: mkdtemp");
+        return 1;
+    }
+    const std::string root = pattern;
+    if (!writeDatasets(root)) {
+        removeDatasets(root);
+        return 1;
+    }
+
+    struct Named {
+        const char* name;
+        Stage stage;
+    };
+    const Named stages[] = {
+        {"load", Stage::load}, {"link", Stage::link}, {"load_link", Stage::loadAndLink}};
+    for (const Named& named : stages) {
+        for (const Dataset& dataset : datasets) {
+            const Stage stage = named.stage;
+            benchmark::RegisterBenchmark(
+                (std::string(named.name) + "/" + dataset.label).c_str(),
+                [&dataset, stage](benchmark::State& state) { runStage(state, dataset, stage); })
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    if (chdir("/") != 0) std::perror("reader_bench: chdir");
+    removeDatasets(root);
+    return 0;
+}
