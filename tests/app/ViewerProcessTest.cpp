@@ -6,295 +6,143 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
-#include <regex>
-#include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
-const std::string kUnbound = "Essa tecla n\xE3"
-                             "o serve pra nada e seu codigo e: ";
-const std::string kHandedOver = "Uma mecha passada para o renderer\n";
-
-// With all view values 0 the fixed camera puts model point (30, 42.43, 42.43) at the window's
-// centre; this square around it faces the eye at 45 degrees.
-const std::string kFrontSquare = "square 4  -10 2.4264 42.4264  70 2.4264 42.4264  "
-                                 "70 82.4264 42.4264  -10 82.4264 42.4264  2  1 2 3  1 3 4\n";
-const std::string kThreeMeshes =
-    "3\n" + kFrontSquare + "empty 0 0\n" + "triangle 3  0 0 0  1 0 0  0 1 0  1  1 2 3\n";
-const std::string kThreeMeshesReport = "Determinada a leitura de  :3  meshas\n"
-                                       "Lendo Mesha de nome  :square\n"
-                                       "O numero de pontos e : 4\n"
-                                       "O numero de triangulos e : 2 \n"
-                                       "Lendo Mesha de nome  :empty\n"
-                                       "O numero de pontos e : 0\n"
-                                       "O numero de triangulos e : 0 \n"
-                                       "Lendo Mesha de nome  :triangle\n"
-                                       "O numero de pontos e : 3\n"
-                                       "O numero de triangulos e : 1 \n" +
-                                       kHandedOver + kHandedOver + kHandedOver;
-
 // Polls every 50 ms for up to a minute: long enough for a loaded machine, short of CTest's limit.
 template <class Condition> bool eventually(Condition condition) {
-    for (int i = 0; i < 1200; ++i) {
-        if (condition()) return true;
-        usleep(50000);
-    }
-    return false;
-}
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    for (int i = 0; i < 1200 && !condition(); ++i) usleep(50000);
+    return condition();
 }
 
 std::string command(const std::string& line) {
     std::string output;
-    if (FILE* pipe = popen(line.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            output.append(buffer, n);
-        pclose(pipe);
-    }
+    FILE* pipe = popen(line.c_str(), "r");
+    for (int c; pipe && (c = std::fgetc(pipe)) != EOF;) output += static_cast<char>(c);
+    if (pipe) pclose(pipe);
     return output;
 }
 
-struct Picture {
-    int width = 0, height = 0;
-    std::string rgb;  // rows top to bottom
-
-    int lit() const {
-        int count = 0;
-        for (std::size_t i = 0; i < rgb.size(); i += 3)
-            count += rgb[i] != 0 || rgb[i + 1] != 0 || rgb[i + 2] != 0;
-        return count;
-    }
-    bool reddishAtCentre() const {
-        if (rgb.empty()) return false;
-        const std::size_t i = 3 * (static_cast<std::size_t>(height / 2) * width + width / 2);
-        const int r = static_cast<unsigned char>(rgb[i]),
-                  g = static_cast<unsigned char>(rgb[i + 1]),
-                  b = static_cast<unsigned char>(rgb[i + 2]);
-        return r >= 150 && r >= g + 60 && r >= b + 60;
-    }
-};
+// ImageMagick on a window's image: whether its centre is reddish, then its pixels not black.
+const std::string kLook = " miff:- 2>/dev/null | convert - -print '%[fx:p{w/2,h/2}.r>=max(0.588,"
+                          "max(p{w/2,h/2}.g,p{w/2,h/2}.b)+0.235)] ' -fill white +opaque black "
+                          "-print '%[fx:round(mean*w*h)]' null: 2>/dev/null";
 
 class ViewerProcessTest : public ::testing::Test {
 protected:
+    // Its own Xvfb keeps other windows off the test's; the shell prints its pid, Xvfb the display.
     void SetUp() override {
-        char folder[] = "/tmp/kalderino-app-XXXXXX";
-        ASSERT_NE(mkdtemp(folder), nullptr);
-        dir = folder;
-        startServer();
+        dir = "/tmp/kalderino-app-" + std::to_string(getpid());  // removed in TearDown
+        std::filesystem::create_directories(dir);
+        server = popen("echo $$; exec Xvfb -displayfd 1 -screen 0 1280x1024x24 2>/dev/null", "r");
+        ASSERT_TRUE(server && std::fscanf(server, "%d %d", &serverPid, &display) == 2);
+        setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
     }
-
     void TearDown() override {
-        for (pid_t* pid : {&viewer, &server}) {
-            if (*pid > 0) {
-                kill(*pid, SIGKILL);
-                waitpid(*pid, nullptr, 0);
-            }
-        }
+        if (serverPid > 0) kill(serverPid, SIGTERM);  // a viewer still running ends with it
+        if (server) pclose(server);
         std::filesystem::remove_all(dir);
     }
-
-    // A fresh Xvfb per test: windows of other tests can neither take the keys nor cover ours.
-    void startServer() {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        server = fork();
-        if (server == 0) {
-            close(fds[0]);
-            freopen("/dev/null", "w", stderr);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
-                   "-nolisten", "tcp", "-noreset", nullptr);
-            _exit(127);
-        }
-        close(fds[1]);
-        // Read up to the newline: closing the pipe before Xvfb has written it would kill Xvfb.
-        std::string number;
-        pollfd ready{fds[0], POLLIN, 0};
-        char c;
-        while (number.find('\n') == std::string::npos && poll(&ready, 1, 60000) == 1 &&
-               read(fds[0], &c, 1) == 1)
-            number += c;
-        close(fds[0]);
-        ASSERT_NE(number.find('\n'), std::string::npos) << "Xvfb did not start";
-        setenv("DISPLAY", (":" + number.substr(0, number.find('\n'))).c_str(), 1);
-    }
-
-    void startViewer(const std::string* dataFile) {
-        if (dataFile != nullptr) std::ofstream(dir / "dataTest3.dat") << *dataFile;
-        viewer = fork();
-        if (viewer == 0) {
-            if (chdir(dir.c_str()) != 0 || !freopen("stdout", "w", stdout) ||
-                !freopen("stderr", "w", stderr))
-                _exit(126);
-            execl(VIEWER_PATH, VIEWER_PATH, nullptr);
-            _exit(127);
-        }
-    }
-
-    // The viewer's exit status, or -1 when it did not end.
-    int exitStatus() {
-        int status = 0;
-        if (!eventually([&] { return waitpid(viewer, &status, WNOHANG) == viewer; })) return -1;
-        viewer = 0;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-
-    void findWindow() {
-        int status = 0;
+    std::string file(const char* name) const { return command("cat " + (dir / name).string()); }
+    // Runs the viewer in the background in dir, on data as the data file unless data is empty.
+    void start(const std::string& data) {
+        for (const char* name : {"status", "dataTest3.dat"}) std::filesystem::remove(dir / name);
+        if (!data.empty()) std::ofstream(dir / "dataTest3.dat") << data;
+        command("cd " + dir.string() + " && (" + VIEWER_PATH +
+                " >stdout 2>stderr; echo $? >s; mv s status) >/dev/null 2>&1 &");
         eventually([&] {
-            window = command("xdotool search --name '^KALDERINO' 2>/dev/null | head -1");
-            return !window.empty() || waitpid(viewer, &status, WNOHANG) == viewer;
+            window = command("xdotool search --name ^KALDERINO | head -1 | tr -d '\\n'");
+            return !window.empty() || done();
         });
-        window.erase(window.find_last_not_of('\n') + 1);
-        ASSERT_FALSE(window.empty())
-            << "the viewer's window did not appear on " << std::getenv("DISPLAY") << "; status "
-            << status << ", stderr: " << readFile(dir / "stderr");
     }
-
-    std::pair<int, int> windowSize() {
-        const std::string info = command("xwininfo -id " + window);
-        std::smatch w, h;
-        if (!std::regex_search(info, w, std::regex("Width: (\\d+)")) ||
-            !std::regex_search(info, h, std::regex("Height: (\\d+)")))
-            return {0, 0};
-        return {std::stoi(w[1]), std::stoi(h[1])};
+    bool done() const { return std::filesystem::exists(dir / "status"); }
+    int exitStatus() {
+        return eventually([&] { return done(); }) ? std::stoi(file("status")) : -1;
     }
-
-    bool sizeBecomes(int width, int height) {
-        return eventually([&] { return windowSize() == std::pair{width, height}; });
+    bool sizeBecomes(const std::string& size) {
+        const std::string geometry = "xdotool getwindowgeometry " + window;
+        return eventually([&] { return command(geometry).find(" " + size + "\n") != size.npos; });
     }
-
-    Picture screenshot() {
-        std::istringstream ppm(command("import -window " + window + " -depth 8 ppm:- 2>/dev/null"));
-        Picture picture;
-        std::string magic;
-        int maximum = 0;
-        ppm >> magic >> picture.width >> picture.height >> maximum;
-        ppm.get();
-        picture.rgb.assign(std::istreambuf_iterator<char>(ppm), {});
-        if (magic != "P6" || picture.rgb.size() != 3u * picture.width * picture.height)
-            picture.rgb.clear();
-        return picture;
+    std::pair<bool, int> picture() {
+        int reddish = 0, lit = -1;
+        std::sscanf(command("import -window " + window + kLook).c_str(), "%d %d", &reddish, &lit);
+        return {reddish == 1, lit};
     }
-
-    // The first picture that satisfies the condition, or the last one taken.
-    template <class Condition> Picture pictureWhere(Condition condition) {
-        Picture picture;
-        eventually([&] { return condition(picture = screenshot()); });
-        return picture;
-    }
-
     void press(const std::string& keys) {
         command("xdotool windowfocus --sync " + window + " key --delay 20 " + keys);
     }
-
     std::filesystem::path dir;
-    pid_t server = 0;
-    pid_t viewer = 0;
+    FILE* server = nullptr;
+    int serverPid = 0, display = -1;
     std::string window;  // X window id, decimal
 };
 
-TEST_F(ViewerProcessTest, OpensTitledWindowDrawsAndReportsKeysUntilEscape) {
-    startViewer(&kThreeMeshes);
-    ASSERT_NO_FATAL_FAILURE(findWindow());
+TEST_F(ViewerProcessTest, RunsThreeMeshFileWithWindowKeysAndReport) {
+    // The square faces the fixed camera around the point it centres, (30, 42.43, 42.43).
+    start("3\nsquare 4  -10 2.4264 42.4264  70 2.4264 42.4264  70 82.4264 42.4264  -10 82.4264 "
+          "42.4264  2  1 2 3  1 3 4\nempty 0 0\ntriangle 3  0 0 0  1 0 0  0 1 0  1  1 2 3\n");
+    ASSERT_FALSE(window.empty()) << file("stderr");
     EXPECT_EQ(command("xdotool getwindowname " + window), "KALDERINO 01- Visualiza\xE7\xE3"
                                                           "o de Triangulos\n");
-    EXPECT_EQ(windowSize(), (std::pair{640, 480}));
-    const Picture frame = pictureWhere([](const Picture& p) { return p.reddishAtCentre(); });
-    EXPECT_TRUE(frame.reddishAtCentre());
-    EXPECT_EQ(frame.rgb.substr(0, 30), std::string(30, '\0')) << "black around the mesh";
-    std::printf("square in front of the camera: %d lit pixels\n", frame.lit());
-
+    EXPECT_TRUE(sizeBecomes("640x480"));
+    EXPECT_TRUE(eventually([&] { return picture().first; })) << "reddish at the centre";
+    const int perspective = picture().second;
+    press("F4");
+    EXPECT_TRUE(sizeBecomes("639x479"));
+    // Orthographic: 2 pixels a unit instead of about 1.66 at the square's distance.
+    EXPECT_TRUE(eventually([&] { return picture().second > perspective * 5 / 4; }));
+    press("F4");
+    EXPECT_TRUE(sizeBecomes("638x478"));
+    EXPECT_TRUE(
+        eventually([&] { return std::abs(picture().second - perspective) < perspective / 30; }));
+    press("Up");
+    EXPECT_TRUE(sizeBecomes("1280x1024")) << "the Xvfb screen";
+    press("Down");
+    EXPECT_TRUE(sizeBecomes("640x480"));
     // GLUT reports Shift as a special key of its own (GLUT_KEY_SHIFT_L, 112) before the 'A'.
     press("shift+a F5 F3 Escape");
     EXPECT_EQ(exitStatus(), 0);
-    EXPECT_EQ(readFile(dir / "stdout"),
-              kThreeMeshesReport + kUnbound + "112\n" + kUnbound + "65\n" + kUnbound + "5\n");
-    EXPECT_EQ(readFile(dir / "stderr"), "");
+    const std::string unbound = "Essa tecla n\xE3"
+                                "o serve pra nada e seu codigo e: ";
+    EXPECT_EQ(
+        file("stdout"),
+        "Determinada a leitura de  :3  meshas\n"
+        "Lendo Mesha de nome  :square\nO numero de pontos e : 4\nO numero de triangulos e : 2 \n"
+        "Lendo Mesha de nome  :empty\nO numero de pontos e : 0\nO numero de triangulos e : 0 \n"
+        "Lendo Mesha de nome  :triangle\nO numero de pontos e : 3\nO numero de triangulos e : 1 \n"
+        "Uma mecha passada para o renderer\nUma mecha passada para o renderer\n"
+        "Uma mecha passada para o renderer\n" +
+            unbound + "112\n" + unbound + "65\n" + unbound + "5\n");
+    EXPECT_EQ(file("stderr"), "");
 }
 
-TEST_F(ViewerProcessTest, DrawsBlackWindowWithoutMeshes) {
-    const std::string noMeshes = "0\n";
-    startViewer(&noMeshes);
-    ASSERT_NO_FATAL_FAILURE(findWindow());
-    const Picture frame = pictureWhere([](const Picture& p) { return !p.rgb.empty(); });
-    EXPECT_EQ(frame.width, 640);
-    EXPECT_EQ(frame.lit(), 0);
-    press("Escape");
-    EXPECT_EQ(exitStatus(), 0);
-    EXPECT_EQ(readFile(dir / "stdout"), "Determinada a leitura de  :0  meshas\n");
-}
-
-TEST_F(ViewerProcessTest, BadDataFileEndsWithMessageAndStatus1) {
-    const std::pair<const char*, const char*> cases[] = {
-        {nullptr, "^dataTest3\\.dat: cannot open: No such file or directory\n$"},
-        {"1\nsq\n3\n0 0 0\n1 0 zero\n0 1 0\n1\n1 2 3\n", "^dataTest3\\.dat:5: .*\"zero\"\n$"},
-        {"1\nsq\n3\n0 0 0   1 0 0   0 1\n", "^dataTest3\\.dat:4: .*ends early.*\n$"},
-        {"1\nsq 3 0 0 0 1 0 0 0 1 0\n1\n1 2 4\n", "^dataTest3\\.dat:4: .*\"4\".*\n$"},
-    };
-    for (auto [data, message] : cases) {
-        const std::string text = data ? data : "";
-        startViewer(data ? &text : nullptr);
-        EXPECT_EQ(exitStatus(), 1) << message;
-        EXPECT_TRUE(std::regex_search(readFile(dir / "stderr"), std::regex(message)))
-            << readFile(dir / "stderr");
-        EXPECT_EQ(readFile(dir / "stdout").find(kHandedOver), std::string::npos);
-        std::filesystem::remove(dir / "dataTest3.dat");
+// Bad data files end the viewer. Point 1 of the fan, which lies out of view, is in 33 triangles.
+TEST_F(ViewerProcessTest, ReportsBadDataFilesAndOverfullPoints) {
+    std::string fan = "1 fan 5  5000 0 0  5001 0 0  5000 1 0  5002 0 0  5000 2 0  33";
+    for (int i = 0; i < 33; ++i) fan += i < 17 ? "  1 2 3" : "  1 4 5";
+    // clang-format off
+    const std::tuple<std::string, std::string, int> cases[] = {
+        {"0\n", "", 0}, {"", ": cannot open: No such file or directory", 1},
+        {"1\nsq\n3\n0 0 0\n1 0 zero\n0 1 0\n1\n1 2 3\n", ":5: expected the z coordinate of point 2 "
+            "of mesh \"sq\" as a decimal number, found \"zero\"", 1},
+        {"1\nsq\n3\n0 0 0   1 0 0   0 1\n",
+            ":4: file ends early: expected the z coordinate of point 3 of mesh \"sq\"", 1},
+        {"1\nsq 3 0 0 0 1 0 0 0 1 0\n1\n1 2 4\n", ":4: expected the third point index of "
+            "triangle 1 of mesh \"sq\" from 1 to 3, found \"4\"", 1},
+        {fan, ": warning: 1 points of mesh \"fan\" are used by more than 32 triangles; their "
+            "normals use the first 32", 0}};
+    // clang-format on
+    for (const auto& [data, message, status] : cases) {
+        start(data);
+        if (status == 0) {
+            EXPECT_EQ(picture(), std::pair(false, 0));
+            press("Escape");
+        }
+        EXPECT_EQ(exitStatus(), status) << message;
+        EXPECT_EQ(file("stderr"), message.empty() ? "" : "dataTest3.dat" + message + "\n");
     }
-}
-
-TEST_F(ViewerProcessTest, NinePressesOfFTiltTheModelTowardsTheEye) {
-    // Below the centre at first; with x at 90 the tilt is +45 and brings it to the centre.
-    const std::string raised = "1\nraised 4  10 22.4264 -42.4264  50 22.4264 -42.4264  "
-                               "50 62.4264 -42.4264  10 62.4264 -42.4264  2  1 2 3  1 3 4\n";
-    startViewer(&raised);
-    ASSERT_NO_FATAL_FAILURE(findWindow());
-    const Picture before = pictureWhere([](const Picture& p) { return p.lit() > 0; });
-    EXPECT_GT(before.lit(), 0);
-    EXPECT_FALSE(before.reddishAtCentre());
-    press("f f f f f f f f f");
-    const Picture after = pictureWhere([](const Picture& p) { return p.reddishAtCentre(); });
-    EXPECT_TRUE(after.reddishAtCentre());
-    std::printf("raised square: %d lit pixels before, %d after\n", before.lit(), after.lit());
-}
-
-TEST_F(ViewerProcessTest, F4TwiceShrinksTheWindowAndReturnsToPerspective) {
-    const std::string square = "1\n" + kFrontSquare;
-    startViewer(&square);
-    ASSERT_NO_FATAL_FAILURE(findWindow());
-    const int perspective = pictureWhere([](const Picture& p) { return p.lit() > 0; }).lit();
-    press("F4");
-    ASSERT_TRUE(sizeBecomes(639, 479));
-    // Orthographic: 2 pixels a unit instead of about 1.66 at the square's distance.
-    const int ortho =
-        pictureWhere([&](const Picture& p) { return p.lit() > perspective * 5 / 4; }).lit();
-    EXPECT_GT(ortho, perspective * 5 / 4);
-    press("F4");
-    ASSERT_TRUE(sizeBecomes(638, 478));
-    const int back = pictureWhere([&](const Picture& p) {
-                         return std::abs(p.lit() - perspective) < perspective / 30;
-                     }).lit();
-    EXPECT_LT(std::abs(back - perspective), perspective / 30);
-    std::printf("square: %d lit pixels in perspective, %d orthographic, %d after F4 twice\n",
-                perspective, ortho, back);
-}
-
-TEST_F(ViewerProcessTest, UpFillsTheScreenAndDownRestoresTheSize) {
-    startViewer(&kThreeMeshes);
-    ASSERT_NO_FATAL_FAILURE(findWindow());
-    press("Up");
-    EXPECT_TRUE(sizeBecomes(1280, 1024)) << "the Xvfb screen";
-    press("Down");
-    EXPECT_TRUE(sizeBecomes(640, 480));
 }
 
 }  // namespace
