@@ -6,8 +6,8 @@
 #include "mesh/Vertex.h"
 #include "render/GLDisplayListRecorder.h"
 
+#include <GL/freeglut.h>  // glutGet(GLUT_FULL_SCREEN)
 #include <GL/glu.h>
-#include <GL/glut.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -90,6 +90,20 @@ void Renderer::reshape(int w, int h) {
     height = h;
     glViewport(0, 0, w, h);
     setProjection();
+    if (pendingWidth > 0) {
+        if (w != pendingWidth || h != pendingHeight) glutReshapeWindow(pendingWidth, pendingHeight);
+        pendingWidth = pendingHeight = 0;
+    }
+}
+
+// freeglut leaves full screen for a size request by putting back the size from before full
+// screen, over the size asked for; so that size is asked for again once the window is back.
+void Renderer::askWindowSize(int w, int h) {
+    if (glutGet(GLUT_FULL_SCREEN)) {
+        pendingWidth = w;
+        pendingHeight = h;
+    }
+    glutReshapeWindow(w, h);
 }
 
 void Renderer::display() {
@@ -193,7 +207,7 @@ void Renderer::special(int key, int /*x*/, int /*y*/) {
         // The new mode's projection comes with the reshape GLUT delivers for the new size. The
         // size stops shrinking at 1 x 1, the smallest window there is.
         orthographic = !orthographic;
-        glutReshapeWindow(std::max(width - 1, 1), std::max(height - 1, 1));
+        askWindowSize(std::max(width - 1, 1), std::max(height - 1, 1));
         width = std::max(width - 1, 1);
         height = std::max(height - 1, 1);
         break;
@@ -207,7 +221,7 @@ void Renderer::special(int key, int /*x*/, int /*y*/) {
         rotation.y += kStep;
         break;
     case GLUT_KEY_DOWN:
-        glutReshapeWindow(640, 480);
+        askWindowSize(640, 480);
         return;
     default:
         reportUnboundKey(key);

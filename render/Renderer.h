@@ -42,5 +42,10 @@ public:
 
 private:
     void setProjection();
+    void askWindowSize(int w, int h);
     void quit();
+
+    // A size asked for while in full screen, asked again once full screen is left; 0 when none.
+    int pendingWidth = 0;
+    int pendingHeight = 0;
 };

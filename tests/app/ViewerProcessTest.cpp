@@ -36,7 +36,8 @@ protected:
     void SetUp() override {
         dir = "/tmp/kalderino-app-" + std::to_string(getpid());  // removed in TearDown
         std::filesystem::create_directories(dir);
-        server = popen("echo $$; exec Xvfb -displayfd 1 -screen 0 1280x1024x24 2>/dev/null", "r");
+        server = popen(
+            "echo $$; exec Xvfb -displayfd 1 -noreset -screen 0 1280x1024x24 2>/dev/null", "r");
         ASSERT_TRUE(server && std::fscanf(server, "%d %d", &serverPid, &display) == 2);
         setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
     }
