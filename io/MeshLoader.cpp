@@ -251,8 +251,12 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
         triangle.vertex1 = mesh.points[i1 - 1];
         triangle.vertex2 = mesh.points[i2 - 1];
         triangle.vertex3 = mesh.points[i3 - 1];
-        triangle.computeNormal();
+        // The face normal waits a few triangles for the points fetched now.
+        triangle.fetchPoints();
+        if (k >= Triangle::kFetchAhead) mesh.triangles[k - Triangle::kFetchAhead]->computeNormal();
     }
+    for (int k = std::max(0, triangleCount - Triangle::kFetchAhead); k < triangleCount; ++k)
+        mesh.triangles[k]->computeNormal();
     return true;
 }
 

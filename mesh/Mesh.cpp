@@ -109,18 +109,25 @@ bool Mesh::createTriangles(int count) {
 }
 
 void Mesh::linkTriangles() {
-    // One pass over the triangles in ascending order gives every point its triangles in
-    // ascending order too, as a walk over all triangles for each point would.
+    // One pass over the triangles in ascending order records every point's triangles in
+    // ascending order, as a walk over all triangles for each point would. Each recorded face
+    // normal is added to the point's normal on the way: the same additions in the same order as
+    // Vertex::computeNormal makes, without a second, scattered walk over the triangles.
     std::vector<const Vertex*> overfull;
-    auto record = [&overfull](Vertex* vertex, Triangle* triangle) {
-        if (vertex->adjacentCount < Vertex::kMaxAdjacent) {
-            vertex->adjacent[vertex->adjacentCount++] = triangle;
-        } else {
+    auto record = [&overfull](Vertex* vertex, const Triangle* triangle) {
+        if (vertex->adjacentCount == Vertex::kMaxAdjacent) {
             overfull.push_back(vertex);
+            return;
         }
+        vertex->adjacent[vertex->adjacentCount++] = const_cast<Triangle*>(triangle);
+        vertex->normal.x += triangle->faceNormal.x;
+        vertex->normal.y += triangle->faceNormal.y;
+        vertex->normal.z += triangle->faceNormal.z;
     };
     for (int j = 0; j < triangleCount; ++j) {
-        Triangle* triangle = triangles[j];
+        if (j + Triangle::kFetchAhead < triangleCount)
+            triangles[j + Triangle::kFetchAhead]->fetchPoints();
+        const Triangle* triangle = triangles[j];
         Vertex* v1 = triangle->vertex1;
         Vertex* v2 = triangle->vertex2;
         Vertex* v3 = triangle->vertex3;
@@ -128,7 +135,7 @@ void Mesh::linkTriangles() {
         if (v2 != v1) record(v2, triangle);
         if (v3 != v1 && v3 != v2) record(v3, triangle);
     }
-    for (int i = 0; i < pointCount; ++i) points[i]->computeNormal();
+    for (int i = 0; i < pointCount; ++i) points[i]->normal.normalize();
 
     std::sort(overfull.begin(), overfull.end());
     overfullPoints =

@@ -2,8 +2,7 @@
 #pragma once
 
 #include "mesh/Vector3.h"
-
-class Vertex;
+#include "mesh/Vertex.h"
 
 class Triangle {
 public:
@@ -18,8 +17,23 @@ public:
         return vertex == vertex1 || vertex == vertex2 || vertex == vertex3;
     }
 
+    // How many triangles ahead loops over triangles fetch points, and the fetch itself: a hint
+    // to the processor that hides memory latency when points are numbered in no useful order.
+    static constexpr int kFetchAhead = 8;
+    void fetchPoints() const {
+        fetch(vertex1);
+        fetch(vertex2);
+        fetch(vertex3);
+    }
+
     Vertex* vertex1 = nullptr;  // not owned: points of the same mesh, in file order
     Vertex* vertex2 = nullptr;
     Vertex* vertex3 = nullptr;
     Vector3 faceNormal;
+
+private:
+    static void fetch(const Vertex* vertex) {
+        __builtin_prefetch(vertex);
+        __builtin_prefetch(&vertex->adjacentCount);
+    }
 };
