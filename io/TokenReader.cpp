@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -17,6 +18,40 @@ const char* skipPlus(const char* first, const char* last) {
     return first;
 }
 
+// Clinger's fast path: a mantissa below 2^24 and a power of ten up to 10^10 are both exact
+// floats, so one division rounds their quotient exactly as strtof would. Most coordinates are
+// short decimals like -12.3456; anything else goes the general way.
+bool toFloatQuickly(const char* first, const char* last, float& value) {
+    static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                             1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    constexpr std::size_t kMaxLength = 12;  // sign, point and digits: the mantissa stays below 2^40
+    constexpr std::uint64_t kMaxMantissa = std::uint64_t{1} << 24;
+    constexpr int kMaxScale = 10;
+    const bool negative = first != last && *first == '-';
+    if (first != last && (*first == '-' || *first == '+')) ++first;
+    if (first == last || static_cast<std::size_t>(last - first) > kMaxLength) return false;
+    std::uint64_t mantissa = 0;
+    int scale = 0;
+    int afterPoint = 0;  // 1 once the full stop is passed
+    bool anyDigit = false;
+    for (; first != last; ++first) {
+        const unsigned digit = static_cast<unsigned char>(*first) - unsigned{'0'};
+        if (digit < 10) {
+            mantissa = mantissa * 10 + digit;
+            scale += afterPoint;
+            anyDigit = true;
+        } else if (*first == '.' && afterPoint == 0) {
+            afterPoint = 1;
+        } else {
+            return false;
+        }
+    }
+    if (!anyDigit || mantissa > kMaxMantissa || scale > kMaxScale) return false;
+    const float magnitude = static_cast<float>(mantissa) / kPowersOfTen[scale];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
 }  // namespace
 
 TokenReader::Parse TokenReader::toInt(int& value) const {
@@ -28,6 +63,7 @@ TokenReader::Parse TokenReader::toInt(int& value) const {
 }
 
 TokenReader::Parse TokenReader::toFloat(float& value) const {
+    if (toFloatQuickly(tokenStart, tokenEnd, value)) return Parse::ok;
     const char* first = skipPlus(tokenStart, tokenEnd);
     // A digit or a full stop must follow the sign: that leaves inf and nan unparsed, and hex
     // stops after its leading 0.
