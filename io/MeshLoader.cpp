@@ -255,8 +255,9 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
         triangle.fetchPoints();
         if (k >= Triangle::kFetchAhead) mesh.triangles[k - Triangle::kFetchAhead]->computeNormal();
     }
-    for (int k = std::max(0, triangleCount - Triangle::kFetchAhead); k < triangleCount; ++k)
-        mesh.triangles[k]->computeNormal();
+    const int firstWaiting =
+        triangleCount > Triangle::kFetchAhead ? triangleCount - Triangle::kFetchAhead : 0;
+    for (int k = firstWaiting; k < triangleCount; ++k) mesh.triangles[k]->computeNormal();
     return true;
 }
 

@@ -107,12 +107,16 @@ TEST_F(MeshLoaderTest, LoadsEveryFieldAndReportsEveryMesh) {
         {"\r\n\t1\nsquare\r\n4 0\v0 0 10\f0 0 10 10 0 0\n10\n0 2 1\n2 3 1 3\n4"},
         {"+1 square +4 +0 0 +0. 1e1 0 .0 10.0 +1E+1 0 0 10 0 +2 +1 +2 +3 1 +3 +4"},
         {"-2 anything", "Determinada a leitura de  :-2  meshas\n", "-2\n"},
-        {"3 " + name + "XYZ 0 0\n" + name + " -3 -2\nfar 2 200000 -200000 5 300000 -300000 7 0",
+        {"3 " + name + "XYZ 0 0\n" + name +
+             " -3 -2147483648\nfar 2 200000 -200000 5 300000 -300000 7 0",
          "Determinada a leitura de  :3  meshas\nLendo Mesha de nome  :" + name +
              "\nO numero de pontos e : 0\nO numero de triangulos e : 0 \nLendo Mesha de nome  :" +
-             name + "\nO numero de pontos e : -3\nO numero de triangulos e : -2 \nLendo Mesha de " +
+             name +
+             "\nO numero de pontos e : -3\nO numero de triangulos e : -2147483648 \nLendo Mesha "
+             "de " +
              "nome  :far\nO numero de pontos e : 2\nO numero de triangulos e : 0 \n",
-         "3\n" + name + " 0 0" + start + name + " -3 -2" + start + "far 2 0 | 300000 -100000 7 | " +
+         "3\n" + name + " 0 0" + start + name + " -3 -2147483648" + start +
+             "far 2 0 | 300000 -100000 7 | " +
              "100000 -300000 5\n200000 -200000 5 | 0 0 0\n300000 -300000 7 | 0 0 0\n",
          "dataTest3.dat:1: warning: the name of mesh 1, \"" + name + "XYZ\", is longer than 31 " +
              "characters; it is cut to \"" + name + "\"\n"},
