@@ -13,6 +13,12 @@ int GLDisplayListRecorder::record(const Mesh& mesh) {
     const GLuint listId = glGenLists(1);
     glNewList(listId, GL_COMPILE);
     glLoadIdentity();
+    sendTriangles(mesh);
+    glEndList();
+    return static_cast<int>(listId);
+}
+
+void GLDisplayListRecorder::sendTriangles(const Mesh& mesh) {
     for (int j = 0; j < mesh.triangleCount; ++j) {
         const Triangle& triangle = *mesh.triangles[j];
         glBegin(GL_TRIANGLES);
@@ -22,8 +28,6 @@ int GLDisplayListRecorder::record(const Mesh& mesh) {
         }
         glEnd();
     }
-    glEndList();
-    return static_cast<int>(listId);
 }
 
 void GLDisplayListRecorder::release(int listId) { glDeleteLists(static_cast<GLuint>(listId), 1); }

@@ -2,8 +2,6 @@
 #include "render/Renderer.h"
 
 #include "mesh/Mesh.h"
-#include "mesh/Triangle.h"
-#include "mesh/Vertex.h"
 #include "render/GLDisplayListRecorder.h"
 
 #include <GL/freeglut.h>  // glutGet(GLUT_FULL_SCREEN)
@@ -12,7 +10,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <initializer_list>
 
 namespace {
 
@@ -119,17 +116,7 @@ void Renderer::display() {
     glRotatef(rotation.y, 0.0f, 1.0f, 0.0f);
     glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
 
-    for (const Mesh* mesh : meshes) {
-        for (int j = 0; j < mesh->triangleCount; ++j) {
-            const Triangle& triangle = *mesh->triangles[j];
-            glBegin(GL_TRIANGLES);
-            for (const Vertex* point : {triangle.vertex1, triangle.vertex2, triangle.vertex3}) {
-                glNormal3f(point->normal.x, point->normal.y, point->normal.z);
-                glVertex3f(point->x, point->y, point->z);
-            }
-            glEnd();
-        }
-    }
+    for (const Mesh* mesh : meshes) GLDisplayListRecorder::sendTriangles(*mesh);
     glutSwapBuffers();
 }
 
