@@ -159,6 +159,9 @@ TEST_F(RendererGlTest, InitGLReshapeAndKeysSetTheState) {
         EXPECT_EQ(state.str(), expected);
     }
     EXPECT_EQ(std::pair(r.width, r.height), std::pair(798, 398)) << "F4 twice from 800 x 400";
+    r.width = r.height = 1;
+    r.special(GLUT_KEY_F4, 0, 0);
+    EXPECT_EQ(std::pair(r.width, r.height), std::pair(1, 1)) << "never asks for less than 1 x 1";
 }
 
 TEST_F(RendererGlTest, DrawsMeshesReddishOnBlackFollowsTheSwitchesAndEscapeDestroysThem) {
