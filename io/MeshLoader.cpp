@@ -3,6 +3,7 @@
 
 #include "io/TokenReader.h"
 #include "mesh/Mesh.h"
+#include "mesh/Prefaulter.h"
 #include "mesh/Triangle.h"
 #include "mesh/Vertex.h"
 
@@ -210,7 +211,7 @@ struct PointMaker {
     const float* coordinates;
 };
 
-bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
+bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaulter& prefaulter) {
     Item item{Item::name};
     item.meshNumber = meshNumber;
     if (!in.readName(item, mesh.name)) return false;
@@ -226,7 +227,8 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
     std::unique_ptr<float[]> coordinates;
     if (pointCount >= 1)
         coordinates.reset(new (std::nothrow) float[3 * static_cast<std::size_t>(pointCount)]);
-    if ((pointCount >= 1 && coordinates == nullptr) || !mesh.reservePoints(pointCount)) {
+    if ((pointCount >= 1 && coordinates == nullptr) ||
+        !mesh.reservePoints(pointCount, &prefaulter)) {
         in.outOfMemory("the " + std::to_string(pointCount) + " points of mesh \"" + mesh.name +
                        "\"");
         return false;
@@ -255,7 +257,7 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
     if (!in.readInt(item, triangleCount)) return false;
     std::fprintf(report, "O numero de triangulos e : %d \n", triangleCount);
     if (!in.fits(item, triangleCount, kMinBytesPerEntry, "triangles")) return false;
-    if (!mesh.reserveTriangles(triangleCount)) {
+    if (!mesh.reserveTriangles(triangleCount, &prefaulter)) {
         in.outOfMemory("the " + std::to_string(triangleCount) + " triangles of mesh \"" +
                        mesh.name + "\"");
         return false;
@@ -312,6 +314,7 @@ void reportSystemError(std::FILE* diagnostics, const char* what, int error) {
 
 bool MeshLoader::read(const char* data, std::size_t size) {
     Reader in(data, size, diagnostics);
+    Prefaulter prefaulter;
     int created = 0;
     bool complete = false;
     try {
@@ -327,7 +330,7 @@ bool MeshLoader::read(const char* data, std::size_t size) {
                 for (int i = 0; i < count && complete; ++i) {
                     meshes[i] = newEmptyMesh();
                     created = i + 1;
-                    complete = readMesh(in, *meshes[i], i + 1, report);
+                    complete = readMesh(in, *meshes[i], i + 1, report, prefaulter);
                 }
             }
         }
@@ -335,6 +338,7 @@ bool MeshLoader::read(const char* data, std::size_t size) {
         in.outOfMemory("the meshes");
         complete = false;
     }
+    prefaulter.stop();
     if (!complete) {
         // Nothing half-read is kept: the caller sees no meshes at all.
         for (int i = 0; i < created; ++i) delete meshes[i];

@@ -2,6 +2,7 @@
 #include "mesh/Mesh.h"
 
 #include "mesh/DisplayListRecorder.h"
+#include "mesh/Prefaulter.h"
 #include "mesh/Triangle.h"
 #include "mesh/Vertex.h"
 
@@ -33,7 +34,8 @@ void* allocateBlock(std::size_t count, std::size_t size, std::size_t& bytes) {
 }
 
 // Room for count objects in one block, and the array that will refer to them, all null.
-template <class T> bool reserveBlock(int count, T*& storage, T**& refs, int& capacity) {
+template <class T>
+bool reserveBlock(int count, T*& storage, T**& refs, int& capacity, Prefaulter* prefaulter) {
     const std::size_t objects = static_cast<std::size_t>(count);
     std::size_t bytes = 0;
     T* block = static_cast<T*>(allocateBlock(objects, sizeof(T), bytes));
@@ -43,6 +45,7 @@ template <class T> bool reserveBlock(int count, T*& storage, T**& refs, int& cap
         std::free(array);
         return false;
     }
+    if (prefaulter != nullptr && bytes >= kHugePage) prefaulter->add(block, bytes);
     storage = block;
     refs = array;
     capacity = count;
@@ -81,12 +84,13 @@ int Mesh::compile() {
     return listId;
 }
 
-bool Mesh::reservePoints(int count) {
-    return count < 1 || reserveBlock(count, pointStorage, points, pointCapacity);
+bool Mesh::reservePoints(int count, Prefaulter* prefaulter) {
+    return count < 1 || reserveBlock(count, pointStorage, points, pointCapacity, prefaulter);
 }
 
-bool Mesh::reserveTriangles(int count) {
-    return count < 1 || reserveBlock(count, triangleStorage, triangles, triangleCapacity);
+bool Mesh::reserveTriangles(int count, Prefaulter* prefaulter) {
+    return count < 1 ||
+           reserveBlock(count, triangleStorage, triangles, triangleCapacity, prefaulter);
 }
 
 Vertex* Mesh::addPointAt(int index) {

@@ -4,6 +4,7 @@
 #include "mesh/SceneObject.h"
 
 class DisplayListRecorder;
+class Prefaulter;
 class Triangle;
 class Vertex;
 
@@ -21,9 +22,10 @@ public:
     // Makes room for count points (triangles) in one block without creating any; add them with
     // addPoint (addTriangle), which creates each in place, counted in pointCount
     // (triangleCount). A count below 1 reserves nothing. Returns false, with nothing reserved,
-    // when the memory cannot be had. Runs at most once per mesh and kind.
-    bool reservePoints(int count);
-    bool reserveTriangles(int count);
+    // when the memory cannot be had. Runs at most once per mesh and kind. A prefaulter, when
+    // given, faults the block in ahead of the writes on another processor.
+    bool reservePoints(int count, Prefaulter* prefaulter = nullptr);
+    bool reserveTriangles(int count, Prefaulter* prefaulter = nullptr);
     // Creates the next point of the block and stores it at points[index], which must still be
     // empty (null). The block thus holds points in the order they are created, whatever their
     // index: the loader creates them in the order the triangles first use them, so that every
