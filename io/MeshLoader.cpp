@@ -97,6 +97,7 @@ public:
     }
 
     bool readInt(const Item& item, int& value) {
+        if (tokens.nextSmallInt(value)) return true;
         if (!next(item)) return false;
         switch (tokens.toInt(value)) {
         case Parse::ok:
@@ -110,6 +111,7 @@ public:
     }
 
     bool readFloat(const Item& item, float& value) {
+        if (tokens.nextShortFloat(value)) return true;
         if (!next(item)) return false;
         switch (tokens.toFloat(value)) {
         case Parse::ok:
