@@ -1,6 +1,8 @@
 // DataFileWriter: placement, number formatting and the safe write of the data file.
 #include "import/DataFileWriter.h"
 
+#include "io/Diagnostic.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -16,10 +18,6 @@ namespace {
 constexpr std::size_t kFlushSize = 1 << 20;
 constexpr std::size_t kProgressTriangles = 1000000;
 
-void reportError(std::FILE* diagnostics, const std::string& path, const std::string& reason) {
-    if (diagnostics != nullptr) std::fprintf(diagnostics, "%s: %s\n", path.c_str(), reason.c_str());
-}
-
 void appendInt(std::string& text, long value) {
     char buffer[24];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
@@ -28,11 +26,46 @@ void appendInt(std::string& text, long value) {
 
 // Shortest round trip in fixed notation: the reader takes exponents too, but people and other
 // tools read plain decimals more easily.
-void appendFloat(std::string& text, float value) {
-    char buffer[64];  // the longest fixed forms, of the tiniest floats, take 49 characters
+void appendFloat(std::string& text, float value, int decimals) {
+    char buffer[96];  // the longest fixed forms, of the tiniest floats, take 49 characters
     const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+        decimals < 0
+            ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+            : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
+                            std::min(decimals, 40));
     text.append(buffer, result.ptr);
+}
+
+// Appends the data file's text to text, handing it to flush(text, trianglesWritten, false)
+// whenever a chunk is ready and to flush(text, trianglesWritten, true) at the end.
+template <typename Flush>
+void format(const std::vector<TriangleMesh>& meshes, int decimals, std::string& text, Flush flush) {
+    std::size_t written = 0;
+    appendInt(text, static_cast<long>(meshes.size()));
+    text += '\n';
+    for (const TriangleMesh& mesh : meshes) {
+        text += mesh.name;
+        text += '\n';
+        appendInt(text, static_cast<long>(mesh.points.size()));
+        text += '\n';
+        for (const auto& p : mesh.points) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                appendFloat(text, p[k], decimals);
+                text += k < 2 ? ' ' : '\n';
+            }
+            flush(text, written, false);
+        }
+        appendInt(text, static_cast<long>(mesh.triangles.size()));
+        text += '\n';
+        for (const auto& t : mesh.triangles) {
+            for (std::size_t k = 0; k < 3; ++k) {
+                appendInt(text, t[k] + 1L);
+                text += k < 2 ? ' ' : '\n';
+            }
+            flush(text, ++written, false);
+        }
+    }
+    flush(text, written, true);
 }
 
 // Owns the temporary file until it is renamed into place; removes it otherwise.
@@ -88,17 +121,17 @@ private:
 
 }  // namespace
 
-std::string formatCoordinate(float value) {
+std::string dataFileText(const std::vector<TriangleMesh>& meshes, int decimals) {
     std::string text;
-    appendFloat(text, value);
+    format(meshes, decimals, text, [](std::string&, std::size_t, bool) {});
     return text;
 }
 
-void fitToView(std::vector<ImportedMesh>& meshes) {
+void fitToView(std::vector<TriangleMesh>& meshes) {
     double low[3], high[3];
     std::fill(low, low + 3, std::numeric_limits<double>::infinity());
     std::fill(high, high + 3, -std::numeric_limits<double>::infinity());
-    for (const ImportedMesh& mesh : meshes) {
+    for (const TriangleMesh& mesh : meshes) {
         for (const auto& p : mesh.points) {
             for (std::size_t k = 0; k < 3; ++k) {
                 low[k] = std::min(low[k], static_cast<double>(p[k]));
@@ -109,7 +142,7 @@ void fitToView(std::vector<ImportedMesh>& meshes) {
     if (!(low[0] <= high[0])) return;  // no points at all
     const double extent = std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]});
     const double scale = extent > 0.0 ? kViewBoxSize / extent : 1.0;
-    for (ImportedMesh& mesh : meshes) {
+    for (TriangleMesh& mesh : meshes) {
         for (auto& p : mesh.points) {
             for (std::size_t k = 0; k < 3; ++k) {
                 const double middle = (low[k] + high[k]) / 2.0;
@@ -119,70 +152,41 @@ void fitToView(std::vector<ImportedMesh>& meshes) {
     }
 }
 
-bool DataFileWriter::write(const std::string& path, const std::vector<ImportedMesh>& meshes) {
+bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMesh>& meshes) {
     if (!overwrite && ::access(path.c_str(), F_OK) == 0) {
-        reportError(diagnostics, path, "already exists; pass --force to replace it");
+        reportError(diagnostics, path, 0, "already exists; pass --force to replace it");
         return false;
     }
     TemporaryFile file(path);
     if (file.fd < 0) {
-        reportError(diagnostics, path,
+        reportError(diagnostics, path, 0,
                     std::string("cannot create a temporary file beside it: ") +
                         std::strerror(errno));
         return false;
     }
 
     std::size_t total = 0;
-    for (const ImportedMesh& mesh : meshes) total += mesh.triangles.size();
+    for (const TriangleMesh& mesh : meshes) total += mesh.triangles.size();
     const bool progress = showProgress && diagnostics != nullptr && total > kProgressTriangles;
-    std::size_t written = 0;
     int shown = -1;
-
     std::string text;
     text.reserve(kFlushSize + 4096);
     bool ok = true;
-    auto flush = [&](bool always) {
-        if (ok && (always || text.size() >= kFlushSize)) {
-            ok = file.writeAll(text);
-            text.clear();
-            const int percent = total > 0 ? static_cast<int>(100 * written / total) : 100;
-            if (progress && percent != shown) {
-                shown = percent;
-                std::fprintf(diagnostics, "\rwriting %s: %d%%%s", path.c_str(), percent,
-                             always ? "\n" : "");
-                std::fflush(diagnostics);
-            }
+    format(meshes, decimals, text, [&](std::string& chunk, std::size_t written, bool last) {
+        if (!ok || (!last && chunk.size() < kFlushSize)) return;
+        ok = file.writeAll(chunk);
+        chunk.clear();
+        const int percent = total > 0 ? static_cast<int>(100 * written / total) : 100;
+        if (progress && percent != shown) {
+            shown = percent;
+            std::fprintf(diagnostics, "\rwriting %s: %d%%%s", path.c_str(), percent,
+                         last ? "\n" : "");
+            std::fflush(diagnostics);
         }
-    };
-    appendInt(text, static_cast<long>(meshes.size()));
-    text += '\n';
-    for (const ImportedMesh& mesh : meshes) {
-        text += mesh.name;
-        text += '\n';
-        appendInt(text, static_cast<long>(mesh.points.size()));
-        text += '\n';
-        for (const auto& p : mesh.points) {
-            for (std::size_t k = 0; k < 3; ++k) {
-                appendFloat(text, p[k]);
-                text += k < 2 ? ' ' : '\n';
-            }
-            flush(false);
-        }
-        appendInt(text, static_cast<long>(mesh.triangles.size()));
-        text += '\n';
-        for (const auto& t : mesh.triangles) {
-            for (int k = 0; k < 3; ++k) {
-                appendInt(text, t[static_cast<std::size_t>(k)] + 1L);
-                text += k < 2 ? ' ' : '\n';
-            }
-            ++written;
-            flush(false);
-        }
-    }
-    flush(true);
+    });
     if (!ok || !file.commit(path, overwrite)) {
         const int error = errno;
-        reportError(diagnostics, path,
+        reportError(diagnostics, path, 0,
                     error == EEXIST ? "already exists; pass --force to replace it"
                                     : std::string("cannot write: ") + std::strerror(error));
         return false;

@@ -1,9 +1,10 @@
 // MeshGenerator: sample shapes and big terrains for tests, benchmarks and the bundled file.
 #include "tools/MeshGenerator.h"
 
+#include "import/DataFileWriter.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numeric>
 #include <random>
 
@@ -167,20 +168,5 @@ void shufflePoints(GeneratedMesh& mesh, std::uint32_t seed) {
 }
 
 std::string formatDataFile(const std::vector<GeneratedMesh>& meshes, int decimals) {
-    std::string text = std::to_string(meshes.size()) + "\n";
-    char line[128];
-    for (const GeneratedMesh& mesh : meshes) {
-        text += mesh.name + "\n" + std::to_string(mesh.points.size()) + "\n";
-        for (const auto& p : mesh.points) {
-            std::snprintf(line, sizeof line, "%.*f %.*f %.*f\n", decimals, p[0], decimals, p[1],
-                          decimals, p[2]);
-            text += line;
-        }
-        text += std::to_string(mesh.triangles.size()) + "\n";
-        for (const auto& t : mesh.triangles) {
-            std::snprintf(line, sizeof line, "%d %d %d\n", t[0] + 1, t[1] + 1, t[2] + 1);
-            text += line;
-        }
-    }
-    return text;
+    return dataFileText(meshes, decimals);
 }
