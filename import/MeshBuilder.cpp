@@ -7,7 +7,6 @@
 namespace {
 
 constexpr float kPi = 3.1415926538f;  // the value the library compares quad angles with
-constexpr float kStraight = 1e-6f;    // cosines this close to +-1 make no ear
 constexpr std::uint32_t kUnused = ~std::uint32_t{0};
 
 // Float arithmetic in the library's order, so that the same corner turns out concave.
@@ -32,11 +31,6 @@ struct Vec2 {
 
 Vec2 operator-(const Vec2& a, const Vec2& b) { return {a.x - b.x, a.y - b.y}; }
 float dot(const Vec2& a, const Vec2& b) { return a.x * b.x + a.y * b.y; }
-
-Vec2 unit(Vec2 v) {
-    const float length = std::sqrt(v.x * v.x + v.y * v.y);
-    return {v.x / length, v.y / length};
-}
 
 // The signed area of p, q, r, positive when they run counter-clockwise.
 double area(const Vec2& p, const Vec2& q, const Vec2& r) {
@@ -137,9 +131,6 @@ void MeshBuilder::cutEars(const std::uint32_t* polygon, std::size_t count) {
             const Vec2& p1 = flat2[ear];
             const Vec2& p2 = flat2[next];
             if (area(p0, p1, p2) > 0) continue;  // a reflex corner
-            const float cosine = dot(unit(p0 - p1), unit(p2 - p1));
-            if (std::fabs(cosine - 1.0f) < kStraight || std::fabs(cosine + 1.0f) < kStraight)
-                continue;  // no area
             int k = 0;
             for (; k < n; ++k) {
                 const Vec2& other = flat2[k];

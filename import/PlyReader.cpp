@@ -59,9 +59,10 @@ const TypeName* typeNamed(const TokenReader& tokens) {
 // One value of the body at a time, from text tokens or from binary bytes.
 class Body {
 public:
-    Body(const char* first, const char* last, Format format)
+    // firstLine: the file's line number of the body's first line.
+    Body(const char* first, const char* last, Format format, int firstLine)
         : tokens(first, static_cast<std::size_t>(last - first)), at(first), end(last),
-          format(format) {}
+          format(format), lineOffset(firstLine - 1) {}
 
     enum class Got { ok, end, malformed, outOfRange };
 
@@ -101,8 +102,10 @@ public:
     }
 
     // Where a message about the last value points: its line, or 0 in a binary body.
-    int line() const { return format == Format::ascii ? tokens.lineOf(tokens.tokenStart) : 0; }
-    int lastLine() const { return format == Format::ascii ? tokens.lastLine() : 0; }
+    int line() const {
+        return format == Format::ascii ? lineOffset + tokens.lineOf(tokens.tokenStart) : 0;
+    }
+    int lastLine() const { return format == Format::ascii ? lineOffset + tokens.lastLine() : 0; }
     // The last value as the message quotes it.
     std::string found(double value) const {
         if (format == Format::ascii)
@@ -153,6 +156,7 @@ private:
     const char* at;
     const char* end;
     Format format;
+    int lineOffset;
 };
 
 }  // namespace
@@ -223,6 +227,7 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
                                                       "\"end_header\"");
     header.nextLine();
     const char* bodyStart = header.position();
+    const int bodyLine = header.lineOf(bodyStart);
     const char* bodyEnd = data + size;
 
     // The points and polygons, and what stands in the way of reading them.
@@ -280,7 +285,7 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     std::vector<std::uint32_t> waiting;  // per polygon of faces that come first: count, corners
     const std::size_t pointCount = vertices ? vertices->count : 0;
     std::vector<std::uint32_t> polygon;
-    Body body(bodyStart, bodyEnd, format);
+    Body body(bodyStart, bodyEnd, format, bodyLine);
     for (const Element& element : elements) {
         const bool isVertex = &element == vertices;
         const bool isFace = &element == faces;

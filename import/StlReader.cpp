@@ -75,10 +75,12 @@ bool StlReader::readAscii(const char* data, std::size_t size, std::vector<Triang
     };
     while (tokens.next()) {
         if (!is(tokens, "solid")) return reject(tokens, "\"solid\"");
+        // The name is the line's first word, as other readers take it; the rest is a comment.
+        const std::string name =
+            tokens.nextOnLine() ? std::string(tokens.tokenStart, tokens.tokenEnd) : std::string();
         const char* nameStart;
         const char* nameEnd;
         tokens.restOfLine(nameStart, nameEnd);
-        const std::string name(nameStart, nameEnd);
         std::size_t facet = 0;
         for (;;) {
             if (!tokens.next()) break;  // a last solid without "endsolid"

@@ -116,6 +116,8 @@ bool FileContents::load(const std::string& file, std::FILE* stream) {
         entry.begin = static_cast<char*>(mapping);
         bytes = entry.begin;
         length = size;
+        descriptor = fd;  // kept, to tell a cut the reader never reached
+        return true;
     } else if (!S_ISREG(status.st_mode) || size > 0) {
         if (!readAll(fd, copy)) {
             const int error = errno;
@@ -133,7 +135,12 @@ bool FileContents::load(const std::string& file, std::FILE* stream) {
 }
 
 bool FileContents::intact() const {
-    if (slot < 0 || mapped[slot].changed == 0) return true;
+    if (slot < 0) return true;
+    struct stat status {};
+    if (mapped[slot].changed == 0 &&
+        (::fstat(descriptor, &status) != 0 || static_cast<std::size_t>(status.st_size) >= length))
+        return true;
+    mapped[slot].changed = 1;
     reportError(diagnostics, path, 0, "changed while being read");
     return false;
 }
@@ -156,6 +163,8 @@ void FileContents::release() {
     }
     if (mapping != nullptr) ::munmap(mapping, length);
     mapping = nullptr;
+    if (descriptor >= 0) ::close(descriptor);
+    descriptor = -1;
     copy.clear();
     bytes = "";
     length = 0;

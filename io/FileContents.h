@@ -9,7 +9,8 @@
 // Failures get one line on the diagnostics stream, "PATH: reason", and leave no contents:
 // - a missing or unreadable file, or a directory: "cannot open: " and the system's reason;
 // - a read or mapping that fails: "cannot read: " and the system's reason;
-// - a file that shrinks while it is read: "changed while being read", once, through intact().
+// - a file that shrinks while it is read, whether or not the reader reached the cut: "changed
+//   while being read", once, through reportError() or intact().
 // A file that grows or is rewritten in place meanwhile is read as it is found.
 #pragma once
 
@@ -48,5 +49,6 @@ private:
     std::size_t length = 0;
     void* mapping = nullptr;  // owned, length bytes, when the file is mapped
     int slot = -1;            // its entry in the table the SIGBUS handler searches
+    int descriptor = -1;      // owned, the mapped file's
     std::vector<char> copy;   // the contents of a file that is not mapped
 };
