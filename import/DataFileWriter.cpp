@@ -18,54 +18,87 @@ namespace {
 constexpr std::size_t kFlushSize = 1 << 20;
 constexpr std::size_t kProgressTriangles = 1000000;
 
-void appendInt(std::string& text, long value) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    text.append(buffer, result.ptr);
-}
+// Room for the longest line of numbers: three coordinates of at most 49 characters each.
+constexpr std::size_t kLineRoom = 256;
 
-// Shortest round trip in fixed notation: the reader takes exponents too, but people and other
-// tools read plain decimals more easily.
-void appendFloat(std::string& text, float value, int decimals) {
-    char buffer[96];  // the longest fixed forms, of the tiniest floats, take 49 characters
-    const auto result =
-        decimals < 0
-            ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
-            : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                            std::min(decimals, 40));
-    text.append(buffer, result.ptr);
-}
+// The text in chunks of about kFlushSize bytes, handed to flush(data, size, triangles written,
+// last) as each fills; numbers are written straight into the chunk.
+template <typename Flush> class Chunks {
+public:
+    Chunks(int decimals, Flush flush)
+        : buffer(kFlushSize + kLineRoom), at(buffer.data()), decimals(decimals), flush(flush) {}
 
-// Appends the data file's text to text, handing it to flush(text, trianglesWritten, false)
-// whenever a chunk is ready and to flush(text, trianglesWritten, true) at the end.
-template <typename Flush>
-void format(const std::vector<TriangleMesh>& meshes, int decimals, std::string& text, Flush flush) {
-    std::size_t written = 0;
-    appendInt(text, static_cast<long>(meshes.size()));
-    text += '\n';
-    for (const TriangleMesh& mesh : meshes) {
-        text += mesh.name;
-        text += '\n';
-        appendInt(text, static_cast<long>(mesh.points.size()));
-        text += '\n';
-        for (const auto& p : mesh.points) {
-            for (std::size_t k = 0; k < 3; ++k) {
-                appendFloat(text, p[k], decimals);
-                text += k < 2 ? ' ' : '\n';
-            }
-            flush(text, written, false);
-        }
-        appendInt(text, static_cast<long>(mesh.triangles.size()));
-        text += '\n';
-        for (const auto& t : mesh.triangles) {
-            for (std::size_t k = 0; k < 3; ++k) {
-                appendInt(text, t[k] + 1L);
-                text += k < 2 ? ' ' : '\n';
-            }
-            flush(text, ++written, false);
+    void text(const std::string& s) {
+        for (std::size_t done = 0; done < s.size();) {
+            const std::size_t room = static_cast<std::size_t>(limit() - at);
+            if (room == 0) handOver(false);
+            const std::size_t part = std::min(room == 0 ? kFlushSize : room, s.size() - done);
+            std::memcpy(at, s.data() + done, part);
+            at += part;
+            done += part;
         }
     }
-    flush(text, written, true);
+    void integer(long value) { at = std::to_chars(at, end(), value).ptr; }
+    // Shortest round trip in fixed notation unless decimals are asked for: the reader takes
+    // exponents too, but people and other tools read plain decimals more easily.
+    void coordinate(float value) {
+        at = (decimals < 0 ? std::to_chars(at, end(), value, std::chars_format::fixed)
+                           : std::to_chars(at, end(), value, std::chars_format::fixed,
+                                           std::min(decimals, 40)))
+                 .ptr;
+    }
+    void put(char c) { *at++ = c; }
+    void endLine() {
+        *at++ = '\n';
+        if (at >= limit()) handOver(false);
+    }
+    void finish() { handOver(true); }
+
+    std::size_t written = 0;  // triangles, for the progress
+
+private:
+    char* limit() { return buffer.data() + kFlushSize; }
+    char* end() { return buffer.data() + buffer.size(); }
+    void handOver(bool last) {
+        flush(buffer.data(), static_cast<std::size_t>(at - buffer.data()), written, last);
+        at = buffer.data();
+    }
+
+    std::vector<char> buffer;
+    char* at;
+    int decimals;
+    Flush flush;
+};
+
+template <typename Flush> void format(const std::vector<TriangleMesh>& meshes, Chunks<Flush>& out) {
+    out.integer(static_cast<long>(meshes.size()));
+    out.endLine();
+    for (const TriangleMesh& mesh : meshes) {
+        out.text(mesh.name);
+        out.endLine();
+        out.integer(static_cast<long>(mesh.points.size()));
+        out.endLine();
+        for (const auto& p : mesh.points) {
+            out.coordinate(p[0]);
+            out.put(' ');
+            out.coordinate(p[1]);
+            out.put(' ');
+            out.coordinate(p[2]);
+            out.endLine();
+        }
+        out.integer(static_cast<long>(mesh.triangles.size()));
+        out.endLine();
+        for (const auto& t : mesh.triangles) {
+            out.integer(t[0] + 1L);
+            out.put(' ');
+            out.integer(t[1] + 1L);
+            out.put(' ');
+            out.integer(t[2] + 1L);
+            out.endLine();
+            ++out.written;
+        }
+    }
+    out.finish();
 }
 
 // Owns the temporary file until it is renamed into place; removes it otherwise.
@@ -86,9 +119,9 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    bool writeAll(const std::string& text) {
-        for (std::size_t done = 0; done < text.size();) {
-            const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+    bool writeAll(const char* data, std::size_t size) {
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t wrote = ::write(fd, data + done, size - done);
             if (wrote < 0 && errno == EINTR) continue;
             if (wrote < 0) return false;
             done += static_cast<std::size_t>(wrote);
@@ -123,7 +156,11 @@ private:
 
 std::string dataFileText(const std::vector<TriangleMesh>& meshes, int decimals) {
     std::string text;
-    format(meshes, decimals, text, [](std::string&, std::size_t, bool) {});
+    const auto append = [&text](const char* data, std::size_t size, std::size_t, bool) {
+        text.append(data, size);
+    };
+    Chunks<decltype(append)> out(decimals, append);
+    format(meshes, out);
     return text;
 }
 
@@ -169,13 +206,10 @@ bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMe
     for (const TriangleMesh& mesh : meshes) total += mesh.triangles.size();
     const bool progress = showProgress && diagnostics != nullptr && total > kProgressTriangles;
     int shown = -1;
-    std::string text;
-    text.reserve(kFlushSize + 4096);
     bool ok = true;
-    format(meshes, decimals, text, [&](std::string& chunk, std::size_t written, bool last) {
-        if (!ok || (!last && chunk.size() < kFlushSize)) return;
-        ok = file.writeAll(chunk);
-        chunk.clear();
+    const auto write = [&](const char* data, std::size_t size, std::size_t written, bool last) {
+        if (!ok) return;
+        ok = file.writeAll(data, size);
         const int percent = total > 0 ? static_cast<int>(100 * written / total) : 100;
         if (progress && percent != shown) {
             shown = percent;
@@ -183,7 +217,9 @@ bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMe
                          last ? "\n" : "");
             std::fflush(diagnostics);
         }
-    });
+    };
+    Chunks<decltype(write)> out(decimals, write);
+    format(meshes, out);
     if (!ok || !file.commit(path, overwrite)) {
         const int error = errno;
         reportError(diagnostics, path, 0,

@@ -152,13 +152,13 @@ void MeshBuilder::cutEars(const std::uint32_t* polygon, std::size_t count) {
 
 void MeshBuilder::finish(TriangleMesh& mesh) {
     const std::size_t cornerCount = corners.size();
-    // Compact first when the points are shared or unused: welding costs time in the number of
-    // points it is given. A file of separate triangles (STL) is already compact.
-    bool compact = points.size() == cornerCount;
-    for (std::size_t k = 0; compact && k < cornerCount; ++k) compact = corners[k] == k;
+    // A mesh that uses fewer corners than there are points is one of several sharing them (an
+    // OBJ's groups): its own points are gathered first, since welding takes time in the number
+    // of points it is given. Otherwise welding drops the unused points by itself.
+    const bool direct = cornerCount >= points.size();
     std::vector<std::array<float, 3>> used;
     std::vector<std::uint32_t> local;
-    if (!compact) {
+    if (!direct) {
         localIndex.resize(points.size(), kUnused);
         local.resize(cornerCount);
         for (std::size_t k = 0; k < cornerCount; ++k) {
@@ -171,8 +171,8 @@ void MeshBuilder::finish(TriangleMesh& mesh) {
         }
         for (std::uint32_t corner : corners) localIndex[corner] = kUnused;
     }
-    const auto& source = compact ? points : used;
-    const std::vector<std::uint32_t>& indices = compact ? corners : local;
+    const auto& source = direct ? points : used;
+    const std::vector<std::uint32_t>& indices = direct ? corners : local;
 
     // meshoptimizer numbers the distinct positions in the order the indices first use them.
     std::vector<unsigned> remap(source.size());

@@ -26,7 +26,9 @@ public:
     // built. The indices must be valid.
     void addPolygon(const std::uint32_t* corners, std::size_t count);
     void addTriangle(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
-        corners.insert(corners.end(), {a, b, c});
+        corners.push_back(a);
+        corners.push_back(b);
+        corners.push_back(c);
     }
     void reserveTriangles(std::size_t count) { corners.reserve(3 * count); }
     bool empty() const { return corners.empty(); }

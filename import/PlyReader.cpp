@@ -66,7 +66,8 @@ public:
 
     enum class Got { ok, end, malformed, outOfRange };
 
-    Got value(Kind kind, double& result) {
+    Got value(const TypeName& type, double& result) {
+        const Kind kind = type.kind;
         if (format == Format::ascii) {
             if (!tokens.next()) return Got::end;
             if (isFloat(kind)) {
@@ -90,7 +91,7 @@ public:
             return fits ? Got::ok : Got::outOfRange;
         }
         unsigned char bytes[8];
-        const int size = sizeOf(kind);
+        const int size = type.size;
         if (end - at < size) return Got::end;
         if (format == Format::littleEndian)
             std::memcpy(bytes, at, static_cast<std::size_t>(size));
@@ -117,14 +118,20 @@ public:
         return text;
     }
 
+    // Binary bodies: a record of size bytes at the cursor, which moves past it; null if fewer
+    // bytes are left.
+    const char* take(std::size_t size) {
+        if (format == Format::ascii || static_cast<std::size_t>(end - at) < size) return nullptr;
+        const char* record = at;
+        at += size;
+        return record;
+    }
+    void rewind(const char* to) { at = to; }
+
     TokenReader tokens;
 
 private:
-    static int sizeOf(Kind kind) {
-        for (const TypeName& type : kTypes)
-            if (type.kind == kind) return type.size;
-        return 1;
-    }
+public:
     // Little-endian bytes; this reader runs on little-endian machines only, as the viewer does.
     static double decode(Kind kind, const unsigned char* bytes) {
         switch (kind) {
@@ -147,6 +154,18 @@ private:
         }
         return 0;
     }
+    // A value of the body's byte order.
+    double decodeAt(const TypeName& type, const char* from) const {
+        unsigned char bytes[8];
+        if (format == Format::bigEndian)
+            for (int i = 0; i < type.size; ++i)
+                bytes[i] = static_cast<unsigned char>(from[type.size - 1 - i]);
+        else
+            std::memcpy(bytes, from, static_cast<std::size_t>(type.size));
+        return decode(type.kind, bytes);
+    }
+
+private:
     template <typename T> static double load(const unsigned char* bytes) {
         T value;
         std::memcpy(&value, bytes, sizeof value);
@@ -289,7 +308,63 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     for (const Element& element : elements) {
         const bool isVertex = &element == vertices;
         const bool isFace = &element == faces;
-        for (std::size_t n = 0; n < element.count; ++n) {
+        std::size_t n = 0;
+        // Binary records of fixed size, and faces that hold nothing but their corners, are read
+        // without the general walk; anything unusual, a cut body included, takes the walk.
+        std::size_t recordSize = 0;
+        for (const Property& property : element.properties)
+            recordSize = property.count != nullptr || recordSize == SIZE_MAX
+                             ? SIZE_MAX
+                             : recordSize + static_cast<std::size_t>(property.type->size);
+        if (isVertex && recordSize != SIZE_MAX && recordSize > 0) {
+            std::size_t offsets[3] = {0, 0, 0};
+            for (int k = 0; k < 3; ++k)
+                for (int i = 0; i < axisOf[k]; ++i)
+                    offsets[k] += static_cast<std::size_t>(element.properties[i].type->size);
+            for (; n < element.count; ++n) {
+                const char* record = body.take(recordSize);
+                if (record == nullptr) break;
+                std::array<float, 3> point;
+                bool finite = true;
+                for (int k = 0; k < 3; ++k) {
+                    const TypeName& type = *element.properties[axisOf[k]].type;
+                    point[k] = static_cast<float>(body.decodeAt(type, record + offsets[k])) + 0.0f;
+                    finite = finite && std::isfinite(point[k]);
+                }
+                if (!finite) {  // the walk reads the record again and says what is wrong
+                    body.rewind(record);
+                    break;
+                }
+                builder.points.push_back(point);
+            }
+        } else if (isFace && !facesFirst && element.properties.size() == 1 &&
+                   format != Format::ascii) {
+            const TypeName& countType = *element.properties[0].count;
+            const TypeName& itemType = *element.properties[0].type;
+            for (const char* record; n < element.count && (record = body.take(countType.size));
+                 ++n) {
+                const double items = body.decodeAt(countType, record);
+                const char* list = items >= 0 && items <= static_cast<double>(SIZE_MAX / 8)
+                                       ? body.take(static_cast<std::size_t>(items) * itemType.size)
+                                       : nullptr;
+                polygon.clear();
+                for (std::size_t k = 0; list != nullptr && k < static_cast<std::size_t>(items);
+                     ++k) {
+                    const double index = body.decodeAt(itemType, list + k * itemType.size);
+                    if (!(index >= 0 && index < static_cast<double>(pointCount))) {
+                        list = nullptr;
+                        break;
+                    }
+                    polygon.push_back(static_cast<std::uint32_t>(index));
+                }
+                if (list == nullptr) {  // the walk reads the face again and says what is wrong
+                    body.rewind(record);
+                    break;
+                }
+                builder.addPolygon(polygon.data(), polygon.size());
+            }
+        }
+        for (; n < element.count; ++n) {
             float xyz[3] = {0.0f, 0.0f, 0.0f};
             for (std::size_t i = 0; i < element.properties.size(); ++i) {
                 const Property& property = element.properties[i];
@@ -314,7 +389,7 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
                 };
                 const TypeName& type = property.count ? *property.count : *property.type;
                 double value = 0.0;
-                const Body::Got got = body.value(type.kind, value);
+                const Body::Got got = body.value(type, value);
                 if (got != Body::Got::ok) return failValue(got, type, value, -1);
                 if (property.count == nullptr) {
                     if (!isVertex) continue;
@@ -335,7 +410,7 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
                 const bool corners = isFace && static_cast<int>(i) == listOf;
                 polygon.clear();
                 for (std::size_t k = 0; k < items; ++k) {
-                    const Body::Got item = body.value(property.type->kind, value);
+                    const Body::Got item = body.value(*property.type, value);
                     if (item != Body::Got::ok)
                         return failValue(item, *property.type, value, static_cast<long>(k));
                     if (!corners) continue;
