@@ -1,5 +1,6 @@
 // model_fuzzer: feeds arbitrary bytes to the OBJ, PLY, STL and OFF readers, each in turn, and
 // checks every mesh one accepts.
+#include "fuzz/FuzzCheck.h"
 #include "import/ObjReader.h"
 #include "import/OffReader.h"
 #include "import/PlyReader.h"
@@ -13,22 +14,6 @@
 #include <vector>
 
 namespace {
-
-std::FILE* nullStream() {
-    static std::FILE* const stream = std::fopen("/dev/null", "w");
-    if (stream == nullptr) {
-        std::perror("model_fuzzer: /dev/null");
-        std::abort();
-    }
-    return stream;
-}
-
-// A broken promise of the readers' headers is a finding, as a sanitizer report is.
-void require(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "model_fuzzer: %s\n", what);
-    std::abort();
-}
 
 void checkMesh(const TriangleMesh& mesh) {
     require(!mesh.name.empty() && mesh.name.size() <= 31, "name not 1 to 31 bytes");

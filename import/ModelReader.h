@@ -4,13 +4,12 @@
 
 #include "import/MeshBuilder.h"
 #include "import/TriangleMesh.h"
+#include "io/TokenReader.h"
 
 #include <cstddef>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-class TokenReader;
 
 class ModelReader {
 public:
@@ -34,6 +33,21 @@ protected:
                 const std::string& after = "") const;
     // "expected <what>, found the end of the line" on the line the reader is on; returns false.
     bool rejectLineEnd(const TokenReader& tokens, const std::string& what) const;
+    // The current token as a coordinate (-0 read as 0); false after "expected <what()> as a
+    // decimal number..., found ...". what() is called only for the message.
+    template <typename What>
+    bool toCoordinate(const TokenReader& tokens, float& value, What what) const {
+        switch (tokens.toFloat(value)) {
+        case TokenReader::Parse::ok:
+            value += 0.0f;
+            return true;
+        case TokenReader::Parse::malformed:
+            return reject(tokens, what() + " as a decimal number");
+        case TokenReader::Parse::outOfRange:
+            return reject(tokens, what() + " as a decimal number within the float range");
+        }
+        return false;
+    }
     // Finishes the builder's triangles into a mesh named ownName (or after the file); a mesh
     // with no triangles is dropped. False after a diagnostic when the data file cannot count it.
     bool finishMesh(MeshBuilder& builder, const std::string& ownName,

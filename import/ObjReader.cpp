@@ -49,19 +49,12 @@ bool ObjReader::read(const char* data, std::size_t size, std::vector<TriangleMes
             const std::size_t number = builder.points.size() + 1;
             float xyz[3];
             for (int k = 0; k < 3; ++k) {
-                const auto what = [&](const char* how) {
+                const auto what = [&] {
                     return std::string("the ") + "xyz"[k] + " coordinate of point " +
-                           std::to_string(number) + how;
+                           std::to_string(number);
                 };
-                if (!tokens.nextOnLine()) return rejectLineEnd(tokens, what(""));
-                switch (tokens.toFloat(xyz[k])) {
-                case TokenReader::Parse::ok:
-                    break;
-                case TokenReader::Parse::malformed:
-                    return reject(tokens, what(" as a decimal number"));
-                case TokenReader::Parse::outOfRange:
-                    return reject(tokens, what(" as a decimal number within the float range"));
-                }
+                if (!tokens.nextOnLine()) return rejectLineEnd(tokens, what());
+                if (!toCoordinate(tokens, xyz[k], what)) return false;
             }
             float extra;
             for (int k = 0; tokens.nextOnLine() && *tokens.tokenStart != '#'; ++k)
@@ -70,7 +63,7 @@ bool ObjReader::read(const char* data, std::size_t size, std::vector<TriangleMes
                                   "the end of the line after point " + std::to_string(number));
             if (number > static_cast<std::size_t>(INT_MAX))
                 return fail(tokens.lineOf(tokens.position()), "too many points");
-            builder.points.push_back({xyz[0] + 0.0f, xyz[1] + 0.0f, xyz[2] + 0.0f});
+            builder.points.push_back({xyz[0], xyz[1], xyz[2]});
         } else if (is(tokens, "f")) {
             const long count = static_cast<long>(builder.points.size());
             polygon.clear();

@@ -58,21 +58,12 @@ bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     for (int i = 0; i < counts[0]; ++i) {
         std::array<float, 3> point;
         for (int k = 0; k < 3; ++k) {
-            const auto what = [&](const char* how) {
-                return std::string("the ") + "xyz"[k] + " coordinate of point " +
-                       std::to_string(i) + how;
+            const auto what = [&] {
+                return std::string("the ") + "xyz"[k] + " coordinate of point " + std::to_string(i);
             };
             if (k == 0 ? !nextDataLine(tokens, false) : !tokens.nextOnLine())
-                return k == 0 ? endsEarly(what("")) : rejectLineEnd(tokens, what(""));
-            switch (tokens.toFloat(point[k])) {
-            case TokenReader::Parse::ok:
-                break;
-            case TokenReader::Parse::malformed:
-                return reject(tokens, what(" as a decimal number"));
-            case TokenReader::Parse::outOfRange:
-                return reject(tokens, what(" as a decimal number within the float range"));
-            }
-            point[k] += 0.0f;
+                return k == 0 ? endsEarly(what()) : rejectLineEnd(tokens, what());
+            if (!toCoordinate(tokens, point[k], what)) return false;
         }
         builder.points.push_back(point);
     }

@@ -101,21 +101,13 @@ bool StlReader::readAscii(const char* data, std::size_t size, std::vector<Triang
                 if (!expect("vertex")) return false;
                 std::array<float, 3> point;
                 for (int k = 0; k < 3; ++k) {
-                    const auto what = [&](const char* how) {
+                    const auto what = [&] {
                         return std::string("the ") + "xyz"[k] +
-                               " coordinate of a vertex of facet " + std::to_string(facet) + how;
+                               " coordinate of a vertex of facet " + std::to_string(facet);
                     };
                     if (!tokens.next())
-                        return fail(tokens.lastLine(), "file ends early: expected " + what(""));
-                    switch (tokens.toFloat(point[k])) {
-                    case TokenReader::Parse::ok:
-                        break;
-                    case TokenReader::Parse::malformed:
-                        return reject(tokens, what(" as a decimal number"));
-                    case TokenReader::Parse::outOfRange:
-                        return reject(tokens, what(" as a decimal number within the float range"));
-                    }
-                    point[k] += 0.0f;
+                        return fail(tokens.lastLine(), "file ends early: expected " + what());
+                    if (!toCoordinate(tokens, point[k], what)) return false;
                 }
                 builder.points.push_back(point);
             }
