@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::vector<GeneratedMesh> meshes;
+    std::vector<TriangleMesh> meshes;
     if (mode == "sample") {
         meshes = sampleScene();
     } else {
