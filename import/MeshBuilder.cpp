@@ -1,7 +1,9 @@
 // MeshBuilder: cutting polygons into triangles, welding and numbering points.
 #include "import/MeshBuilder.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <meshoptimizer.h>
 
 namespace {
@@ -57,6 +59,18 @@ bool inside(const Vec2& p0, const Vec2& p1, const Vec2& p2, const Vec2& point) {
 }
 
 }  // namespace
+
+std::uint32_t MeshBuilder::addCorner(const std::array<float, 3>& position) {
+    if (points.empty()) recentCount = 0;
+    const int filled = std::min(recentCount, kRecent);
+    for (int i = 0; i < filled; ++i)
+        if (std::memcmp(&recent[i].position, &position, sizeof position) == 0)
+            return recent[i].point;
+    const auto point = static_cast<std::uint32_t>(points.size());
+    points.push_back(position);
+    recent[recentCount++ % kRecent] = {position, point};
+    return point;
+}
 
 void MeshBuilder::addPolygon(const std::uint32_t* polygon, std::size_t count) {
     if (count < 3) return;

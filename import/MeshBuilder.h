@@ -30,6 +30,10 @@ public:
         corners.push_back(b);
         corners.push_back(c);
     }
+    // A corner of a format that lists each triangle's corners (STL): a new point, or the point
+    // of one of the last few distinct corners at the same position. Neighbouring triangles share
+    // corners, so this spares welding most of its work; the numbering comes out the same.
+    std::uint32_t addCorner(const std::array<float, 3>& position);
     void reserveTriangles(std::size_t count) { corners.reserve(3 * count); }
     bool empty() const { return corners.empty(); }
     std::size_t triangleCount() const { return corners.size() / 3; }
@@ -43,6 +47,13 @@ private:
     void cutEars(const std::uint32_t* polygon, std::size_t count);
 
     std::vector<std::uint32_t> corners;  // three per triangle of the mesh being built
+    static constexpr int kRecent = 8;
+    struct Recent {
+        std::array<float, 3> position;
+        std::uint32_t point;
+    };
+    Recent recent[kRecent];
+    int recentCount = 0;  // ring of the last distinct corners, reset when the points are
     // Scratch space for cutting polygons and for finish(), kept between calls.
     std::vector<bool> cut;
     std::vector<std::uint32_t> localIndex;  // kUnused between calls

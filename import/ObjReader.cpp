@@ -68,9 +68,8 @@ bool ObjReader::read(const char* data, std::size_t size, std::vector<TriangleMes
             const long count = static_cast<long>(builder.points.size());
             polygon.clear();
             while (tokens.nextOnLine() && *tokens.tokenStart != '#') {
-                const char* slash = static_cast<const char*>(
-                    std::memchr(tokens.tokenStart, '/', tokens.tokenEnd - tokens.tokenStart));
-                if (slash == nullptr) slash = tokens.tokenEnd;
+                const char* slash = tokens.tokenStart;
+                while (slash != tokens.tokenEnd && *slash != '/') ++slash;
                 long index = 0;
                 const auto [stop, error] = std::from_chars(tokens.tokenStart, slash, index);
                 if (error == std::errc::invalid_argument || stop != slash ||

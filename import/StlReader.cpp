@@ -41,21 +41,22 @@ bool StlReader::read(const char* data, std::size_t size, std::vector<TriangleMes
 bool StlReader::readBinary(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
     const std::size_t count = (size - kHeaderSize) / kRecordSize;
     MeshBuilder builder;
-    builder.points.resize(3 * count);
     builder.reserveTriangles(count);
     const char* record = data + kHeaderSize;
     for (std::size_t t = 0; t < count; ++t, record += kRecordSize) {
         float corners[9];
         std::memcpy(corners, record + 12, sizeof corners);  // little-endian, as the viewer runs
-        for (std::size_t k = 0; k < 9; ++k) {
-            if (!std::isfinite(corners[k]))
-                return fail(0, "triangle " + std::to_string(t + 1) +
-                                   " has a corner that is not "
-                                   "a finite number");
-            builder.points[3 * t + k / 3][k % 3] = corners[k] + 0.0f;
+        std::uint32_t points[3];
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::array<float, 3> position = {corners[3 * k] + 0.0f, corners[3 * k + 1] + 0.0f,
+                                                   corners[3 * k + 2] + 0.0f};
+            for (float value : position)
+                if (!std::isfinite(value))
+                    return fail(0, "triangle " + std::to_string(t + 1) +
+                                       " has a corner that is not a finite number");
+            points[k] = builder.addCorner(position);
         }
-        const auto corner = static_cast<std::uint32_t>(3 * t);
-        builder.addTriangle(corner, corner + 1, corner + 2);
+        builder.addTriangle(points[0], points[1], points[2]);
     }
     std::vector<TriangleMesh> found;
     if (!finishMesh(builder, "", found)) return false;
@@ -96,7 +97,7 @@ bool StlReader::readAscii(const char* data, std::size_t size, std::vector<Triang
                     return fail(tokens.lastLine(), "file ends early: expected "
                                                    "a normal");
             if (!expect("outer") || !expect("loop")) return false;
-            const auto first = static_cast<std::uint32_t>(builder.points.size());
+            std::uint32_t points[3];
             for (int v = 0; v < 3; ++v) {
                 if (!expect("vertex")) return false;
                 std::array<float, 3> point;
@@ -109,7 +110,7 @@ bool StlReader::readAscii(const char* data, std::size_t size, std::vector<Triang
                         return fail(tokens.lastLine(), "file ends early: expected " + what());
                     if (!toCoordinate(tokens, point[k], what)) return false;
                 }
-                builder.points.push_back(point);
+                points[v] = builder.addCorner(point);
             }
             if (!tokens.next())
                 return fail(tokens.lastLine(), "file ends early: expected \"endloop\"");
@@ -117,7 +118,7 @@ bool StlReader::readAscii(const char* data, std::size_t size, std::vector<Triang
                 return reject(tokens, "\"endloop\" after the third vertex of facet " +
                                           std::to_string(facet));
             if (!expect("endfacet")) return false;
-            builder.addTriangle(first, first + 1, first + 2);
+            builder.addTriangle(points[0], points[1], points[2]);
         }
         if (!finishMesh(builder, name, found)) return false;
         builder.points.clear();
