@@ -62,13 +62,13 @@ bool inside(const Vec2& p0, const Vec2& p1, const Vec2& p2, const Vec2& point) {
 
 std::uint32_t MeshBuilder::addCorner(const std::array<float, 3>& position) {
     if (points.empty()) recentCount = 0;
-    const int filled = std::min(recentCount, kRecent);
-    for (int i = 0; i < filled; ++i)
+    for (int i = 0; i < recentCount; ++i)
         if (std::memcmp(&recent[i].position, &position, sizeof position) == 0)
             return recent[i].point;
     const auto point = static_cast<std::uint32_t>(points.size());
+    recent[point % kRecent] = {position, point};
+    recentCount = std::min(recentCount + 1, kRecent);
     points.push_back(position);
-    recent[recentCount++ % kRecent] = {position, point};
     return point;
 }
 

@@ -52,8 +52,8 @@ private:
         std::array<float, 3> position;
         std::uint32_t point;
     };
-    Recent recent[kRecent];
-    int recentCount = 0;  // ring of the last distinct corners, reset when the points are
+    Recent recent[kRecent];  // the last distinct corners, by point number modulo kRecent
+    int recentCount = 0;     // filled entries; none again once the points are cleared
     // Scratch space for cutting polygons and for finish(), kept between calls.
     std::vector<bool> cut;
     std::vector<std::uint32_t> localIndex;  // kUnused between calls

@@ -288,6 +288,11 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
                                                              {2, 2, 2},
                                                              {0, 2, 2}})},
         {"binary.stl", stlCube("")},
+        {"crossed.obj", "v 0 0 0\nv 2 2 0\nv 2 0 0\nv 0 2 0\nv 1 3 0\nv 3 1 1\nv -1 1 0\n"
+                        "f 1 2 3 4 5\nf 1 2 3 4 5 6 7\nf 7 6 5 4 3 2 1\n"},
+        {"star.obj", "v 0 10 0\nv 2 3 0\nv 9 3 0\nv 3 -1 0\nv 6 -8 0\nv 0 -3 0\nv -6 -8 0\n"
+                     "v -3 -1 0\nv -9 3 0\nv -2 3 0\nf 1 2 3 4 5 6 7 8 9 10\n"
+                     "f 10 9 8 7 6 5 4 3 2 1\n"},
         {"shape.off", "OFF\n# counts on the next line\n9 4 0\n0 0 0\n2 0 0\n2 2 0\n0 2 0\n"
                       "1 1 1\n3 0 0\n4 0 0\n4 1 0\n3 1 0.5\n\n4 0 1 2 3\n3 0 1 4 255 0 0\n"
                       "6 1 5 6 7 8 2 0.5 0.5 0.5\n3 4 3 2\n"},
@@ -304,6 +309,22 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
         EXPECT_EQ(found.first, expected.first) << name;
         EXPECT_EQ(found.second, expected.second) << name;
     }
+
+    // The library refuses faces before the points; ours reads them as it reads them after.
+    const std::string header = "ply\nformat ascii 1.0\n";
+    const std::string faces = "element face 2\nproperty list uchar uint vertex_indices\n";
+    const std::string points = "element vertex 5\nproperty float x\nproperty float y\n"
+                               "property float z\n";
+    const std::string facesBody = "4 0 1 2 3\n5 0 1 4 2 3\n";
+    const std::string pointsBody = "0 0 0\n2 0 0\n2 2 0\n1 0.5 0\n1 3 0\n";
+    std::ofstream("first.ply") << header + faces + points + "end_header\n" + facesBody + pointsBody;
+    std::ofstream("after.ply") << header + points + faces + "end_header\n" + pointsBody + facesBody;
+    std::vector<TriangleMesh> ours, library;
+    ASSERT_TRUE(Importer().read("first.ply", ours));
+    Importer reference;
+    reference.throughLibrary = true;
+    ASSERT_TRUE(reference.read("after.ply", library));
+    EXPECT_EQ(summary(ours).second, summary(library).second);
 }
 
 // Points come in the order the triangles first use them, each position once (-0 as 0), and
@@ -378,6 +399,13 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
          "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n"
          "vertex 1 1 0\nvertex 0 1 0\nendloop\nendfacet\nendsolid x\n",
          "four.stl:7: expected \"endloop\" after the third vertex of facet 1, found \"vertex\""},
+        {"negative.ply",
+         std::regex_replace(ply, std::regex("binary_little_endian"), "ascii") +
+             "0 0 0\n1 0 0\n0 1 0\n-1 0 1 2\n",
+         "negative.ply:13: expected the count of list \"vertex_indices\" of face 0 within the "
+         "range of type uchar, found \"-1\""},
+        {"early.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0\n",
+         "early.stl:5: file ends early: expected the z coordinate of a vertex of facet 1"},
         {"counts.off", "OFF\n1000 1 0\n0 0 0\n",
          "counts.off:2: the point count is 1000, but the 11 bytes left in the file hold at most 5"},
         {"index.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n",
@@ -408,4 +436,24 @@ TEST_F(ImportTest, ShowsItsVersionAndRefusesBadUsageInOneLine) {
         EXPECT_EQ(err, message);
         EXPECT_EQ(out, "");
     }
+}
+
+// The writer formats pieces of the file on two threads: many meshes of several pieces each must
+// come out in order, as the text formatted in one go.
+TEST_F(ImportTest, WritesTheDataFileInOrderWhateverThreadFormatsEachPiece) {
+    std::vector<TriangleMesh> meshes;
+    for (int m = 0; m < 3; ++m) {
+        TriangleMesh mesh{"part" + std::to_string(m), {}, {}};
+        const int count = 20000 + 7000 * m;
+        for (int i = 0; i < count; ++i)
+            mesh.points.push_back({i * 0.25f, static_cast<float>(m), -i / 3.0f});
+        for (int i = 0; i + 2 < count; ++i) mesh.triangles.push_back({i, i + 1, i + 2});
+        meshes.push_back(mesh);
+    }
+    DataFileWriter writer;
+    ASSERT_TRUE(writer.write("dataTest3.dat", meshes));
+    EXPECT_EQ(readFile("dataTest3.dat"), dataFileText(meshes));
+    const auto [summary, points] = loadDataFile();
+    EXPECT_EQ(summary, "part0 20000 19998\npart1 27000 26998\npart2 34000 33998\n");
+    EXPECT_EQ(points[20000 + 27000 + 3][2], -1.0f);  // exact after the round trip
 }
