@@ -50,12 +50,6 @@ public:
         last = cursor;
         while (last != first && isSpace(last[-1])) --last;
     }
-    // Moves over the next count bytes; false, moving nowhere, when fewer are left.
-    bool skipBytes(std::size_t count) {
-        if (bytesLeft() < count) return false;
-        cursor += count;
-        return true;
-    }
     const char* position() const { return cursor; }
 
     // The current token as a signed 32-bit integer: an optional sign ('+' too), decimal digits.
