@@ -1,4 +1,5 @@
 // reader_fuzzer: feeds arbitrary bytes to MeshLoader::read, then links and frees what it accepts.
+#include "fuzz/FuzzCheck.h"
 #include "io/MeshLoader.h"
 #include "mesh/Mesh.h"
 #include "mesh/Triangle.h"
@@ -12,23 +13,6 @@
 #include <vector>
 
 namespace {
-
-// The report and diagnostic lines cost time and tell the fuzzer nothing; opened once.
-std::FILE* nullStream() {
-    static std::FILE* const stream = std::fopen("/dev/null", "w");
-    if (stream == nullptr) {
-        std::perror("reader_fuzzer: /dev/null");
-        std::abort();
-    }
-    return stream;
-}
-
-// A broken promise of the loader's header is a finding, as a sanitizer report is.
-void require(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "reader_fuzzer: %s\n", what);
-    std::abort();
-}
 
 void checkMesh(const Mesh& mesh) {
     // Counts below 1 are kept as read, with no entries behind them.

@@ -1,11 +1,14 @@
 // DataFileWriter: placement, number formatting and the safe write of the data file.
 #include "import/DataFileWriter.h"
 
+#include "io/Diagnostic.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <limits>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -13,26 +16,74 @@
 
 namespace {
 
-constexpr std::size_t kFlushSize = 1 << 20;
 constexpr std::size_t kProgressTriangles = 1000000;
+// Lines of points or triangles formatted as one piece: some 2 MB of text.
+constexpr std::size_t kPieceLines = 1 << 14;
+// Room for the longest line of numbers: three coordinates of at most 49 characters each.
+constexpr std::size_t kLineRoom = 160;
 
-void reportError(std::FILE* diagnostics, const std::string& path, const std::string& reason) {
-    if (diagnostics != nullptr) std::fprintf(diagnostics, "%s: %s\n", path.c_str(), reason.c_str());
+// A part of the file's text: words of its own, or a run of one mesh's point or triangle lines.
+struct Piece {
+    std::string words;
+    const TriangleMesh* mesh = nullptr;
+    bool triangles = false;
+    std::size_t first = 0, last = 0;  // lines of the mesh's points or triangles
+};
+
+// The file in pieces, in order; formatting them takes no order.
+std::vector<Piece> cut(const std::vector<TriangleMesh>& meshes) {
+    std::vector<Piece> pieces;
+    const auto words = [&pieces](const std::string& text) {
+        if (pieces.empty() || pieces.back().mesh != nullptr) pieces.emplace_back();
+        pieces.back().words += text;
+    };
+    const auto lines = [&pieces](const TriangleMesh& mesh, bool triangles, std::size_t count) {
+        for (std::size_t first = 0; first < count; first += kPieceLines)
+            pieces.push_back({"", &mesh, triangles, first, std::min(count, first + kPieceLines)});
+    };
+    words(std::to_string(meshes.size()) + "\n");
+    for (const TriangleMesh& mesh : meshes) {
+        words(mesh.name + "\n" + std::to_string(mesh.points.size()) + "\n");
+        lines(mesh, false, mesh.points.size());
+        words(std::to_string(mesh.triangles.size()) + "\n");
+        lines(mesh, true, mesh.triangles.size());
+    }
+    return pieces;
 }
 
-void appendInt(std::string& text, long value) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    text.append(buffer, result.ptr);
-}
-
-// Shortest round trip in fixed notation: the reader takes exponents too, but people and other
-// tools read plain decimals more easily.
-void appendFloat(std::string& text, float value) {
-    char buffer[64];  // the longest fixed forms, of the tiniest floats, take 49 characters
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    text.append(buffer, result.ptr);
+// The piece's text in buffer, which keeps its room between pieces.
+void format(const Piece& piece, int decimals, std::vector<char>& buffer, std::size_t& size) {
+    if (piece.mesh == nullptr) {
+        buffer.assign(piece.words.begin(), piece.words.end());
+        size = buffer.size();
+        return;
+    }
+    buffer.resize(std::max(buffer.size(), kPieceLines * kLineRoom));
+    char* at = buffer.data();
+    char* const end = buffer.data() + buffer.size();
+    // Shortest round trip in fixed notation unless decimals are asked for: the reader takes
+    // exponents too, but people and other tools read plain decimals more easily.
+    const auto coordinate = [&](float value, char after) {
+        at = (decimals < 0
+                  ? std::to_chars(at, end, value, std::chars_format::fixed)
+                  : std::to_chars(at, end, value, std::chars_format::fixed, std::min(decimals, 40)))
+                 .ptr;
+        *at++ = after;
+    };
+    const auto index = [&](int value, char after) {
+        at = std::to_chars(at, end, value + 1L).ptr;
+        *at++ = after;
+    };
+    for (std::size_t line = piece.first; line < piece.last; ++line) {
+        if (piece.triangles) {
+            const auto& t = piece.mesh->triangles[line];
+            index(t[0], ' '), index(t[1], ' '), index(t[2], '\n');
+        } else {
+            const auto& p = piece.mesh->points[line];
+            coordinate(p[0], ' '), coordinate(p[1], ' '), coordinate(p[2], '\n');
+        }
+    }
+    size = static_cast<std::size_t>(at - buffer.data());
 }
 
 // Owns the temporary file until it is renamed into place; removes it otherwise.
@@ -53,13 +104,18 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    bool writeAll(const std::string& text) {
-        for (std::size_t done = 0; done < text.size();) {
-            const ssize_t wrote = ::write(fd, text.data() + done, text.size() - done);
+    bool writeAll(const char* data, std::size_t size) {
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t wrote = ::write(fd, data + done, size - done);
             if (wrote < 0 && errno == EINTR) continue;
             if (wrote < 0) return false;
             done += static_cast<std::size_t>(wrote);
         }
+        // The disk starts on each chunk at once, so that the final fsync has little left to wait
+        // for; a file system that cannot is only slower at the end.
+        ::sync_file_range(fd, static_cast<off64_t>(offset), static_cast<off64_t>(size),
+                          SYNC_FILE_RANGE_WRITE);
+        offset += size;
         return true;
     }
     // Renames the finished file to target; refuses to replace a file unless overwrite is set.
@@ -83,22 +139,28 @@ public:
     int fd = -1;
 
 private:
+    std::size_t offset = 0;  // bytes written so far
     bool renamed = false;
 };
 
 }  // namespace
 
-std::string formatCoordinate(float value) {
+std::string dataFileText(const std::vector<TriangleMesh>& meshes, int decimals) {
     std::string text;
-    appendFloat(text, value);
+    std::vector<char> buffer;
+    std::size_t size = 0;
+    for (const Piece& piece : cut(meshes)) {
+        format(piece, decimals, buffer, size);
+        text.append(buffer.data(), size);
+    }
     return text;
 }
 
-void fitToView(std::vector<ImportedMesh>& meshes) {
+void fitToView(std::vector<TriangleMesh>& meshes) {
     double low[3], high[3];
     std::fill(low, low + 3, std::numeric_limits<double>::infinity());
     std::fill(high, high + 3, -std::numeric_limits<double>::infinity());
-    for (const ImportedMesh& mesh : meshes) {
+    for (const TriangleMesh& mesh : meshes) {
         for (const auto& p : mesh.points) {
             for (std::size_t k = 0; k < 3; ++k) {
                 low[k] = std::min(low[k], static_cast<double>(p[k]));
@@ -109,7 +171,7 @@ void fitToView(std::vector<ImportedMesh>& meshes) {
     if (!(low[0] <= high[0])) return;  // no points at all
     const double extent = std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]});
     const double scale = extent > 0.0 ? kViewBoxSize / extent : 1.0;
-    for (ImportedMesh& mesh : meshes) {
+    for (TriangleMesh& mesh : meshes) {
         for (auto& p : mesh.points) {
             for (std::size_t k = 0; k < 3; ++k) {
                 const double middle = (low[k] + high[k]) / 2.0;
@@ -119,70 +181,54 @@ void fitToView(std::vector<ImportedMesh>& meshes) {
     }
 }
 
-bool DataFileWriter::write(const std::string& path, const std::vector<ImportedMesh>& meshes) {
+bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMesh>& meshes) {
     if (!overwrite && ::access(path.c_str(), F_OK) == 0) {
-        reportError(diagnostics, path, "already exists; pass --force to replace it");
+        reportError(diagnostics, path, 0, "already exists; pass --force to replace it");
         return false;
     }
     TemporaryFile file(path);
     if (file.fd < 0) {
-        reportError(diagnostics, path,
+        reportError(diagnostics, path, 0,
                     std::string("cannot create a temporary file beside it: ") +
                         std::strerror(errno));
         return false;
     }
 
     std::size_t total = 0;
-    for (const ImportedMesh& mesh : meshes) total += mesh.triangles.size();
+    for (const TriangleMesh& mesh : meshes) total += mesh.triangles.size();
     const bool progress = showProgress && diagnostics != nullptr && total > kProgressTriangles;
-    std::size_t written = 0;
     int shown = -1;
-
-    std::string text;
-    text.reserve(kFlushSize + 4096);
+    std::size_t written = 0;
     bool ok = true;
-    auto flush = [&](bool always) {
-        if (ok && (always || text.size() >= kFlushSize)) {
-            ok = file.writeAll(text);
-            text.clear();
-            const int percent = total > 0 ? static_cast<int>(100 * written / total) : 100;
-            if (progress && percent != shown) {
-                shown = percent;
-                std::fprintf(diagnostics, "\rwriting %s: %d%%%s", path.c_str(), percent,
-                             always ? "\n" : "");
-                std::fflush(diagnostics);
-            }
+    // Two pieces at a time, the second on a thread of its own: formatting numbers takes most of
+    // the time, and the machine has another processor.
+    const std::vector<Piece> pieces = cut(meshes);
+    std::vector<char> buffers[2];
+    std::size_t sizes[2] = {0, 0};
+    for (std::size_t i = 0; i < pieces.size() && ok; i += 2) {
+        std::future<void> second;
+        if (i + 1 < pieces.size())
+            second = std::async(std::launch::async,
+                                [&, i] { format(pieces[i + 1], decimals, buffers[1], sizes[1]); });
+        format(pieces[i], decimals, buffers[0], sizes[0]);
+        ok = file.writeAll(buffers[0].data(), sizes[0]);
+        if (second.valid()) {
+            second.get();
+            ok = ok && file.writeAll(buffers[1].data(), sizes[1]);
         }
-    };
-    appendInt(text, static_cast<long>(meshes.size()));
-    text += '\n';
-    for (const ImportedMesh& mesh : meshes) {
-        text += mesh.name;
-        text += '\n';
-        appendInt(text, static_cast<long>(mesh.points.size()));
-        text += '\n';
-        for (const auto& p : mesh.points) {
-            for (std::size_t k = 0; k < 3; ++k) {
-                appendFloat(text, p[k]);
-                text += k < 2 ? ' ' : '\n';
-            }
-            flush(false);
-        }
-        appendInt(text, static_cast<long>(mesh.triangles.size()));
-        text += '\n';
-        for (const auto& t : mesh.triangles) {
-            for (int k = 0; k < 3; ++k) {
-                appendInt(text, t[static_cast<std::size_t>(k)] + 1L);
-                text += k < 2 ? ' ' : '\n';
-            }
-            ++written;
-            flush(false);
+        for (std::size_t k = i; k < std::min(i + 2, pieces.size()); ++k)
+            if (pieces[k].triangles) written += pieces[k].last - pieces[k].first;
+        const int percent = total > 0 ? static_cast<int>(100 * written / total) : 100;
+        if (progress && percent != shown) {
+            shown = percent;
+            std::fprintf(diagnostics, "\rwriting %s: %d%%%s", path.c_str(), percent,
+                         i + 2 >= pieces.size() ? "\n" : "");
+            std::fflush(diagnostics);
         }
     }
-    flush(true);
     if (!ok || !file.commit(path, overwrite)) {
         const int error = errno;
-        reportError(diagnostics, path,
+        reportError(diagnostics, path, 0,
                     error == EEXIST ? "already exists; pass --force to replace it"
                                     : std::string("cannot write: ") + std::strerror(error));
         return false;

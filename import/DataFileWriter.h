@@ -1,4 +1,5 @@
-// DataFileWriter: places imported meshes in the viewer's view and writes them as its data file.
+// DataFileWriter: writes meshes as the viewer's data file, for the importer and the generator,
+// and places imported meshes in the viewer's view.
 //
 // The file is written whole to a temporary file beside the target and then renamed over it, so
 // an interrupted run leaves any old file as it was. Failures get one line on the diagnostics
@@ -7,18 +8,22 @@
 // - the folder cannot take the temporary file, or writing or renaming fails: the system's reason.
 #pragma once
 
-#include "import/ImportedMesh.h"
+#include "import/TriangleMesh.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+// Coordinates in the shortest plain decimal text that reads back as the same float.
+constexpr int kShortest = -1;
+
 class DataFileWriter {
 public:
     // Writes meshes to path. Returns false after a diagnostic.
-    bool write(const std::string& path, const std::vector<ImportedMesh>& meshes);
+    bool write(const std::string& path, const std::vector<TriangleMesh>& meshes);
 
-    bool overwrite = false;  // replace an existing file at path
+    bool overwrite = false;    // replace an existing file at path
+    int decimals = kShortest;  // digits after the full stop of every coordinate
     std::FILE* diagnostics = stderr;
     // Shows the writing progress of big scenes on the diagnostics stream (for terminals only).
     bool showProgress = false;
@@ -32,7 +37,7 @@ constexpr double kViewCentre[3] = {30.0, 42.426406871192853, 42.426406871192853}
 
 // Scales all meshes together uniformly and moves them so that their bounding box is centred on
 // kViewCentre with its longest side kViewBoxSize long; a single point is only moved.
-void fitToView(std::vector<ImportedMesh>& meshes);
+void fitToView(std::vector<TriangleMesh>& meshes);
 
-// The shortest plain decimal text that reads back as the same float (no exponent).
-std::string formatCoordinate(float value);
+// The data file's text, as write() writes it.
+std::string dataFileText(const std::vector<TriangleMesh>& meshes, int decimals = kShortest);

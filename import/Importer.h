@@ -1,19 +1,16 @@
-// Importer: reads model files (OBJ, PLY, STL, OFF, glTF ...) into plain triangle meshes.
+// Importer: reads model files into plain triangle meshes: OBJ, PLY, STL and OFF with the readers
+// here, chosen by the file's extension in any case, and every other format through the Open
+// Asset Import Library (LibraryReader).
 //
-// Every mesh of a file becomes one ImportedMesh, placed where the file's node hierarchy puts it
-// (a mesh that several nodes use appears once for each). Polygons are cut into triangles, points
-// and lines are dropped, and corners at the same position are welded into one point whatever
-// their normals, colours or texture coordinates, since the viewer smooths over shared points only.
-// Bad input gets one line on the diagnostics stream, "FILE: reason", and read() returns false
-// with nothing added:
-// - a file that cannot be opened, or a directory: the system's reason;
-// - a format the library does not know, or a file it cannot parse: the library's reason;
-// - a file that holds no triangles (only points or lines, or nothing): "holds no triangles";
-// - a point that is not a finite number (nan or infinite): "not a finite number";
-// - a mesh with more points or triangles than the data file's 32-bit counts: "too large".
+// Every reader cuts polygons into triangles the same way, drops points and lines, welds points
+// at the same position whatever their normals, colours or texture coordinates (the viewer
+// smooths over shared points only), and numbers points in the order the triangles first use
+// them. Bad input gets one line on the diagnostics stream, from the reader ("FILE:LINE: ..." or
+// "FILE: ..."), and read() returns false with nothing added; a file that holds no triangles
+// (only points or lines, or nothing) gets "FILE: holds no triangles".
 #pragma once
 
-#include "import/ImportedMesh.h"
+#include "import/TriangleMesh.h"
 
 #include <cstdio>
 #include <string>
@@ -22,14 +19,11 @@
 class Importer {
 public:
     // Appends the meshes of the file at path to meshes. Returns false after a diagnostic.
-    bool read(const std::string& path, std::vector<ImportedMesh>& meshes);
+    bool read(const std::string& path, std::vector<TriangleMesh>& meshes);
 
     std::FILE* diagnostics = stderr;
-    // Shows the reading progress of big files on the diagnostics stream (for terminals only).
+    // Shows the library's reading progress of big files on the diagnostics stream.
     bool showProgress = false;
+    // Reads every format through the library, as the tests' reference does.
+    bool throughLibrary = false;
 };
-
-// The name a mesh gets in the data file: its own name, else the file's name without directory
-// and extension, else "mesh"; white space and control characters become '_'; at most 31 bytes,
-// never cutting a UTF-8 sequence in two.
-std::string meshName(const std::string& ownName, const std::string& path);

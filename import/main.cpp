@@ -2,6 +2,7 @@
 // file.
 #include "import/DataFileWriter.h"
 #include "import/Importer.h"
+#include "io/Diagnostic.h"
 #include "io/MeshLoader.h"
 
 #include <cstdio>
@@ -13,7 +14,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] FILE...\n";
+    "usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] FILE...";
 constexpr const char* kHelp =
     "Converts model files (OBJ, PLY, STL, OFF, glTF and the other formats of the Open Asset\n"
     "Import Library) into the viewer's data file, one mesh per mesh found.\n"
@@ -22,11 +23,13 @@ constexpr const char* kHelp =
     "  --force             replace an existing file\n"
     "  --keep-coordinates  keep the files' coordinates instead of fitting all meshes into\n"
     "                      the part of space the viewer shows at start\n"
-    "  --help              show this text\n";
+    "  --help              show this text\n"
+    "  --version           show the version\n";
 
+// One line, and the status of every other failure.
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "kalderino-import: %s\n%s", message.c_str(), kUsage);
-    return 2;
+    std::fprintf(stderr, "kalderino-import: %s; %s\n", message.c_str(), kUsage);
+    return 1;
 }
 
 }  // namespace
@@ -51,7 +54,10 @@ int main(int argc, char** argv) {
         } else if (arg == "--keep-coordinates") {
             keepCoordinates = true;
         } else if (arg == "--help" || arg == "-h") {
-            std::printf("%s\n%s", kUsage, kHelp);
+            std::printf("%s\n\n%s", kUsage, kHelp);
+            return 0;
+        } else if (arg == "--version") {
+            std::printf("kalderino-import %s\n", KALDERINO_VERSION);
             return 0;
         } else {
             return usageError("unknown option \"" + arg + "\"");
@@ -62,10 +68,10 @@ int main(int argc, char** argv) {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     // Refused before reading, which may take long; the writer checks again at the end.
     if (!overwrite && ::access(output.c_str(), F_OK) == 0) {
-        std::fprintf(stderr, "%s: already exists; pass --force to replace it\n", output.c_str());
+        reportError(stderr, output, 0, "already exists; pass --force to replace it");
         return 1;
     }
-    std::vector<ImportedMesh> meshes;
+    std::vector<TriangleMesh> meshes;
     Importer importer;
     importer.showProgress = terminal;
     for (const std::string& input : inputs)
@@ -79,7 +85,7 @@ int main(int argc, char** argv) {
 
     std::size_t points = 0;
     std::size_t triangles = 0;
-    for (const ImportedMesh& mesh : meshes) {
+    for (const TriangleMesh& mesh : meshes) {
         points += mesh.points.size();
         triangles += mesh.triangles.size();
     }

@@ -1,6 +1,8 @@
 // MeshLoader: the data file reader.
 #include "io/MeshLoader.h"
 
+#include "io/Diagnostic.h"
+#include "io/FileContents.h"
 #include "io/TokenReader.h"
 #include "mesh/Mesh.h"
 #include "mesh/Prefaulter.h"
@@ -8,17 +10,11 @@
 #include "mesh/Vertex.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <new>
 #include <string>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -29,7 +25,6 @@ constexpr float kCornerStart = 100000.0f;  // the corners start here, not at the
 constexpr std::int64_t kMinBytesPerEntry = 6;
 // Each mesh takes at least a name, a point count and a triangle count.
 constexpr std::int64_t kMinBytesPerMesh = 6;
-constexpr std::size_t kMaxQuoted = 40;
 constexpr int kBuildBehind = 16;  // triangles read ahead of the one built
 
 // What the reader expects next; turned into words only when something is wrong.
@@ -63,24 +58,6 @@ std::string describe(const Item& item) {
                std::to_string(item.entry) + " of " + mesh;
     }
     return "a token";
-}
-
-// The token in double quotes, cut when long, with bytes outside printable ASCII escaped.
-std::string quote(const char* first, const char* last) {
-    std::string text = "\"";
-    const std::size_t length = static_cast<std::size_t>(last - first);
-    for (std::size_t i = 0; i < std::min(length, kMaxQuoted); ++i) {
-        const unsigned char c = static_cast<unsigned char>(first[i]);
-        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
-            text += static_cast<char>(c);
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            text += escaped;
-        }
-    }
-    if (length > kMaxQuoted) text += "...";
-    return text + "\"";
 }
 
 // The token reader with the words for every diagnostic.
@@ -177,8 +154,7 @@ private:
     }
 
     void report(int line, const std::string& message) {
-        if (diagnostics != nullptr)
-            std::fprintf(diagnostics, "%s:%d: %s\n", MeshLoader::kFileName, line, message.c_str());
+        reportError(diagnostics, MeshLoader::kFileName, line, message);
     }
 
     TokenReader tokens;
@@ -306,12 +282,6 @@ Mesh* newEmptyMesh() {
     return mesh;
 }
 
-void reportSystemError(std::FILE* diagnostics, const char* what, int error) {
-    if (diagnostics != nullptr)
-        std::fprintf(diagnostics, "%s: %s: %s\n", MeshLoader::kFileName, what,
-                     std::strerror(error));
-}
-
 }  // namespace
 
 bool MeshLoader::read(const char* data, std::size_t size) {
@@ -352,46 +322,14 @@ bool MeshLoader::read(const char* data, std::size_t size) {
 }
 
 bool MeshLoader::load() {
-    const int fd = ::open(kFileName, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        reportSystemError(diagnostics, "cannot open", errno);
-        return false;
-    }
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        reportSystemError(diagnostics, "cannot open", S_ISDIR(status.st_mode) ? EISDIR : errno);
-        ::close(fd);
-        return false;
-    }
-
-    // A regular file is mapped and read in place; anything else is read into memory.
-    const std::size_t mappedSize = static_cast<std::size_t>(status.st_size);
-    void* mapped = MAP_FAILED;
-    if (S_ISREG(status.st_mode) && mappedSize > 0)
-        mapped = ::mmap(nullptr, mappedSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    std::vector<char> contents;
-    if (mapped == MAP_FAILED) {
-        char buffer[1 << 16];
-        for (;;) {
-            const ssize_t got = ::read(fd, buffer, sizeof buffer);
-            if (got == 0) break;
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                reportSystemError(diagnostics, "cannot read", errno);
-                ::close(fd);
-                return false;
-            }
-            contents.insert(contents.end(), buffer, buffer + got);
-        }
-    }
-    ::close(fd);
-
-    bool complete;
-    if (mapped != MAP_FAILED) {
-        complete = read(static_cast<const char*>(mapped), mappedSize);
-        ::munmap(mapped, mappedSize);
-    } else {
-        complete = read(contents.data(), contents.size());
-    }
-    return complete;
+    FileContents file;
+    if (!file.load(kFileName, diagnostics)) return false;
+    const bool complete = read(file.data(), file.size());
+    if (file.intact()) return complete;
+    // Read to the end all the same, over the zeros past the cut: nothing of it is kept.
+    for (int i = 0; i < meshCount; ++i) delete meshes[i];
+    delete[] meshes;
+    meshes = nullptr;
+    meshCount = 0;
+    return false;
 }

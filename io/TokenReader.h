@@ -28,6 +28,37 @@ public:
     bool nextSmallInt(int& value);
     bool nextShortFloat(float& value);
 
+    // For line-based formats: moves to the next token on the current line, where a backslash
+    // right before the line break continues the line; false at the end of the line or the data,
+    // with the cursor left on the line break.
+    bool nextOnLine() {
+        for (;;) {
+            while (cursor != end && isBlank(*cursor)) ++cursor;
+            if (cursor == end || *cursor == '\n') return false;
+            if (!isContinuation(cursor)) break;
+            cursor += cursor[1] == '\r' ? 3 : 2;
+        }
+        tokenStart = cursor;
+        while (cursor != end && !isSpace(*cursor) && !isContinuation(cursor)) ++cursor;
+        tokenEnd = cursor;
+        return true;
+    }
+    // Moves past the next line break, or to the end of the data; true if any data is left.
+    bool nextLine() {
+        while (cursor != end && *cursor != '\n') ++cursor;
+        if (cursor != end) ++cursor;
+        return cursor != end;
+    }
+    // The rest of the current line (a comment, a name), white space around it left out.
+    void restOfLine(const char*& first, const char*& last) {
+        while (cursor != end && isBlank(*cursor)) ++cursor;
+        first = cursor;
+        while (cursor != end && *cursor != '\n') ++cursor;
+        last = cursor;
+        while (last != first && isSpace(last[-1])) --last;
+    }
+    const char* position() const { return cursor; }
+
     // The current token as a signed 32-bit integer: an optional sign ('+' too), decimal digits.
     Parse toInt(int& value) const;
     // The current token as a finite float: optional sign, digits with an optional fraction after
@@ -47,6 +78,14 @@ public:
     static bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 private:
+    // White space that does not end a line.
+    static bool isBlank(char c) { return isSpace(c) && c != '\n'; }
+    bool isContinuation(const char* at) const {
+        if (*at != '\\') return false;
+        if (end - at >= 2 && at[1] == '\n') return true;
+        return end - at >= 3 && at[1] == '\r' && at[2] == '\n';
+    }
+
     const char* begin;
     const char* cursor;
     const char* end;

@@ -5,7 +5,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Debian packages every build needs; the callers add their own.
 BASE_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl-dev libgtest-dev
-libbenchmark-dev libassimp-dev"
+libbenchmark-dev libassimp-dev libmeshoptimizer-dev"
 
 setup_packages() {
     local missing=()

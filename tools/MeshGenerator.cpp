@@ -1,9 +1,10 @@
 // MeshGenerator: sample shapes and big terrains for tests, benchmarks and the bundled file.
 #include "tools/MeshGenerator.h"
 
+#include "import/DataFileWriter.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numeric>
 #include <random>
 
@@ -28,7 +29,7 @@ double height(double u, double v) {
 
 // Two triangles per cell of a side x side grid of points numbered row by row, counter-clockwise
 // seen from +z.
-void addGridTriangles(GeneratedMesh& mesh, int side) {
+void addGridTriangles(TriangleMesh& mesh, int side) {
     for (int r = 0; r + 1 < side; ++r) {
         for (int c = 0; c + 1 < side; ++c) {
             const int a = r * side + c;
@@ -39,8 +40,8 @@ void addGridTriangles(GeneratedMesh& mesh, int side) {
     }
 }
 
-GeneratedMesh torus() {
-    GeneratedMesh mesh{"torus", {}, {}};
+TriangleMesh torus() {
+    TriangleMesh mesh{"torus", {}, {}};
     const int around = 48;
     const int tube = 24;
     const double major = 42.0;
@@ -75,8 +76,8 @@ GeneratedMesh torus() {
 
 // An icosahedron split once into 80 faces, each face with points of its own so that nothing is
 // smoothed across its edges.
-GeneratedMesh gem() {
-    GeneratedMesh mesh{"gem", {}, {}};
+TriangleMesh gem() {
+    TriangleMesh mesh{"gem", {}, {}};
     const double t = (1.0 + std::sqrt(5.0)) / 2.0;
     const std::array<std::array<double, 3>, 12> corners = {{{-1, t, 0},
                                                             {1, t, 0},
@@ -131,8 +132,8 @@ GeneratedMesh gem() {
 
 }  // namespace
 
-GeneratedMesh terrain(const std::string& name, long triangleCount, std::uint32_t seed) {
-    GeneratedMesh mesh{name, {}, {}};
+TriangleMesh terrain(const std::string& name, long triangleCount, std::uint32_t seed) {
+    TriangleMesh mesh{name, {}, {}};
     const int cells = std::max(1, static_cast<int>(std::lround(std::sqrt(triangleCount / 2.0))));
     const int side = cells + 1;
     const double size = 200.0;
@@ -152,9 +153,9 @@ GeneratedMesh terrain(const std::string& name, long triangleCount, std::uint32_t
     return mesh;
 }
 
-std::vector<GeneratedMesh> sampleScene() { return {torus(), gem(), terrain("terrain", 3200, 7)}; }
+std::vector<TriangleMesh> sampleScene() { return {torus(), gem(), terrain("terrain", 3200, 7)}; }
 
-void shufflePoints(GeneratedMesh& mesh, std::uint32_t seed) {
+void shufflePoints(TriangleMesh& mesh, std::uint32_t seed) {
     std::vector<int> newIndex(mesh.points.size());
     std::iota(newIndex.begin(), newIndex.end(), 0);
     std::shuffle(newIndex.begin(), newIndex.end(), std::mt19937(seed));
@@ -166,21 +167,6 @@ void shufflePoints(GeneratedMesh& mesh, std::uint32_t seed) {
         for (int& index : triangle) index = newIndex[static_cast<std::size_t>(index)];
 }
 
-std::string formatDataFile(const std::vector<GeneratedMesh>& meshes, int decimals) {
-    std::string text = std::to_string(meshes.size()) + "\n";
-    char line[128];
-    for (const GeneratedMesh& mesh : meshes) {
-        text += mesh.name + "\n" + std::to_string(mesh.points.size()) + "\n";
-        for (const auto& p : mesh.points) {
-            std::snprintf(line, sizeof line, "%.*f %.*f %.*f\n", decimals, p[0], decimals, p[1],
-                          decimals, p[2]);
-            text += line;
-        }
-        text += std::to_string(mesh.triangles.size()) + "\n";
-        for (const auto& t : mesh.triangles) {
-            std::snprintf(line, sizeof line, "%d %d %d\n", t[0] + 1, t[1] + 1, t[2] + 1);
-            text += line;
-        }
-    }
-    return text;
+std::string formatDataFile(const std::vector<TriangleMesh>& meshes, int decimals) {
+    return dataFileText(meshes, decimals);
 }

@@ -1,26 +1,28 @@
 // MeshGenerator: builds test and sample meshes and writes them in the viewer's data format.
 #pragma once
 
-#include <array>
+#include "import/TriangleMesh.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct GeneratedMesh {
-    std::string name;
-    std::vector<std::array<float, 3>> points;
-    std::vector<std::array<int, 3>> triangles;  // 0-based here; written 1-based
-};
+// The name reader_bench still uses for it.
+using GeneratedMesh = TriangleMesh;
+
+// Decimals of the generated files' coordinates: the benchmarks' figures are for these files.
+constexpr int kGeneratedDecimals = 4;
 
 // The bundled sample: a smooth torus, a faceted gem and a patch of terrain, all in view of the
 // viewer's fixed camera.
-std::vector<GeneratedMesh> sampleScene();
+std::vector<TriangleMesh> sampleScene();
 
 // A rolling terrain of about triangleCount triangles (two per grid cell), 200 units across.
-GeneratedMesh terrain(const std::string& name, long triangleCount, std::uint32_t seed);
+TriangleMesh terrain(const std::string& name, long triangleCount, std::uint32_t seed);
 
 // Numbers the points in a random order; the surface stays the same.
-void shufflePoints(GeneratedMesh& mesh, std::uint32_t seed);
+void shufflePoints(TriangleMesh& mesh, std::uint32_t seed);
 
 // The data file text, coordinates with the given number of decimals.
-std::string formatDataFile(const std::vector<GeneratedMesh>& meshes, int decimals = 4);
+std::string formatDataFile(const std::vector<TriangleMesh>& meshes,
+                           int decimals = kGeneratedDecimals);

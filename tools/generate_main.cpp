@@ -1,7 +1,7 @@
 // kalderino-generate: writes the bundled sample or a big generated terrain as a data file.
+#include "import/DataFileWriter.h"
 #include "tools/MeshGenerator.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,11 +9,11 @@
 
 namespace {
 
+// One line, and the status of every other failure.
 int usage() {
-    std::fprintf(stderr,
-                 "usage: kalderino-generate sample [-o FILE]\n"
-                 "       kalderino-generate terrain TRIANGLES [--shuffle SEED] [-o FILE]\n");
-    return 2;
+    std::fprintf(stderr, "usage: kalderino-generate sample [-o FILE] | terrain TRIANGLES "
+                         "[--shuffle SEED] [-o FILE]\n");
+    return 1;
 }
 
 }  // namespace
@@ -45,25 +45,22 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::vector<GeneratedMesh> meshes;
+    std::vector<TriangleMesh> meshes;
     if (mode == "sample") {
         meshes = sampleScene();
     } else {
         meshes.push_back(terrain("terrain", triangles, 1));
         if (shuffle) shufflePoints(meshes.back(), static_cast<std::uint32_t>(seed));
     }
-    const std::string text = formatDataFile(meshes);
-
-    std::FILE* file = output ? std::fopen(output, "wb") : stdout;
-    if (file == nullptr) {
-        std::fprintf(stderr, "kalderino-generate: cannot write %s: %s\n", output,
-                     std::strerror(errno));
-        return 1;
+    if (output == nullptr) {
+        const std::string text = formatDataFile(meshes);
+        return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+                       std::fflush(stdout) == 0
+                   ? 0
+                   : 1;
     }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (std::fclose(file) != 0 || !written) {
-        std::fprintf(stderr, "kalderino-generate: cannot write %s\n", output ? output : "output");
-        return 1;
-    }
-    return 0;
+    DataFileWriter writer;
+    writer.overwrite = true;
+    writer.decimals = kGeneratedDecimals;
+    return writer.write(output, meshes) ? 0 : 1;
 }

@@ -1,0 +1,59 @@
+// model_fuzzer: feeds arbitrary bytes to the OBJ, PLY, STL and OFF readers, each in turn, and
+// checks every mesh one accepts.
+#include "fuzz/FuzzCheck.h"
+#include "import/ObjReader.h"
+#include "import/OffReader.h"
+#include "import/PlyReader.h"
+#include "import/StlReader.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+void checkMesh(const TriangleMesh& mesh) {
+    require(!mesh.name.empty() && mesh.name.size() <= 31, "name not 1 to 31 bytes");
+    for (char c : mesh.name)
+        require(static_cast<unsigned char>(c) > ' ' && c != 0x7F, "white space in a name");
+    require(!mesh.triangles.empty(), "a mesh without triangles");
+    for (const auto& point : mesh.points)
+        for (float value : point) require(std::isfinite(value), "a point not finite");
+    // Every point used, numbered in the order the triangles first use them.
+    int next = 0;
+    for (const auto& triangle : mesh.triangles) {
+        for (int index : triangle) {
+            require(index >= 0 && index < static_cast<int>(mesh.points.size()),
+                    "index out of range");
+            require(index <= next, "points not in the order of first use");
+            if (index == next) ++next;
+        }
+    }
+    require(next == static_cast<int>(mesh.points.size()), "a point no triangle uses");
+}
+
+template <typename Reader>
+void readAs(const char* path, const std::uint8_t* data, std::size_t size) {
+    Reader reader;
+    reader.path = path;
+    reader.diagnostics = nullStream();
+    std::vector<TriangleMesh> meshes;
+    if (!reader.read(reinterpret_cast<const char*>(data), size, meshes)) {
+        require(meshes.empty(), "meshes kept after an error");
+        return;
+    }
+    for (const TriangleMesh& mesh : meshes) checkMesh(mesh);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    readAs<ObjReader>("fuzz.obj", data, size);
+    readAs<PlyReader>("fuzz.ply", data, size);
+    readAs<StlReader>("fuzz.stl", data, size);
+    readAs<OffReader>("fuzz.off", data, size);
+    return 0;
+}

@@ -1,0 +1,60 @@
+// MeshBuilder: collects the points and polygons a model file describes and turns them into a
+// TriangleMesh ready for the data file.
+//
+// Polygons are cut into triangles as the Open Asset Import Library's triangulation cuts them,
+// so that a file gives the same triangles whichever path reads it: a quad is fanned from its
+// concave corner (or its first), a larger polygon is cut ear by ear in the plane its Newell
+// normal picks, and a polygon with no ear left keeps the triangles cut so far. Polygons of fewer
+// than three corners (points and lines) are dropped. finish() welds points at the same position
+// into one (+0 and -0 alike), drops the points no triangle uses, and numbers the rest in the
+// order the triangles first use them, so that the viewer reads them forward.
+#pragma once
+
+#include "import/TriangleMesh.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class MeshBuilder {
+public:
+    // The points every polygon refers to; several meshes may share them (as in OBJ).
+    std::vector<std::array<float, 3>> points;
+
+    // Cuts the polygon with these 0-based indices into points into triangles of the mesh being
+    // built. The indices must be valid.
+    void addPolygon(const std::uint32_t* corners, std::size_t count);
+    void addTriangle(std::uint32_t a, std::uint32_t b, std::uint32_t c) {
+        corners.push_back(a);
+        corners.push_back(b);
+        corners.push_back(c);
+    }
+    // A corner of a format that lists each triangle's corners (STL): a new point, or the point
+    // of one of the last few distinct corners at the same position. Neighbouring triangles share
+    // corners, so this spares welding most of its work; the numbering comes out the same.
+    std::uint32_t addCorner(const std::array<float, 3>& position);
+    void reserveTriangles(std::size_t count) { corners.reserve(3 * count); }
+    bool empty() const { return corners.empty(); }
+    std::size_t triangleCount() const { return corners.size() / 3; }
+
+    // Moves the triangles added since the last call, with their welded points, into mesh. The
+    // points stay, for the next mesh that shares them.
+    void finish(TriangleMesh& mesh);
+
+private:
+    void addQuad(const std::uint32_t* quad);
+    void cutEars(const std::uint32_t* polygon, std::size_t count);
+
+    std::vector<std::uint32_t> corners;  // three per triangle of the mesh being built
+    static constexpr int kRecent = 8;
+    struct Recent {
+        std::array<float, 3> position;
+        std::uint32_t point;
+    };
+    Recent recent[kRecent];  // the last distinct corners, by point number modulo kRecent
+    int recentCount = 0;     // filled entries; none again once the points are cleared
+    // Scratch space for cutting polygons and for finish(), kept between calls.
+    std::vector<bool> cut;
+    std::vector<std::uint32_t> localIndex;  // kUnused between calls
+};

@@ -1,0 +1,80 @@
+// ModelReader: messages and mesh names shared by the format readers.
+#include "import/ModelReader.h"
+
+#include "io/Diagnostic.h"
+#include "io/FileContents.h"
+#include "io/TokenReader.h"
+
+#include <climits>
+
+namespace {
+
+constexpr std::size_t kMaxNameLength = 31;
+
+}  // namespace
+
+bool ModelReader::readFile(const std::string& file, std::vector<TriangleMesh>& meshes) {
+    path = file;
+    FileContents contents;
+    if (!contents.load(path, diagnostics)) return false;
+    std::vector<TriangleMesh> found;
+    const bool complete = read(contents.data(), contents.size(), found);
+    if (!contents.intact()) return false;  // whatever was read past the cut is dropped
+    return complete && keep(found, meshes);
+}
+
+bool ModelReader::keep(std::vector<TriangleMesh>& found, std::vector<TriangleMesh>& meshes) {
+    for (TriangleMesh& mesh : found) meshes.push_back(std::move(mesh));
+    return true;
+}
+
+bool ModelReader::fail(int line, const std::string& message) const {
+    reportError(diagnostics, path, line, message);
+    return false;
+}
+
+bool ModelReader::reject(const TokenReader& tokens, const std::string& what,
+                         const std::string& after) const {
+    return fail(tokens.lineOf(tokens.tokenStart), "expected " + what + ", found " +
+                                                      quote(tokens.tokenStart, tokens.tokenEnd) +
+                                                      after);
+}
+
+bool ModelReader::rejectLineEnd(const TokenReader& tokens, const std::string& what) const {
+    return fail(tokens.lineOf(tokens.position()),
+                "expected " + what + ", found the end of the line");
+}
+
+bool ModelReader::finishMesh(MeshBuilder& builder, const std::string& ownName,
+                             std::vector<TriangleMesh>& meshes) const {
+    if (builder.empty()) return true;
+    const std::string name = meshName(ownName, path);
+    if (builder.triangleCount() > static_cast<std::size_t>(INT_MAX))
+        return fail(0, "mesh \"" + name + "\" is too large for the data file's counts");
+    meshes.emplace_back();
+    meshes.back().name = name;
+    builder.finish(meshes.back());
+    return true;
+}
+
+std::string meshName(const std::string& ownName, const std::string& path) {
+    std::string name = ownName;
+    if (name.empty()) {
+        const std::size_t slash = path.find_last_of('/');
+        name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+        const std::size_t dot = name.find_last_of('.');
+        if (dot != std::string::npos && dot > 0) name.erase(dot);
+    }
+    // The data file separates tokens by white space, and the viewer keeps names up to a NUL.
+    for (char& c : name) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte == 0x7F) c = '_';
+    }
+    if (name.size() > kMaxNameLength) {
+        std::size_t length = kMaxNameLength;
+        // Back off over UTF-8 continuation bytes (10xxxxxx) to the start of a character.
+        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
+        name.erase(length > 0 ? length : kMaxNameLength);
+    }
+    return name.empty() ? "mesh" : name;
+}

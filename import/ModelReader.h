@@ -1,0 +1,62 @@
+// ModelReader: what the readers of the model formats share: the file's name in messages and
+// the naming and finishing of the meshes they give.
+#pragma once
+
+#include "import/MeshBuilder.h"
+#include "import/TriangleMesh.h"
+#include "io/TokenReader.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class ModelReader {
+public:
+    virtual ~ModelReader() = default;
+
+    // Reads a whole file's contents and appends its meshes with triangles to meshes. Returns
+    // false after a diagnostic, with nothing appended.
+    virtual bool read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) = 0;
+    // The same for the file at path, which also names it in messages; reading stops with
+    // "changed while being read" when the file shrinks meanwhile.
+    virtual bool readFile(const std::string& path, std::vector<TriangleMesh>& meshes);
+
+    std::string path;  // names the file in messages, and the meshes that have no name of their own
+    std::FILE* diagnostics = stderr;
+
+protected:
+    // Prints "path:line: message" ("path: message" when line is 0); returns false.
+    bool fail(int line, const std::string& message) const;
+    // "expected <what>, found "<token>"<after>" on the current token's line; returns false.
+    bool reject(const TokenReader& tokens, const std::string& what,
+                const std::string& after = "") const;
+    // "expected <what>, found the end of the line" on the line the reader is on; returns false.
+    bool rejectLineEnd(const TokenReader& tokens, const std::string& what) const;
+    // The current token as a coordinate (-0 read as 0); false after "expected <what()> as a
+    // decimal number..., found ...". what() is called only for the message.
+    template <typename What>
+    bool toCoordinate(const TokenReader& tokens, float& value, What what) const {
+        switch (tokens.toFloat(value)) {
+        case TokenReader::Parse::ok:
+            value += 0.0f;
+            return true;
+        case TokenReader::Parse::malformed:
+            return reject(tokens, what() + " as a decimal number");
+        case TokenReader::Parse::outOfRange:
+            return reject(tokens, what() + " as a decimal number within the float range");
+        }
+        return false;
+    }
+    // Finishes the builder's triangles into a mesh named ownName (or after the file); a mesh
+    // with no triangles is dropped. False after a diagnostic when the data file cannot count it.
+    bool finishMesh(MeshBuilder& builder, const std::string& ownName,
+                    std::vector<TriangleMesh>& meshes) const;
+    // Appends found to meshes; true.
+    static bool keep(std::vector<TriangleMesh>& found, std::vector<TriangleMesh>& meshes);
+};
+
+// The name a mesh gets in the data file: its own name, else the file's name without directory
+// and extension, else "mesh"; white space and control characters become '_'; at most 31 bytes,
+// never cutting a UTF-8 sequence in two.
+std::string meshName(const std::string& ownName, const std::string& path);

@@ -1,0 +1,101 @@
+// ObjReader: statement by statement, line by line.
+#include "import/ObjReader.h"
+
+#include "io/TokenReader.h"
+
+#include <charconv>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr int kMaxExtraNumbers = 4;  // w, or a colour r g b [a]
+
+bool is(const TokenReader& tokens, const char* word) {
+    const std::size_t length = static_cast<std::size_t>(tokens.tokenEnd - tokens.tokenStart);
+    return length == std::strlen(word) && std::memcmp(tokens.tokenStart, word, length) == 0;
+}
+
+// An optional minus and digits, as far as they go; true if there was a digit.
+bool skipInteger(const char*& at, const char* last) {
+    if (at != last && *at == '-') ++at;
+    const char* digits = at;
+    while (at != last && *at >= '0' && *at <= '9') ++at;
+    return at != digits;
+}
+
+// The texture and normal parts after the point index: "", "/vt", "//vn" or "/vt/vn".
+bool validTail(const char* at, const char* last) {
+    if (at == last) return true;
+    if (*at++ != '/') return false;
+    const bool texture = skipInteger(at, last);
+    if (at == last) return texture;
+    if (*at++ != '/') return false;
+    return skipInteger(at, last) && at == last;
+}
+
+}  // namespace
+
+bool ObjReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
+    TokenReader tokens(data, size);
+    MeshBuilder builder;
+    std::vector<TriangleMesh> found;
+    std::string name;  // of the mesh being built
+    std::vector<std::uint32_t> polygon;
+    do {
+        if (!tokens.nextOnLine() || *tokens.tokenStart == '#') continue;
+        if (is(tokens, "v")) {
+            const std::size_t number = builder.points.size() + 1;
+            float xyz[3];
+            for (int k = 0; k < 3; ++k) {
+                const auto what = [&] {
+                    return std::string("the ") + "xyz"[k] + " coordinate of point " +
+                           std::to_string(number);
+                };
+                if (!tokens.nextOnLine()) return rejectLineEnd(tokens, what());
+                if (!toCoordinate(tokens, xyz[k], what)) return false;
+            }
+            float extra;
+            for (int k = 0; tokens.nextOnLine() && *tokens.tokenStart != '#'; ++k)
+                if (k == kMaxExtraNumbers || tokens.toFloat(extra) != TokenReader::Parse::ok)
+                    return reject(tokens,
+                                  "the end of the line after point " + std::to_string(number));
+            if (number > static_cast<std::size_t>(INT_MAX))
+                return fail(tokens.lineOf(tokens.position()), "too many points");
+            builder.points.push_back({xyz[0], xyz[1], xyz[2]});
+        } else if (is(tokens, "f")) {
+            const long count = static_cast<long>(builder.points.size());
+            polygon.clear();
+            while (tokens.nextOnLine() && *tokens.tokenStart != '#') {
+                const char* slash = tokens.tokenStart;
+                while (slash != tokens.tokenEnd && *slash != '/') ++slash;
+                long index = 0;
+                const auto [stop, error] = std::from_chars(tokens.tokenStart, slash, index);
+                if (error == std::errc::invalid_argument || stop != slash ||
+                    !validTail(slash, tokens.tokenEnd))
+                    return reject(tokens, "a corner written v, v/vt, v//vn or v/vt/vn");
+                const long resolved = index < 0 ? count + index : index - 1;
+                if (error != std::errc() || index == 0 || resolved < 0 || resolved >= count) {
+                    if (count == 0)
+                        return reject(tokens, "a point index", ", but no point comes before it");
+                    const std::string n = std::to_string(count);
+                    return reject(tokens,
+                                  "a point index from 1 to " + n + " or from -" + n + " to -1");
+                }
+                polygon.push_back(static_cast<std::uint32_t>(resolved));
+            }
+            builder.addPolygon(polygon.data(), polygon.size());
+        } else if (is(tokens, "o") || is(tokens, "g")) {
+            const char* first;
+            const char* last;
+            tokens.restOfLine(first, last);
+            const std::string newName(first, last);
+            if (newName.empty() || newName == name) continue;
+            if (!finishMesh(builder, name, found)) return false;
+            name = newName;
+        }
+    } while (tokens.nextLine());
+    if (!finishMesh(builder, name, found)) return false;
+    return keep(found, meshes);
+}

@@ -1,0 +1,20 @@
+// ObjReader: Wavefront OBJ files, positions and faces only.
+//
+// Reads "v x y z" (a weight or a colour may follow, and is ignored) and "f" with corners written
+// v, v/vt, v//vn or v/vt/vn, indices counted from 1, or from -1 backwards from the last point
+// so far. "o NAME" and "g NAME" start a mesh of that name unless it is the current one; faces
+// before them belong to a mesh named after the file. Comments (#) and backslash line
+// continuations work, and a comment may end a point's or a face's line; vt, vn, s, usemtl, mtllib,
+// l, p and unknown statements are skipped. Bad input stops the reading with "FILE:LINE: expected
+// ..., found "TOKEN"":
+// - a coordinate that is not a plain decimal number (nan and inf included), or is missing;
+// - anything on a point's line after three numbers but up to four more numbers;
+// - a corner in another form, or an index 0 or beyond the points so far.
+#pragma once
+
+#include "import/ModelReader.h"
+
+class ObjReader : public ModelReader {
+public:
+    bool read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) override;
+};

@@ -1,0 +1,94 @@
+// OffReader: line by line, skipping comments.
+#include "import/OffReader.h"
+
+#include "io/TokenReader.h"
+
+#include <cstdint>
+
+namespace {
+
+// Every point and face takes at least a character and a line break.
+constexpr std::size_t kMinBytesPerEntry = 2;
+
+// Moves to the first token of the next line that holds one and is not a comment.
+bool nextDataLine(TokenReader& tokens, bool sameLine) {
+    if (sameLine && tokens.nextOnLine() && *tokens.tokenStart != '#') return true;
+    while (tokens.nextLine())
+        if (tokens.nextOnLine() && *tokens.tokenStart != '#') return true;
+    return false;
+}
+
+}  // namespace
+
+bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
+    TokenReader tokens(data, size);
+    const auto endsEarly = [&](const std::string& what) {
+        return fail(tokens.lastLine(), "file ends early: expected " + what);
+    };
+    if (!tokens.nextOnLine() || *tokens.tokenStart == '#') nextDataLine(tokens, false);
+    const std::string magic =
+        tokens.tokenStart ? std::string(tokens.tokenStart, tokens.tokenEnd) : std::string();
+    if (magic != "OFF" && magic != "COFF" && magic != "NOFF" && magic != "CNOFF")
+        return tokens.tokenStart ? reject(tokens, "\"OFF\" first") : endsEarly("\"OFF\"");
+
+    // The counts follow on the header's line or on the next.
+    int counts[2] = {0, 0};
+    const char* const kCounts[] = {"the point count", "the face count"};
+    bool sameLine = true;
+    for (int k = 0; k < 2; ++k) {
+        if (!(k == 1 ? tokens.nextOnLine() : nextDataLine(tokens, sameLine))) {
+            if (k == 1) return rejectLineEnd(tokens, kCounts[k]);
+            return endsEarly(kCounts[k]);
+        }
+        if (tokens.toInt(counts[k]) != TokenReader::Parse::ok || counts[k] < 0)
+            return reject(tokens, std::string(kCounts[k]) + " as a decimal integer from 0");
+        const std::size_t left = tokens.bytesLeft();
+        if (static_cast<std::size_t>(counts[k]) > left / kMinBytesPerEntry)
+            return fail(tokens.lineOf(tokens.tokenStart),
+                        std::string(kCounts[k]) + " is " + std::to_string(counts[k]) +
+                            ", but the " + std::to_string(left) +
+                            " bytes left in the file hold "
+                            "at most " +
+                            std::to_string(left / kMinBytesPerEntry));
+    }
+
+    MeshBuilder builder;
+    builder.points.reserve(static_cast<std::size_t>(counts[0]));
+    builder.reserveTriangles(static_cast<std::size_t>(counts[1]));
+    for (int i = 0; i < counts[0]; ++i) {
+        std::array<float, 3> point;
+        for (int k = 0; k < 3; ++k) {
+            const auto what = [&] {
+                return std::string("the ") + "xyz"[k] + " coordinate of point " + std::to_string(i);
+            };
+            if (k == 0 ? !nextDataLine(tokens, false) : !tokens.nextOnLine())
+                return k == 0 ? endsEarly(what()) : rejectLineEnd(tokens, what());
+            if (!toCoordinate(tokens, point[k], what)) return false;
+        }
+        builder.points.push_back(point);
+    }
+    std::vector<std::uint32_t> polygon;
+    for (int i = 0; i < counts[1]; ++i) {
+        const auto face = [i] { return "face " + std::to_string(i); };
+        int corners = 0;
+        if (!nextDataLine(tokens, false)) return endsEarly("the corner count of " + face());
+        if (tokens.toInt(corners) != TokenReader::Parse::ok || corners < 0 ||
+            static_cast<std::size_t>(corners) > tokens.bytesLeft() / kMinBytesPerEntry)
+            return reject(tokens, "the corner count of " + face() +
+                                      " as a decimal integer from 0 up to what the file holds");
+        polygon.clear();
+        for (int k = 0; k < corners; ++k) {
+            const auto what = [&] { return "corner " + std::to_string(k) + " of " + face(); };
+            int index = 0;
+            if (!tokens.nextOnLine()) return rejectLineEnd(tokens, what());
+            if (tokens.toInt(index) != TokenReader::Parse::ok || index < 0 || index >= counts[0])
+                return reject(tokens, what() + " as a point index from 0 to " +
+                                          std::to_string(counts[0] - 1));
+            polygon.push_back(static_cast<std::uint32_t>(index));
+        }
+        builder.addPolygon(polygon.data(), polygon.size());
+    }
+    std::vector<TriangleMesh> found;
+    if (!finishMesh(builder, "", found)) return false;
+    return keep(found, meshes);
+}

@@ -1,0 +1,19 @@
+// OffReader: Object File Format files: the header, the counts, the points and polygon faces.
+//
+// The header is "OFF" (or "COFF", "NOFF", "CNOFF"), with the point, face and edge counts on its
+// line or the next; then a line per point, "x y z", and a line per face, "n i1 ... in", indices
+// counted from 0. Whatever follows on a point's or a face's line (normals, colours) is ignored,
+// and so are blank lines and comments (#). The file is one mesh named after it; points and faces
+// are numbered from 0 in messages. Bad input stops the reading with "FILE:LINE: expected ...,
+// found "TOKEN"":
+// - no header, or counts that are not decimal integers from 0, or larger than the file can hold;
+// - a coordinate that is not a plain decimal number, a face's corner count below 0, an index
+//   outside the points, or a file that ends early.
+#pragma once
+
+#include "import/ModelReader.h"
+
+class OffReader : public ModelReader {
+public:
+    bool read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) override;
+};

@@ -1,0 +1,47 @@
+// Diagnostic: message lines and quoted tokens.
+#include "io/Diagnostic.h"
+
+#include "io/FileContents.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::size_t kMaxQuoted = 40;
+
+}  // namespace
+
+void reportError(std::FILE* stream, const std::string& file, int line, const std::string& message) {
+    if (stream == nullptr) return;
+    // Past a cut, a shrunk file reads as zeros: what a reader says about them would mislead.
+    switch (FileContents::changeOf(file)) {
+    case FileContents::Change::none:
+        break;
+    case FileContents::Change::unsaid:
+        std::fprintf(stream, "%s: changed while being read\n", file.c_str());
+        return;
+    case FileContents::Change::said:
+        return;
+    }
+    if (line > 0)
+        std::fprintf(stream, "%s:%d: %s\n", file.c_str(), line, message.c_str());
+    else
+        std::fprintf(stream, "%s: %s\n", file.c_str(), message.c_str());
+}
+
+std::string quote(const char* first, const char* last) {
+    std::string text = "\"";
+    const std::size_t length = static_cast<std::size_t>(last - first);
+    for (std::size_t i = 0; i < std::min(length, kMaxQuoted); ++i) {
+        const unsigned char c = static_cast<unsigned char>(first[i]);
+        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
+            text += static_cast<char>(c);
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+            text += escaped;
+        }
+    }
+    if (length > kMaxQuoted) text += "...";
+    return text + "\"";
+}

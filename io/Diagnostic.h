@@ -1,0 +1,14 @@
+// Diagnostic: the one shape of every error and warning line the readers and tools print.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Prints "file:line: message", or "file: message" when line is 0, as one line on stream; prints
+// nothing when stream is null. About a file that shrank while mapped for reading, it says only
+// "file: changed while being read", once.
+void reportError(std::FILE* stream, const std::string& file, int line, const std::string& message);
+
+// A token for a message: in double quotes, cut after 40 bytes, with bytes outside printable
+// ASCII and the quote and backslash written as \xNN.
+std::string quote(const char* first, const char* last);

@@ -1,0 +1,54 @@
+// FileContents: a whole file in memory for the readers, safe against the file shrinking meanwhile.
+//
+// A regular file is mapped, which costs next to nothing, where copying a 66 MB file would cost
+// some 15 ms of fresh pages. A mapped file that shrinks while it is read would kill the process
+// with SIGBUS at the first page past the new end; a handler maps zeros over the lost pages
+// instead and marks the file changed, so that the reader meets NUL bytes, fails or finishes, and
+// reportError() and intact() say "changed while being read" in place of anything it would say
+// about those bytes. Pipes and other files without a size are read into memory.
+// Failures get one line on the diagnostics stream, "PATH: reason", and leave no contents:
+// - a missing or unreadable file, or a directory: "cannot open: " and the system's reason;
+// - a read or mapping that fails: "cannot read: " and the system's reason;
+// - a file that shrinks while it is read, whether or not the reader reached the cut: "changed
+//   while being read", once, through reportError() or intact().
+// A file that grows or is rewritten in place meanwhile is read as it is found.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class FileContents {
+public:
+    FileContents() = default;
+    ~FileContents();
+    FileContents(const FileContents&) = delete;
+    FileContents& operator=(const FileContents&) = delete;
+
+    // Opens and maps (or reads) the file at path. Returns false after a diagnostic.
+    bool load(const std::string& path, std::FILE* diagnostics = stderr);
+
+    const char* data() const { return bytes; }
+    std::size_t size() const { return length; }
+
+    // After reading: false, with the diagnostic printed once, when the file shrank meanwhile.
+    bool intact() const;
+
+    // For reportError(): whether a file of that path is held mapped and has shrunk, and whether
+    // that has been said yet; asking marks it said.
+    enum class Change { none, unsaid, said };
+    static Change changeOf(const std::string& path);
+
+private:
+    void release();
+
+    std::string path;
+    std::FILE* diagnostics = stderr;
+    const char* bytes = "";
+    std::size_t length = 0;
+    void* mapping = nullptr;  // owned, length bytes, when the file is mapped
+    int slot = -1;            // its entry in the table the SIGBUS handler searches
+    int descriptor = -1;      // owned, the mapped file's
+    std::vector<char> copy;   // the contents of a file that is not mapped
+};
