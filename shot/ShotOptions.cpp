@@ -5,7 +5,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
 #include <sstream>
 
 const char* const kShotKeyNames = "the letters a to z and A to Z, space, F1 to F12, Left, Right";
