@@ -3,6 +3,7 @@
 
 #include "io/TokenReader.h"
 #include "mesh/Mesh.h"
+#include "mesh/Prefaulter.h"
 #include "mesh/Triangle.h"
 #include "mesh/Vertex.h"
 
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <new>
 #include <string>
 #include <sys/mman.h>
@@ -28,6 +30,7 @@ constexpr std::int64_t kMinBytesPerEntry = 6;
 // Each mesh takes at least a name, a point count and a triangle count.
 constexpr std::int64_t kMinBytesPerMesh = 6;
 constexpr std::size_t kMaxQuoted = 40;
+constexpr int kBuildBehind = 16;  // triangles read ahead of the one built
 
 // What the reader expects next; turned into words only when something is wrong.
 struct Item {
@@ -94,6 +97,7 @@ public:
     }
 
     bool readInt(const Item& item, int& value) {
+        if (tokens.nextSmallInt(value)) return true;
         if (!next(item)) return false;
         switch (tokens.toInt(value)) {
         case Parse::ok:
@@ -107,6 +111,7 @@ public:
     }
 
     bool readFloat(const Item& item, float& value) {
+        if (tokens.nextShortFloat(value)) return true;
         if (!next(item)) return false;
         switch (tokens.toFloat(value)) {
         case Parse::ok:
@@ -185,7 +190,30 @@ void stretch(float value, float& maximum, float& minimum) {
     if (minimum > value) minimum = value;
 }
 
-bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
+// The point at a 0-based index, made from its coordinates when a triangle first uses it: the
+// points then lie in their block in the order the triangles use them, and every walk over the
+// triangles, here, in linking and in every frame, walks the points forward, however the file
+// numbers them.
+struct PointMaker {
+    Vertex* operator()(int index) const {
+        Vertex* point = mesh.points[index];
+        if (point != nullptr) return point;
+        point = mesh.addPointAt(index);
+        const float* xyz = coordinates + 3 * static_cast<std::size_t>(index);
+        point->x = xyz[0];
+        point->y = xyz[1];
+        point->z = xyz[2];
+        return point;
+    }
+    void fetch(int index) const {
+        __builtin_prefetch(mesh.points + index);
+        __builtin_prefetch(coordinates + 3 * static_cast<std::size_t>(index));
+    }
+    Mesh& mesh;
+    const float* coordinates;
+};
+
+bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaulter& prefaulter) {
     Item item{Item::name};
     item.meshNumber = meshNumber;
     if (!in.readName(item, mesh.name)) return false;
@@ -197,7 +225,12 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
     if (!in.readInt(item, pointCount)) return false;
     std::fprintf(report, "O numero de pontos e : %d\n", pointCount);
     if (!in.fits(item, pointCount, kMinBytesPerEntry, "points")) return false;
-    if (!mesh.reservePoints(pointCount)) {
+    // The coordinates wait here, in file order, until a triangle first uses their point.
+    std::unique_ptr<float[]> coordinates;
+    if (pointCount >= 1)
+        coordinates.reset(new (std::nothrow) float[3 * static_cast<std::size_t>(pointCount)]);
+    if ((pointCount >= 1 && coordinates == nullptr) ||
+        !mesh.reservePoints(pointCount, &prefaulter)) {
         in.outOfMemory("the " + std::to_string(pointCount) + " points of mesh \"" + mesh.name +
                        "\"");
         return false;
@@ -207,22 +240,18 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
     Vertex& maxCorner = *mesh.maxCorner;
     Vertex& minCorner = *mesh.minCorner;
     item.kind = Item::coordinate;
-    for (int k = 0; k < pointCount; ++k) {
-        float x, y, z;
+    float* xyz = coordinates.get();
+    for (int k = 0; k < pointCount; ++k, xyz += 3) {
         item.entry = k + 1;
         item.component = 0;
-        if (!in.readFloat(item, x)) return false;
+        if (!in.readFloat(item, xyz[0])) return false;
         item.component = 1;
-        if (!in.readFloat(item, y)) return false;
+        if (!in.readFloat(item, xyz[1])) return false;
         item.component = 2;
-        if (!in.readFloat(item, z)) return false;
-        stretch(x, maxCorner.x, minCorner.x);
-        stretch(y, maxCorner.y, minCorner.y);
-        stretch(z, maxCorner.z, minCorner.z);
-        Vertex& point = *mesh.addPoint();
-        point.x = x;
-        point.y = y;
-        point.z = z;
+        if (!in.readFloat(item, xyz[2])) return false;
+        stretch(xyz[0], maxCorner.x, minCorner.x);
+        stretch(xyz[1], maxCorner.y, minCorner.y);
+        stretch(xyz[2], maxCorner.z, minCorner.z);
     }
 
     int triangleCount = 0;
@@ -230,34 +259,41 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report) {
     if (!in.readInt(item, triangleCount)) return false;
     std::fprintf(report, "O numero de triangulos e : %d \n", triangleCount);
     if (!in.fits(item, triangleCount, kMinBytesPerEntry, "triangles")) return false;
-    if (!mesh.reserveTriangles(triangleCount)) {
+    if (!mesh.reserveTriangles(triangleCount, &prefaulter)) {
         in.outOfMemory("the " + std::to_string(triangleCount) + " triangles of mesh \"" +
                        mesh.name + "\"");
         return false;
     }
     if (triangleCount < 1) mesh.triangleCount = triangleCount;
 
+    // A triangle is built a few triangles after its indices are read: a file that numbers its
+    // points in no useful order sends every index to a random place in the coordinates and the
+    // point references, and the fetches started on reading have arrived by then.
+    const PointMaker point{mesh, coordinates.get()};
+    int waiting[kBuildBehind][3];
+    auto build = [&mesh, &point](const int(&indices)[3]) {
+        Triangle& triangle = *mesh.addTriangle();
+        triangle.vertex1 = point(indices[0]);
+        triangle.vertex2 = point(indices[1]);
+        triangle.vertex3 = point(indices[2]);
+        triangle.computeNormal();
+    };
     item.kind = Item::index;
     for (int k = 0; k < triangleCount; ++k) {
-        int i1, i2, i3;
+        int(&indices)[3] = waiting[k % kBuildBehind];
+        if (k >= kBuildBehind) build(indices);  // triangle k - kBuildBehind
         item.entry = k + 1;
-        item.component = 0;
-        if (!in.readIndex(item, pointCount, i1)) return false;
-        item.component = 1;
-        if (!in.readIndex(item, pointCount, i2)) return false;
-        item.component = 2;
-        if (!in.readIndex(item, pointCount, i3)) return false;
-        Triangle& triangle = *mesh.addTriangle();
-        triangle.vertex1 = mesh.points[i1 - 1];
-        triangle.vertex2 = mesh.points[i2 - 1];
-        triangle.vertex3 = mesh.points[i3 - 1];
-        // The face normal waits a few triangles for the points fetched now.
-        triangle.fetchPoints();
-        if (k >= Triangle::kFetchAhead) mesh.triangles[k - Triangle::kFetchAhead]->computeNormal();
+        for (int c = 0; c < 3; ++c) {
+            item.component = c;
+            if (!in.readIndex(item, pointCount, indices[c])) return false;
+            point.fetch(--indices[c]);
+        }
     }
-    const int firstWaiting =
-        triangleCount > Triangle::kFetchAhead ? triangleCount - Triangle::kFetchAhead : 0;
-    for (int k = firstWaiting; k < triangleCount; ++k) mesh.triangles[k]->computeNormal();
+    // The last triangles still waiting; a count near the lowest int must not overflow here.
+    for (int k = triangleCount > kBuildBehind ? triangleCount - kBuildBehind : 0; k < triangleCount;
+         ++k)
+        build(waiting[k % kBuildBehind]);
+    for (int i = 0; i < pointCount; ++i) point(i);  // the points no triangle uses go last
     return true;
 }
 
@@ -280,6 +316,7 @@ void reportSystemError(std::FILE* diagnostics, const char* what, int error) {
 
 bool MeshLoader::read(const char* data, std::size_t size) {
     Reader in(data, size, diagnostics);
+    Prefaulter prefaulter;
     int created = 0;
     bool complete = false;
     try {
@@ -295,7 +332,7 @@ bool MeshLoader::read(const char* data, std::size_t size) {
                 for (int i = 0; i < count && complete; ++i) {
                     meshes[i] = newEmptyMesh();
                     created = i + 1;
-                    complete = readMesh(in, *meshes[i], i + 1, report);
+                    complete = readMesh(in, *meshes[i], i + 1, report, prefaulter);
                 }
             }
         }
@@ -303,6 +340,7 @@ bool MeshLoader::read(const char* data, std::size_t size) {
         in.outOfMemory("the meshes");
         complete = false;
     }
+    prefaulter.stop();
     if (!complete) {
         // Nothing half-read is kept: the caller sees no meshes at all.
         for (int i = 0; i < created; ++i) delete meshes[i];

@@ -20,8 +20,10 @@ const char* skipPlus(const char* first, const char* last) {
 
 // Clinger's fast path: a mantissa below 2^24 and a power of ten up to 10^10 are both exact
 // floats, so one division rounds their quotient exactly as strtof would. Most coordinates are
-// short decimals like -12.3456; anything else goes the general way.
-bool toFloatQuickly(const char* first, const char* last, float& value) {
+// short decimals like -12.3456; anything else goes the general way. Reads an optional sign, then
+// digits with at most one full stop, up to white space or last; returns where it stopped, or null
+// when the text is anything else or too long for this path.
+const char* scanShortDecimal(const char* first, const char* last, float& value) {
     static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
                                              1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     constexpr std::size_t kMaxLength = 12;  // sign, point and digits: the mantissa stays below 2^40
@@ -29,27 +31,32 @@ bool toFloatQuickly(const char* first, const char* last, float& value) {
     constexpr int kMaxScale = 10;
     const bool negative = first != last && *first == '-';
     if (first != last && (*first == '-' || *first == '+')) ++first;
-    if (first == last || static_cast<std::size_t>(last - first) > kMaxLength) return false;
+    const char* const limit =
+        static_cast<std::size_t>(last - first) > kMaxLength ? first + kMaxLength + 1 : last;
     std::uint64_t mantissa = 0;
     int scale = 0;
     int afterPoint = 0;  // 1 once the full stop is passed
-    bool anyDigit = false;
-    for (; first != last; ++first) {
-        const unsigned digit = static_cast<unsigned char>(*first) - unsigned{'0'};
+    const char* at = first;
+    for (; at != limit; ++at) {
+        const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};
         if (digit < 10) {
             mantissa = mantissa * 10 + digit;
             scale += afterPoint;
-            anyDigit = true;
-        } else if (*first == '.' && afterPoint == 0) {
+        } else if (*at == '.' && afterPoint == 0) {
             afterPoint = 1;
+        } else if (TokenReader::isSpace(*at)) {
+            break;
         } else {
-            return false;
+            return nullptr;
         }
     }
-    if (!anyDigit || mantissa > kMaxMantissa || scale > kMaxScale) return false;
+    const std::size_t length = static_cast<std::size_t>(at - first);  // digits and point
+    if (length > kMaxLength || length == static_cast<std::size_t>(afterPoint) ||
+        mantissa > kMaxMantissa || scale > kMaxScale)
+        return nullptr;
     const float magnitude = static_cast<float>(mantissa) / kPowersOfTen[scale];
     value = negative ? -magnitude : magnitude;
-    return true;
+    return at;
 }
 
 }  // namespace
@@ -62,8 +69,34 @@ TokenReader::Parse TokenReader::toInt(int& value) const {
     return Parse::ok;
 }
 
+bool TokenReader::nextSmallInt(int& value) {
+    constexpr int kMaxDigits = 9;  // below 2^31 whatever they are
+    const char* at = cursor;
+    while (at != end && isSpace(*at)) ++at;
+    const char* const first = at;
+    const char* const limit = end - at > kMaxDigits ? at + kMaxDigits : end;
+    int number = 0;
+    for (unsigned digit; at != limit && (digit = static_cast<unsigned char>(*at) - '0') < 10; ++at)
+        number = number * 10 + static_cast<int>(digit);
+    if (at == first || (at != end && !isSpace(*at))) return false;
+    value = number;
+    tokenStart = first;
+    tokenEnd = cursor = at;
+    return true;
+}
+
+bool TokenReader::nextShortFloat(float& value) {
+    const char* first = cursor;
+    while (first != end && isSpace(*first)) ++first;
+    const char* const last = scanShortDecimal(first, end, value);
+    if (last == nullptr) return false;
+    tokenStart = first;
+    tokenEnd = cursor = last;
+    return true;
+}
+
 TokenReader::Parse TokenReader::toFloat(float& value) const {
-    if (toFloatQuickly(tokenStart, tokenEnd, value)) return Parse::ok;
+    if (scanShortDecimal(tokenStart, tokenEnd, value) == tokenEnd) return Parse::ok;
     const char* first = skipPlus(tokenStart, tokenEnd);
     // A digit or a full stop must follow the sign: that leaves inf and nan unparsed, and hex
     // stops after its leading 0.

@@ -21,6 +21,13 @@ public:
         return true;
     }
 
+    // The common tokens in one pass over their bytes: the next token, when it is a plain
+    // integer of up to 9 digits, or a short decimal number that converts exactly without
+    // toFloat's general way; false otherwise, with nothing moved, and next() with toInt() or
+    // toFloat() then take the token and word what is wrong with it.
+    bool nextSmallInt(int& value);
+    bool nextShortFloat(float& value);
+
     // The current token as a signed 32-bit integer: an optional sign ('+' too), decimal digits.
     Parse toInt(int& value) const;
     // The current token as a finite float: optional sign, digits with an optional fraction after
@@ -36,10 +43,10 @@ public:
     const char* tokenStart = nullptr;
     const char* tokenEnd = nullptr;
 
-private:
     // The white space those conversions skip: ' ', \t, \n, \v, \f, \r.
     static bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
+private:
     const char* begin;
     const char* cursor;
     const char* end;

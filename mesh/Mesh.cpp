@@ -2,6 +2,7 @@
 #include "mesh/Mesh.h"
 
 #include "mesh/DisplayListRecorder.h"
+#include "mesh/Prefaulter.h"
 #include "mesh/Triangle.h"
 #include "mesh/Vertex.h"
 
@@ -20,9 +21,10 @@ namespace {
 // mesh is otherwise spent faulting in 4 KiB pages.
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
-void* allocateBlock(std::size_t count, std::size_t size) {
+// Sets bytes to the size allocated.
+void* allocateBlock(std::size_t count, std::size_t size, std::size_t& bytes) {
     if (count > SIZE_MAX / size) return nullptr;
-    std::size_t bytes = count * size;
+    bytes = count * size;
     if (bytes < kHugePage) return std::malloc(bytes);
     if (bytes > SIZE_MAX - kHugePage) return nullptr;
     bytes = (bytes + kHugePage - 1) / kHugePage * kHugePage;
@@ -31,15 +33,19 @@ void* allocateBlock(std::size_t count, std::size_t size) {
     return block;
 }
 
-// Room for count objects in one block, and the array that will refer to them.
-template <class T> bool reserveBlock(int count, T*& storage, T**& refs, int& capacity) {
-    T* block = static_cast<T*>(allocateBlock(static_cast<std::size_t>(count), sizeof(T)));
-    T** array = static_cast<T**>(std::malloc(static_cast<std::size_t>(count) * sizeof(T*)));
+// Room for count objects in one block, and the array that will refer to them, all null.
+template <class T>
+bool reserveBlock(int count, T*& storage, T**& refs, int& capacity, Prefaulter* prefaulter) {
+    const std::size_t objects = static_cast<std::size_t>(count);
+    std::size_t bytes = 0;
+    T* block = static_cast<T*>(allocateBlock(objects, sizeof(T), bytes));
+    T** array = static_cast<T**>(std::calloc(objects, sizeof(T*)));
     if (block == nullptr || array == nullptr) {
         std::free(block);
         std::free(array);
         return false;
     }
+    if (prefaulter != nullptr && bytes >= kHugePage) prefaulter->add(block, bytes);
     storage = block;
     refs = array;
     capacity = count;
@@ -47,14 +53,14 @@ template <class T> bool reserveBlock(int count, T*& storage, T**& refs, int& cap
 }
 
 // Objects are created where they are first filled, so each block is written through once.
-template <class T> T* addToBlock(T* storage, T** refs, int& count) {
-    T* object = new (storage + count) T;
-    refs[count++] = object;
-    return object;
+template <class T> T* addToBlock(T* storage, int& count, int capacity) {
+    if (count >= capacity) return nullptr;
+    return new (storage + count++) T;
 }
 
+// The objects are the first count of the block, whatever order the array refers to them in.
 template <class T> void destroyBlock(int count, T*& storage, T**& refs) {
-    for (int i = 0; i < count; ++i) refs[i]->~T();
+    for (int i = 0; i < count; ++i) storage[i].~T();
     std::free(storage);
     std::free(refs);
     storage = nullptr;
@@ -78,22 +84,26 @@ int Mesh::compile() {
     return listId;
 }
 
-bool Mesh::reservePoints(int count) {
-    return count < 1 || reserveBlock(count, pointStorage, points, pointCapacity);
+bool Mesh::reservePoints(int count, Prefaulter* prefaulter) {
+    return count < 1 || reserveBlock(count, pointStorage, points, pointCapacity, prefaulter);
 }
 
-bool Mesh::reserveTriangles(int count) {
-    return count < 1 || reserveBlock(count, triangleStorage, triangles, triangleCapacity);
+bool Mesh::reserveTriangles(int count, Prefaulter* prefaulter) {
+    return count < 1 ||
+           reserveBlock(count, triangleStorage, triangles, triangleCapacity, prefaulter);
 }
 
-Vertex* Mesh::addPoint() {
-    if (pointCount >= pointCapacity) return nullptr;
-    return addToBlock(pointStorage, points, pointCount);
+Vertex* Mesh::addPointAt(int index) {
+    if (index < 0 || index >= pointCapacity || points[index] != nullptr) return nullptr;
+    Vertex* point = addToBlock(pointStorage, pointCount, pointCapacity);
+    if (point != nullptr) points[index] = point;
+    return point;
 }
 
 Triangle* Mesh::addTriangle() {
-    if (triangleCount >= triangleCapacity) return nullptr;
-    return addToBlock(triangleStorage, triangles, triangleCount);
+    Triangle* triangle = addToBlock(triangleStorage, triangleCount, triangleCapacity);
+    if (triangle != nullptr) triangles[triangleCount - 1] = triangle;
+    return triangle;
 }
 
 bool Mesh::createPoints(int count) {
@@ -135,7 +145,8 @@ void Mesh::linkTriangles() {
         if (v2 != v1) record(v2, triangle);
         if (v3 != v1 && v3 != v2) record(v3, triangle);
     }
-    for (int i = 0; i < pointCount; ++i) points[i]->normal.normalize();
+    // In block order, which is the order of first use, not of the file: a forward walk.
+    for (int i = 0; i < pointCount; ++i) pointStorage[i].normal.normalize();
 
     std::sort(overfull.begin(), overfull.end());
     overfullPoints =

@@ -4,6 +4,7 @@
 #include "mesh/SceneObject.h"
 
 class DisplayListRecorder;
+class Prefaulter;
 class Triangle;
 class Vertex;
 
@@ -19,13 +20,19 @@ public:
     int compile() override;
 
     // Makes room for count points (triangles) in one block without creating any; add them with
-    // addPoint (addTriangle), which creates each in place, in order, counted in pointCount
+    // addPoint (addTriangle), which creates each in place, counted in pointCount
     // (triangleCount). A count below 1 reserves nothing. Returns false, with nothing reserved,
-    // when the memory cannot be had. Runs at most once per mesh and kind.
-    bool reservePoints(int count);
-    bool reserveTriangles(int count);
-    Vertex* addPoint();  // null when the reserve is full
-    Triangle* addTriangle();
+    // when the memory cannot be had. Runs at most once per mesh and kind. A prefaulter, when
+    // given, faults the block in ahead of the writes on another processor.
+    bool reservePoints(int count, Prefaulter* prefaulter = nullptr);
+    bool reserveTriangles(int count, Prefaulter* prefaulter = nullptr);
+    // Creates the next point of the block and stores it at points[index], which must still be
+    // empty (null). The block thus holds points in the order they are created, whatever their
+    // index: the loader creates them in the order the triangles first use them, so that every
+    // walk over the triangles walks the points forward. Null when the reserve is full.
+    Vertex* addPointAt(int index);
+    Vertex* addPoint() { return addPointAt(pointCount); }  // the next index, in order
+    Triangle* addTriangle();                               // null when the reserve is full
 
     // reserve and add count default points (triangles) at once.
     bool createPoints(int count);
@@ -49,6 +56,7 @@ public:
 
 private:
     // Points and triangles live in one block each, so a mesh of millions costs two allocations.
+    // The objects made so far are the first pointCount (triangleCount) of their block.
     Vertex* pointStorage = nullptr;
     Triangle* triangleStorage = nullptr;
     int pointCapacity = 0;

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -206,6 +207,58 @@ TEST(MeshLoaderReadTest, MatchesReadingWithStrtofBitForBit) {
         result.loader.meshes[m]->linkTriangles();
         EXPECT_EQ(dump(*result.loader.meshes[m]), dump(mesh));
     }
+}
+
+// A file whose points are numbered at random reads as the same surface: through the shuffle,
+// point for point, the same positions, normals and lists of triangles, bit for bit. Its points
+// lie in their block in the order the triangles first use them, the unused ones last.
+TEST(MeshLoaderReadTest, ShuffledPointsGiveTheSameMeshLaidOutInOrderOfFirstUse) {
+    GeneratedMesh ordered = terrain("t", 2000, 3);
+    ordered.points.insert(ordered.points.begin() + 5, {1e4f, 0, 0});  // used by no triangle
+    ordered.points.push_back({-1e4f, 0, 0});
+    for (auto& triangle : ordered.triangles)
+        for (int& index : triangle) index += index >= 5;
+    GeneratedMesh shuffled = ordered;
+    shufflePoints(shuffled, 99);
+    const std::string texts[] = {formatDataFile({ordered}), formatDataFile({shuffled})};
+    const Loaded a(texts[0].data(), texts[0].size()), b(texts[1].data(), texts[1].size());
+    ASSERT_TRUE(a.ok && b.ok);
+    Mesh &in = *a.loader.meshes[0], &out = *b.loader.meshes[0];
+    in.linkTriangles(), out.linkTriangles();
+    std::map<std::array<float, 3>, int> shuffledIndex;  // the shuffle, found by position
+    for (int i = 0; i < out.pointCount; ++i)
+        shuffledIndex[{out.points[i]->x, out.points[i]->y, out.points[i]->z}] = i;
+    ASSERT_EQ(shuffledIndex.size(), ordered.points.size()) << "every position once";
+    auto bits = [](const auto& v) { return std::vector<float>{v.x, v.y, v.z}; };
+    auto trianglesOf = [](const Mesh& mesh, const Vertex& point) {
+        std::vector<long> list;
+        for (int k = 0; k < point.adjacentCount; ++k)
+            list.push_back(
+                std::find(mesh.triangles, mesh.triangles + mesh.triangleCount, point.adjacent[k]) -
+                mesh.triangles);
+        return list;
+    };
+    ASSERT_EQ(in.triangleCount, out.triangleCount);
+    for (int j = 0; j < in.triangleCount; ++j)
+        ASSERT_EQ(bits(in.triangles[j]->faceNormal), bits(out.triangles[j]->faceNormal)) << j;
+    for (int i = 0; i < in.pointCount; ++i) {
+        const Vertex& p = *in.points[i];
+        const Vertex& q = *out.points[shuffledIndex.at({p.x, p.y, p.z})];
+        ASSERT_EQ(bits(p.normal), bits(q.normal)) << i;
+        ASSERT_EQ(trianglesOf(in, p), trianglesOf(out, q)) << i;
+    }
+
+    std::vector<const Vertex*> firstUse;
+    for (int j = 0; j < out.triangleCount; ++j)
+        for (const Vertex* v :
+             {out.triangles[j]->vertex1, out.triangles[j]->vertex2, out.triangles[j]->vertex3})
+            if (std::find(firstUse.begin(), firstUse.end(), v) == firstUse.end())
+                firstUse.push_back(v);
+    for (int i = 0; i < out.pointCount; ++i)
+        if (out.points[i]->adjacentCount == 0) firstUse.push_back(out.points[i]);
+    ASSERT_EQ(firstUse.size(), static_cast<std::size_t>(out.pointCount));
+    for (std::size_t n = 1; n < firstUse.size(); ++n)
+        ASSERT_EQ(firstUse[n], firstUse[n - 1] + 1) << "point " << n << " in order of first use";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Mesh layer tests: face and point normals worked out by hand, and linking against a naive walk.
 #include "mesh/Mesh.h"
 
+#include "mesh/Prefaulter.h"
 #include "mesh/SceneObject.h"
 #include "mesh/Triangle.h"
 #include "mesh/Vertex.h"
@@ -9,8 +10,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <random>
+#include <sched.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -80,6 +85,53 @@ TEST(MeshTest, LinkingMatchesWalkOverAllTrianglesUpToTheirLimit) {
         EXPECT_EQ(xyz(p.normal), xyz(walk.normal)) << i;
     }
     EXPECT_EQ(mesh.overfullPoints, overfull);
+}
+
+// The worker faults a fresh block in while its owner writes to it, and never changes a byte; with
+// one processor to run on it stays idle, so a single core is not made to take turns.
+TEST(PrefaulterTest, PopulatesFreshBlocksWithoutChangingThemAndStaysIdleOnOneProcessor) {
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t bytes = std::size_t{48} << 20;
+    auto fresh = [bytes] {
+        void* block =
+            mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        EXPECT_NE(block, MAP_FAILED);
+        return static_cast<unsigned char*>(block);
+    };
+    auto resident = [bytes, page](unsigned char* block) {
+        std::vector<unsigned char> pages(bytes / page);
+        mincore(block, bytes, pages.data());
+        return std::count_if(pages.begin(), pages.end(), [](unsigned char p) { return p & 1; });
+    };
+    const long allPages = static_cast<long>(bytes / page);
+
+    unsigned char* block = fresh();
+    {
+        Prefaulter prefaulter;
+        ASSERT_TRUE(prefaulter.active()) << "the tests run with two processors or more";
+        prefaulter.add(block + 100, bytes - 100);  // rounded down to the page
+        std::memset(block + bytes / 2, 0x5A, 1 << 20);
+        for (int i = 0; i < 3000 && resident(block) < allPages; ++i) usleep(10000);
+    }
+    EXPECT_EQ(resident(block), allPages);
+    EXPECT_EQ(std::count(block, block + bytes, 0x5A), 1 << 20);
+    EXPECT_EQ(std::count(block, block + bytes, 0), static_cast<long>(bytes) - (1 << 20));
+    munmap(block, bytes);
+
+    cpu_set_t all, one;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    CPU_ZERO(&one);
+    for (int cpu = 0; !CPU_COUNT(&one); ++cpu)
+        if (CPU_ISSET(cpu, &all)) CPU_SET(cpu, &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    Prefaulter single;
+    ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
+    block = fresh();
+    single.add(block, bytes);
+    single.stop();
+    EXPECT_FALSE(single.active());
+    EXPECT_EQ(resident(block), 0);
+    munmap(block, bytes);
 }
 
 }  // namespace
