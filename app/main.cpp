@@ -1,7 +1,8 @@
 // The viewer's entry point: loads dataTest3.dat, opens the window and runs the event loop.
 #include "app/Callbacks.h"
+#include "app/MeshHandover.h"
 #include "io/MeshLoader.h"
-#include "mesh/Mesh.h"
+#include "render/GlutWindow.h"
 #include "render/Renderer.h"
 
 #include <GL/glut.h>
@@ -15,26 +16,16 @@ int main(int argc, char** argv) {
     glutInitWindowSize(640, 480);
     glutInitWindowPosition(0, 0);
 
-    theRenderer = new Renderer;
-    theRenderer->window = glutCreateWindow("KALDERINO 01- Visualiza\xE7\xE3"
-                                           "o de Triangulos");
+    GlutWindow* window = new GlutWindow;  // lives until the process ends
+    theRenderer = new Renderer(*window);
+    window->open("KALDERINO 01- Visualiza\xE7\xE3"
+                 "o de Triangulos");
     theRenderer->width = 640;
     theRenderer->height = 480;
 
     // The loader has said what is wrong; nothing of a half-read file is drawn.
     if (!loader->load()) return 1;
-    for (int i = 0; i < loader->meshCount; ++i) {
-        theRenderer->addMesh(loader->meshes[i]);
-        std::printf("Uma mecha passada para o renderer\n");
-    }
-    theRenderer->linkMeshes();
-    for (const Mesh* mesh : theRenderer->meshes) {
-        if (mesh->overfullPoints > 0)
-            std::fprintf(stderr,
-                         "%s: warning: %d points of mesh \"%s\" are used by more than 32 "
-                         "triangles; their normals use the first 32\n",
-                         MeshLoader::kFileName, mesh->overfullPoints, mesh->name);
-    }
+    handOverMeshes(*loader, *theRenderer, stdout, MeshLoader::kFileName);
 
     glutReshapeFunc(onReshape);
     glutDisplayFunc(onDisplay);

@@ -3,9 +3,11 @@
 
 #include "mesh/Mesh.h"
 #include "render/GLDisplayListRecorder.h"
+#include "render/TriangleDrawing.h"
+#include "render/Window.h"
 
-#include <GL/freeglut.h>  // glutGet(GLUT_FULL_SCREEN)
 #include <GL/glu.h>
+#include <GL/glut.h>  // the special keys' codes
 
 #include <algorithm>
 #include <cstdio>
@@ -19,12 +21,6 @@ constexpr double kFieldOfView = 45.0;
 constexpr double kNear = 0.1;
 constexpr double kFar = 1000.0;
 
-void reportUnboundKey(int code) {
-    std::printf("Essa tecla n\xE3"
-                "o serve pra nada e seu codigo e: %d\n",
-                code);
-}
-
 // width / height in double precision; a window 0 pixels high counts as 1 pixel high.
 double aspectOf(int width, int height) {
     return static_cast<double>(width) / static_cast<double>(height == 0 ? 1 : height);
@@ -32,7 +28,7 @@ double aspectOf(int width, int height) {
 
 }  // namespace
 
-Renderer::Renderer() {
+Renderer::Renderer(Window& window) : window(window) {
     static GLDisplayListRecorder recorder;
     Mesh::displayLists = &recorder;
 }
@@ -88,7 +84,7 @@ void Renderer::reshape(int w, int h) {
     glViewport(0, 0, w, h);
     setProjection();
     if (pendingWidth > 0) {
-        if (w != pendingWidth || h != pendingHeight) glutReshapeWindow(pendingWidth, pendingHeight);
+        if (w != pendingWidth || h != pendingHeight) window.resize(pendingWidth, pendingHeight);
         pendingWidth = pendingHeight = 0;
     }
 }
@@ -96,11 +92,11 @@ void Renderer::reshape(int w, int h) {
 // freeglut leaves full screen for a size request by putting back the size from before full
 // screen, over the size asked for; so that size is asked for again once the window is back.
 void Renderer::askWindowSize(int w, int h) {
-    if (glutGet(GLUT_FULL_SCREEN)) {
+    if (window.isFullScreen()) {
         pendingWidth = w;
         pendingHeight = h;
     }
-    glutReshapeWindow(w, h);
+    window.resize(w, h);
 }
 
 void Renderer::display() {
@@ -116,8 +112,8 @@ void Renderer::display() {
     glRotatef(rotation.y, 0.0f, 1.0f, 0.0f);
     glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
 
-    for (const Mesh* mesh : meshes) GLDisplayListRecorder::sendTriangles(*mesh);
-    glutSwapBuffers();
+    for (const Mesh* mesh : meshes) drawTriangles(*mesh);
+    window.swapBuffers();
 }
 
 void Renderer::keyboard(unsigned char key, int /*x*/, int /*y*/) {
@@ -177,7 +173,7 @@ void Renderer::keyboard(unsigned char key, int /*x*/, int /*y*/) {
         reportUnboundKey(key);
         return;
     }
-    glutPostRedisplay();
+    window.postRedisplay();
 }
 
 void Renderer::special(int key, int /*x*/, int /*y*/) {
@@ -202,7 +198,7 @@ void Renderer::special(int key, int /*x*/, int /*y*/) {
         rotation.y -= kStep;
         break;
     case GLUT_KEY_UP:
-        glutFullScreen();
+        window.fullScreen();
         return;
     case GLUT_KEY_RIGHT:
         rotation.y += kStep;
@@ -214,7 +210,15 @@ void Renderer::special(int key, int /*x*/, int /*y*/) {
         reportUnboundKey(key);
         return;
     }
-    glutPostRedisplay();
+    window.postRedisplay();
+}
+
+void Renderer::reportUnboundKey(int code) {
+    if (keyReport != nullptr)
+        std::fprintf(keyReport,
+                     "Essa tecla n\xE3"
+                     "o serve pra nada e seu codigo e: %d\n",
+                     code);
 }
 
 void Renderer::quit() {
@@ -222,7 +226,7 @@ void Renderer::quit() {
     glDisable(GL_LIGHT0);
     glDisable(GL_LIGHTING);
     glDisable(GL_COLOR_MATERIAL);
-    glutDestroyWindow(window);
+    window.destroy();
     for (Mesh* mesh : meshes) delete mesh;
     meshes.clear();
     std::exit(0);

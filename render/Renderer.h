@@ -4,13 +4,15 @@
 
 #include "mesh/Vector3.h"
 
+#include <cstdio>
 #include <vector>
 
 class Mesh;
+class Window;
 
 class Renderer {
 public:
-    Renderer();
+    explicit Renderer(Window& window);
     virtual ~Renderer() = default;  // releases the list, not the meshes
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
@@ -23,7 +25,7 @@ public:
     void keyboard(unsigned char key, int x, int y);
     void special(int key, int x, int y);
 
-    int window = 0;  // GLUT window identifier
+    Window& window;  // not owned; outlives the renderer
     float lightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     float lightAmbient[4] = {0.8f, 0.8f, 0.5f, 0.3f};
     float lightEmission[4] = {0.0f, 0.0f, 0.0f, 1.0f};  // kept as data; a light takes none
@@ -38,12 +40,14 @@ public:
     bool wireframe = false;
     bool cullFaces = false;
     bool flatShading = false;
-    std::vector<Mesh*> meshes;  // drawn in this order; destroyed by the quit key
+    std::vector<Mesh*> meshes;      // drawn in this order; destroyed by the quit key
+    std::FILE* keyReport = stdout;  // the unbound-key lines; none when null
 
 private:
     void setProjection();
     void askWindowSize(int w, int h);
     void quit();
+    void reportUnboundKey(int code);
 
     // A size asked for while in full screen, asked again once full screen is left; 0 when none.
     int pendingWidth = 0;

@@ -4,8 +4,10 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 # Debian packages every build needs; the callers add their own.
+# libegl-dev, libegl-mesa0 and libgl1-mesa-dri draw kalderino-shot's pictures with no display.
 BASE_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl-dev libgtest-dev
-libbenchmark-dev libassimp-dev libmeshoptimizer-dev"
+libbenchmark-dev libassimp-dev libmeshoptimizer-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
+libpng-dev"
 
 setup_packages() {
     local missing=()

@@ -1,6 +1,7 @@
 // RendererGlTest: the renderer in a real GLUT window, with GL state and pixels read back.
 #include "mesh/Mesh.h"
 #include "mesh/Triangle.h"
+#include "render/GlutWindow.h"
 #include "render/Renderer.h"
 
 #include <GL/freeglut.h>
@@ -76,7 +77,8 @@ protected:
             glutInit(&argc, argv);
             glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
             glutInitWindowSize(kWidth, kHeight);
-            window = glutCreateWindow("gl_tests");
+            glutWindow.open("gl_tests");
+            window = glutWindow.id;
             glutDisplayFunc([] {});
         }
         if (window == 0) GTEST_SKIP() << "no X display; run under xvfb-run";
@@ -109,8 +111,9 @@ protected:
         glGetIntegerv(name, value.data());
         return value;
     }
+    static inline GlutWindow glutWindow;
     static inline int window = 0;
-    Renderer renderer;
+    Renderer renderer{glutWindow};
 };
 
 TEST_F(RendererGlTest, InitGLReshapeAndKeysSetTheState) {

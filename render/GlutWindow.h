@@ -1,0 +1,19 @@
+// GlutWindow: the viewer's window, through GLUT.
+#pragma once
+
+#include "render/Window.h"
+
+class GlutWindow : public Window {
+public:
+    // Opens the window with the size, position and display mode given to GLUT beforehand.
+    void open(const char* title);
+
+    void swapBuffers() override;
+    void postRedisplay() override;
+    void fullScreen() override;
+    bool isFullScreen() override;
+    void resize(int width, int height) override;
+    void destroy() override;
+
+    int id = 0;  // GLUT window identifier; 0 until opened
+};

@@ -1,0 +1,45 @@
+// ShotOptions: kalderino-shot's command line, read and checked before any work is done.
+#pragma once
+
+#include "render/KeyCode.h"
+
+#include <string>
+#include <vector>
+
+struct ShotKey {
+    std::string name;  // as given on the command line
+    KeyCode key;
+};
+
+class ShotOptions {
+public:
+    static constexpr int kMaxSize = 16384;  // pixels, either way
+
+    // Reads the arguments after the program's name. Returns false with a one-line reason in
+    // error; help and version stop the reading.
+    bool parse(int argc, const char* const* argv);
+
+    // The picture taken after keyCount keys: with "%d" in the output, one per count; the one
+    // name otherwise.
+    std::string pictureName(int keyCount) const;
+    bool numbered() const { return numberedOutput; }
+
+    std::string dataFile = "dataTest3.dat";
+    std::string output;  // the data file's name with ".png" unless given
+    int width = 640;
+    int height = 480;
+    std::vector<ShotKey> keys;
+    bool help = false;
+    bool version = false;
+    std::string error;
+
+private:
+    bool readSize(const std::string& text);
+    bool readKeys(const std::string& text);
+    bool checkOutput();
+
+    bool numberedOutput = false;
+};
+
+// The names --keys takes, for the help text.
+extern const char* const kShotKeyNames;

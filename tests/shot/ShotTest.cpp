@@ -1,0 +1,184 @@
+// ShotTest: kalderino-shot as a process: its output lines, picture names and sizes, and its
+// refusals, each of which leaves no file behind.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The square of the viewer's tests, facing the fixed camera around the point it centres.
+const std::string kSquare = "1 square 4  -10 2.4264 42.4264  70 2.4264 42.4264  70 82.4264 "
+                            "42.4264  -10 82.4264 42.4264  2  1 2 3  1 3 4\n";
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+    bool operator==(const Outcome& other) const {
+        return status == other.status && out == other.out && err == other.err;
+    }
+};
+
+void PrintTo(const Outcome& outcome, std::ostream* os) {
+    *os << "status " << outcome.status << ", stdout \"" << outcome.out << "\", stderr \""
+        << outcome.err << "\"";
+}
+
+std::string read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Width and height from a PNG's header, or 0 x 0.
+std::pair<int, int> pngSize(const fs::path& path) {
+    const std::string bytes = read(path);
+    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0) return {0, 0};
+    const auto at = [&](int i) {
+        int value = 0;
+        for (int k = 0; k < 4; ++k) value = value << 8 | static_cast<unsigned char>(bytes[i + k]);
+        return value;
+    };
+    return {at(16), at(20)};
+}
+
+class ShotTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/kalderino-shot-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    void write(const std::string& name, const std::string& text) {
+        fs::create_directories((dir / name).parent_path());
+        std::ofstream(dir / name) << text;
+    }
+    // Runs the program in the test's folder; arguments as the shell takes them.
+    Outcome shot(const std::string& arguments) {
+        const std::string line = "cd '" + dir.string() + "' && " SHOT_PATH " " + arguments + " >" +
+                                 (dir / ".out").string() + " 2>" + (dir / ".err").string();
+        Outcome run;
+        const int status = std::system(line.c_str());
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.out = read(dir / ".out");
+        run.err = read(dir / ".err");
+        fs::remove(dir / ".out");
+        fs::remove(dir / ".err");
+        return run;
+    }
+    std::set<std::string> files() {
+        std::set<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(dir))
+            names.insert(fs::relative(entry.path(), dir).string());
+        return names;
+    }
+    fs::path dir;
+};
+
+TEST_F(ShotTest, PrintsOnlyThePathsOfPicturesNamedAfterTheDataFile) {
+    write("dataTest3.dat", kSquare);
+    write("long.dat", "1 a_name_of_thirty_two_characters__  3  0 0 0  1 0 0  0 1 0  1  1 2 3");
+    write("v1.2/mesh", kSquare);
+    write("scene.dat", kSquare);
+    const Outcome first = shot("--keys 'A F5 x'");
+    EXPECT_EQ(first.status, 0);
+    EXPECT_EQ(first.out, "dataTest3.png\n");
+    EXPECT_EQ(first.err, "");
+    // The loader's report is not printed, its warnings are, naming the file read.
+    EXPECT_EQ(shot("long.dat"),
+              (Outcome{0, "long.png\n",
+                       "long.dat:1: warning: the name of mesh 1, \"a_name_of_thirty_two_"
+                       "characters__\", is longer than 31 characters; it is cut to \"a_name_of_"
+                       "thirty_two_characters\"\n"}));
+    EXPECT_EQ(shot("v1.2/mesh").out, "v1.2/mesh.png\n");
+    EXPECT_EQ(shot("--size 1x1 scene.dat").out, "scene.png\n");
+    EXPECT_EQ(pngSize(dir / "scene.png"), std::pair(1, 1));
+    EXPECT_EQ(pngSize(dir / "dataTest3.png"), std::pair(640, 480));
+    EXPECT_EQ(pngSize(dir / "v1.2/mesh.png"), std::pair(640, 480));
+    EXPECT_EQ(shot("--version"), (Outcome{0, "kalderino-shot 1.0.0\n", ""}));
+}
+
+TEST_F(ShotTest, WritesOnePictureBeforeTheKeysAndOneAfterEach) {
+    write("dataTest3.dat", kSquare);
+    const Outcome run = shot("--size 160x120 --keys 'F4 F3 space A F4' -o 'shot %%-%03d.png'");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "shot %-000.png\nshot %-001.png\nshot %-002.png\nshot %-003.png\n"
+                       "shot %-004.png\nshot %-005.png\n");
+    // F4 shrinks the window by one pixel each time; F3, culling a square that faces the camera
+    // and an unbound key leave the picture as it was.
+    const std::pair<int, int> sizes[] = {{160, 120}, {159, 119}, {159, 119},
+                                         {159, 119}, {159, 119}, {158, 118}};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(pngSize(dir / ("shot %-00" + std::to_string(i) + ".png")), sizes[i]) << i;
+    for (int i = 2; i <= 4; ++i)
+        EXPECT_EQ(read(dir / ("shot %-00" + std::to_string(i) + ".png")),
+                  read(dir / "shot %-001.png"))
+            << i;
+    EXPECT_NE(read(dir / "shot %-000.png"), read(dir / "shot %-005.png"));
+}
+
+TEST_F(ShotTest, HelpNamesTheKeys) {
+    const Outcome run = shot("--help");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.rfind("usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] "
+                            "[DATAFILE]\n",
+                            0),
+              0u);
+    EXPECT_NE(run.out.find("Keys: the letters a to z and A to Z, space, F1 to F12, Left, Right."),
+              std::string::npos);
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
+    write("scene.dat", kSquare);
+    write("bad.dat", "1\nsq\n3\n0 0 0\n1 0 zero\n0 1 0\n1\n1 2 3\n");
+    write("folder/keep", "");
+    const std::string size = "kalderino-shot: --size expects WIDTHxHEIGHT, each from 1 to 16384, ";
+    const std::string pattern = "kalderino-shot: -o takes one %d (as in %03d) and %% for a percent "
+                                "sign, found ";
+    // clang-format off
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "dataTest3.dat: cannot open: No such file or directory"},
+        {"folder", "folder: cannot open: Is a directory"},
+        {"bad.dat", "bad.dat:5: expected the z coordinate of point 2 of mesh \"sq\" as a decimal "
+            "number, found \"zero\""},
+        {"--keys 'x Home' scene.dat", "kalderino-shot: unknown key \"Home\" in --keys; expected the "
+            "letters a to z and A to Z, space, F1 to F12, Left, Right"},
+        {"--keys 'F13' scene.dat", "kalderino-shot: unknown key \"F13\" in --keys; expected the "
+            "letters a to z and A to Z, space, F1 to F12, Left, Right"},
+        {"--keys 'x Up' scene.dat", "kalderino-shot: key \"Up\" works on the window, not on the "
+            "picture; it has no place in --keys"},
+        {"--keys Escape scene.dat", "kalderino-shot: key \"Escape\" works on the window, not on "
+            "the picture; it has no place in --keys"},
+        {"--size 0x480 scene.dat", size + "found \"0x480\""},
+        {"--size 16385x2 scene.dat", size + "found \"16385x2\""},
+        {"--size 640X480 scene.dat", size + "found \"640X480\""},
+        {"--size 640x480x2 scene.dat", size + "found \"640x480x2\""},
+        {"--size -640x480 scene.dat", size + "found \"-640x480\""},
+        {"--size", "kalderino-shot: --size needs a value"},
+        {"-o nowhere/x.png scene.dat", "nowhere/x.png: cannot write: No such file or directory"},
+        {"-o scene.dat/x.png scene.dat", "scene.dat/x.png: cannot write: Not a directory"},
+        {"-o 'x%s.png' scene.dat", pattern + "\"x%s.png\""},
+        {"-o '%d-%d.png' scene.dat", pattern + "\"%d-%d.png\""},
+        {"--frobnicate scene.dat", "kalderino-shot: unknown option \"--frobnicate\"; see --help"},
+        {"scene.dat bad.dat", "kalderino-shot: one data file at most, found \"scene.dat\" and "
+            "\"bad.dat\""}};
+    // clang-format on
+    const std::set<std::string> before = files();
+    for (const auto& [arguments, message] : cases) {
+        EXPECT_EQ(shot(arguments), (Outcome{1, "", message + "\n"})) << arguments;
+        EXPECT_EQ(files(), before) << arguments;
+    }
+}
+
+}  // namespace
