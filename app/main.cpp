@@ -1,8 +1,8 @@
 // The viewer's entry point: loads dataTest3.dat, opens the window and runs the event loop.
 #include "app/Callbacks.h"
-#include "app/MeshHandover.h"
 #include "io/MeshLoader.h"
 #include "render/GlutWindow.h"
+#include "render/MeshHandover.h"
 #include "render/Renderer.h"
 
 #include <GL/glut.h>
@@ -16,16 +16,16 @@ int main(int argc, char** argv) {
     glutInitWindowSize(640, 480);
     glutInitWindowPosition(0, 0);
 
-    GlutWindow* window = new GlutWindow;  // lives until the process ends
-    theRenderer = new Renderer(*window);
-    window->open("KALDERINO 01- Visualiza\xE7\xE3"
-                 "o de Triangulos");
+    GlutWindow* glut = new GlutWindow;  // lives until the process ends
+    theRenderer = new Renderer(*glut);
+    theRenderer->window = glut->open("KALDERINO 01- Visualiza\xE7\xE3"
+                                     "o de Triangulos");
     theRenderer->width = 640;
     theRenderer->height = 480;
 
     // The loader has said what is wrong; nothing of a half-read file is drawn.
     if (!loader->load()) return 1;
-    handOverMeshes(*loader, *theRenderer, stdout, MeshLoader::kFileName);
+    handOverMeshes(loader->meshes, loader->meshCount, *theRenderer, stdout, loader->fileName);
 
     glutReshapeFunc(onReshape);
     glutDisplayFunc(onDisplay);

@@ -43,7 +43,7 @@ std::FILE* nullStream() {
 // Each file in a folder of its own, since the loader always reads the same file name.
 bool writeDatasets(const std::string& root) {
     for (Dataset& dataset : datasets) {
-        GeneratedMesh mesh = terrain("terrain", dataset.triangles, 1);
+        TriangleMesh mesh = terrain("terrain", dataset.triangles, 1);
         if (dataset.shuffled) shufflePoints(mesh, 12345);
         dataset.actualTriangles = static_cast<long>(mesh.triangles.size());
         const std::string text = formatDataFile({mesh});

@@ -25,6 +25,7 @@ struct Mapped {
 constexpr int kMaxMapped = 8;
 Mapped mapped[kMaxMapped];
 struct sigaction previousAction {};
+std::size_t pageSize = 4096;  // read when the handler is installed: sysconf is no signal-safe call
 
 void onBusError(int signal, siginfo_t* info, void* context) {
     char* const address = static_cast<char*>(info->si_addr);
@@ -33,8 +34,7 @@ void onBusError(int signal, siginfo_t* info, void* context) {
         char* const end = entry.end;
         if (begin == nullptr || address < begin || address >= end) continue;
         // Zeros from the lost page to the end of the mapping: one signal for the whole loss.
-        const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-        char* const lost = begin + static_cast<std::size_t>(address - begin) / page * page;
+        char* const lost = begin + static_cast<std::size_t>(address - begin) / pageSize * pageSize;
         if (::mmap(lost, static_cast<std::size_t>(end - lost), PROT_READ,
                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
             break;
@@ -55,6 +55,7 @@ void installHandler() {
     static bool installed = false;
     if (installed) return;
     installed = true;
+    pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     struct sigaction action {};
     action.sa_sigaction = onBusError;
     action.sa_flags = SA_SIGINFO;

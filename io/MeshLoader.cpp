@@ -63,8 +63,8 @@ std::string describe(const Item& item) {
 // The token reader with the words for every diagnostic.
 class Reader {
 public:
-    Reader(const char* data, std::size_t size, std::FILE* diagnostics)
-        : tokens(data, size), diagnostics(diagnostics) {}
+    Reader(const char* data, std::size_t size, const char* fileName, std::FILE* diagnostics)
+        : tokens(data, size), fileName(fileName), diagnostics(diagnostics) {}
 
     // The next token; at the end of the data, an error.
     bool next(const Item& item) {
@@ -154,10 +154,11 @@ private:
     }
 
     void report(int line, const std::string& message) {
-        reportError(diagnostics, MeshLoader::kFileName, line, message);
+        reportError(diagnostics, fileName, line, message);
     }
 
     TokenReader tokens;
+    const char* fileName;
     std::FILE* diagnostics;
 };
 
@@ -285,9 +286,8 @@ Mesh* newEmptyMesh() {
 }  // namespace
 
 bool MeshLoader::read(const char* data, std::size_t size) {
-    Reader in(data, size, diagnostics);
+    Reader in(data, size, fileName, diagnostics);
     Prefaulter prefaulter;
-    int created = 0;
     bool complete = false;
     try {
         Item item{Item::meshCount};
@@ -297,11 +297,10 @@ bool MeshLoader::read(const char* data, std::size_t size) {
             std::fprintf(report, "Determinada a leitura de  :%d  meshas\n", count);
             complete = count < 1;
             if (count >= 1 && in.fits(item, count, kMinBytesPerMesh, "meshes")) {
-                meshes = new Mesh*[static_cast<std::size_t>(count)];
+                meshes = new Mesh*[static_cast<std::size_t>(count)]();  // null until created
                 complete = true;
                 for (int i = 0; i < count && complete; ++i) {
                     meshes[i] = newEmptyMesh();
-                    created = i + 1;
                     complete = readMesh(in, *meshes[i], i + 1, report, prefaulter);
                 }
             }
@@ -311,25 +310,24 @@ bool MeshLoader::read(const char* data, std::size_t size) {
         complete = false;
     }
     prefaulter.stop();
-    if (!complete) {
-        // Nothing half-read is kept: the caller sees no meshes at all.
-        for (int i = 0; i < created; ++i) delete meshes[i];
-        delete[] meshes;
-        meshes = nullptr;
-        meshCount = 0;
-    }
+    if (!complete) discardMeshes();
     return complete;
 }
 
-bool MeshLoader::load() {
+bool MeshLoader::loadFile(const char* path) {
+    fileName = path;
     FileContents file;
-    if (!file.load(kFileName, diagnostics)) return false;
+    if (!file.load(path, diagnostics)) return false;
     const bool complete = read(file.data(), file.size());
     if (file.intact()) return complete;
     // Read to the end all the same, over the zeros past the cut: nothing of it is kept.
-    for (int i = 0; i < meshCount; ++i) delete meshes[i];
+    discardMeshes();
+    return false;
+}
+
+void MeshLoader::discardMeshes() {
+    for (int i = 0; i < meshCount && meshes != nullptr; ++i) delete meshes[i];  // null ones too
     delete[] meshes;
     meshes = nullptr;
     meshCount = 0;
-    return false;
 }

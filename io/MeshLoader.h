@@ -34,13 +34,19 @@ public:
     MeshLoader& operator=(const MeshLoader&) = delete;
 
     // Reads kFileName from the working directory. Returns false after a diagnostic.
-    bool load();
-    // Reads the file's contents from memory; messages still name kFileName. Runs once.
+    bool load() { return loadFile(kFileName); }
+    // Reads the file at path, which messages then name. Returns false after a diagnostic.
+    bool loadFile(const char* path);
+    // Reads the file's contents from memory; messages name fileName. Runs once.
     bool read(const char* data, std::size_t size);
 
     int meshCount = 0;        // as announced by the file, even when below 1
     Mesh** meshes = nullptr;  // meshCount entries when meshCount > 0; not owned after load
 
-    std::FILE* report = stdout;       // the progress lines
-    std::FILE* diagnostics = stderr;  // errors and warnings
+    std::FILE* report = stdout;        // the progress lines
+    std::FILE* diagnostics = stderr;   // errors and warnings
+    const char* fileName = kFileName;  // the file messages name; not owned
+
+private:
+    void discardMeshes();  // after an error: no mesh is kept
 };

@@ -3,10 +3,10 @@
 
 #include <GL/freeglut.h>  // glutGet(GLUT_FULL_SCREEN)
 
-void GlutWindow::open(const char* title) { id = glutCreateWindow(title); }
+int GlutWindow::open(const char* title) { return glutCreateWindow(title); }
 void GlutWindow::swapBuffers() { glutSwapBuffers(); }
 void GlutWindow::postRedisplay() { glutPostRedisplay(); }
 void GlutWindow::fullScreen() { glutFullScreen(); }
 bool GlutWindow::isFullScreen() { return glutGet(GLUT_FULL_SCREEN) != 0; }
 void GlutWindow::resize(int width, int height) { glutReshapeWindow(width, height); }
-void GlutWindow::destroy() { glutDestroyWindow(id); }
+void GlutWindow::destroy(int window) { glutDestroyWindow(window); }

@@ -5,15 +5,14 @@
 
 class GlutWindow : public Window {
 public:
-    // Opens the window with the size, position and display mode given to GLUT beforehand.
-    void open(const char* title);
+    // Opens the window with the size, position and display mode given to GLUT beforehand and
+    // returns GLUT's identifier of it.
+    int open(const char* title);
 
     void swapBuffers() override;
     void postRedisplay() override;
     void fullScreen() override;
     bool isFullScreen() override;
     void resize(int width, int height) override;
-    void destroy() override;
-
-    int id = 0;  // GLUT window identifier; 0 until opened
+    void destroy(int window) override;
 };

@@ -18,7 +18,7 @@ std::string eglFailure(const char* what) {
 
 }  // namespace
 
-OffscreenWindow::~OffscreenWindow() { destroy(); }
+OffscreenWindow::~OffscreenWindow() { close(); }
 
 // The viewer's window on a 24-bit screen: 8 bits for each of red, green and blue, and a 24-bit
 // depth buffer. EGL sorts deeper colour first, and a 10-bit surface rounds differently.
@@ -112,7 +112,9 @@ std::vector<unsigned char> OffscreenWindow::readPixels() const {
     return rgba;
 }
 
-void OffscreenWindow::destroy() {
+void OffscreenWindow::destroy(int /*window*/) { close(); }
+
+void OffscreenWindow::close() {
     if (display == nullptr) return;
     eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (surface != nullptr) eglDestroySurface(display, surface);

@@ -21,7 +21,7 @@ public:
     void fullScreen() override {}  // no screen to fill
     bool isFullScreen() override { return false; }
     void resize(int width, int height) override;
-    void destroy() override;
+    void destroy(int window) override;
 
     // What an event loop does after an event, in GLUT's order: first the size asked for, which
     // returns true when it changed the surface and so calls for a reshape; then the redisplay,
@@ -38,6 +38,7 @@ public:
 
 private:
     bool chooseConfig();
+    void close();
     bool createSurface(int w, int h);
 
     // EGL's handles, which are pointers; kept as such so that users need no EGL headers.

@@ -28,7 +28,7 @@ double aspectOf(int width, int height) {
 
 }  // namespace
 
-Renderer::Renderer(Window& window) : window(window) {
+Renderer::Renderer(Window& windowSystem) : windowSystem(windowSystem) {
     static GLDisplayListRecorder recorder;
     Mesh::displayLists = &recorder;
 }
@@ -84,7 +84,8 @@ void Renderer::reshape(int w, int h) {
     glViewport(0, 0, w, h);
     setProjection();
     if (pendingWidth > 0) {
-        if (w != pendingWidth || h != pendingHeight) window.resize(pendingWidth, pendingHeight);
+        if (w != pendingWidth || h != pendingHeight)
+            windowSystem.resize(pendingWidth, pendingHeight);
         pendingWidth = pendingHeight = 0;
     }
 }
@@ -92,11 +93,11 @@ void Renderer::reshape(int w, int h) {
 // freeglut leaves full screen for a size request by putting back the size from before full
 // screen, over the size asked for; so that size is asked for again once the window is back.
 void Renderer::askWindowSize(int w, int h) {
-    if (window.isFullScreen()) {
+    if (windowSystem.isFullScreen()) {
         pendingWidth = w;
         pendingHeight = h;
     }
-    window.resize(w, h);
+    windowSystem.resize(w, h);
 }
 
 void Renderer::display() {
@@ -113,7 +114,7 @@ void Renderer::display() {
     glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
 
     for (const Mesh* mesh : meshes) drawTriangles(*mesh);
-    window.swapBuffers();
+    windowSystem.swapBuffers();
 }
 
 void Renderer::keyboard(unsigned char key, int /*x*/, int /*y*/) {
@@ -173,7 +174,7 @@ void Renderer::keyboard(unsigned char key, int /*x*/, int /*y*/) {
         reportUnboundKey(key);
         return;
     }
-    window.postRedisplay();
+    windowSystem.postRedisplay();
 }
 
 void Renderer::special(int key, int /*x*/, int /*y*/) {
@@ -198,7 +199,7 @@ void Renderer::special(int key, int /*x*/, int /*y*/) {
         rotation.y -= kStep;
         break;
     case GLUT_KEY_UP:
-        window.fullScreen();
+        windowSystem.fullScreen();
         return;
     case GLUT_KEY_RIGHT:
         rotation.y += kStep;
@@ -210,7 +211,7 @@ void Renderer::special(int key, int /*x*/, int /*y*/) {
         reportUnboundKey(key);
         return;
     }
-    window.postRedisplay();
+    windowSystem.postRedisplay();
 }
 
 void Renderer::reportUnboundKey(int code) {
@@ -226,7 +227,7 @@ void Renderer::quit() {
     glDisable(GL_LIGHT0);
     glDisable(GL_LIGHTING);
     glDisable(GL_COLOR_MATERIAL);
-    window.destroy();
+    windowSystem.destroy(window);
     for (Mesh* mesh : meshes) delete mesh;
     meshes.clear();
     std::exit(0);

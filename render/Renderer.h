@@ -12,7 +12,7 @@ class Window;
 
 class Renderer {
 public:
-    explicit Renderer(Window& window);
+    explicit Renderer(Window& windowSystem);
     virtual ~Renderer() = default;  // releases the list, not the meshes
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
@@ -25,7 +25,7 @@ public:
     void keyboard(unsigned char key, int x, int y);
     void special(int key, int x, int y);
 
-    Window& window;  // not owned; outlives the renderer
+    int window = 0;  // the window system's identifier of the window drawn in
     float lightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     float lightAmbient[4] = {0.8f, 0.8f, 0.5f, 0.3f};
     float lightEmission[4] = {0.0f, 0.0f, 0.0f, 1.0f};  // kept as data; a light takes none
@@ -40,6 +40,9 @@ public:
     bool wireframe = false;
     bool cullFaces = false;
     bool flatShading = false;
+    // What the renderer asks of the window system: GLUT's in the viewer, an offscreen one in
+    // kalderino-shot. Not owned; outlives the renderer.
+    Window& windowSystem;
     std::vector<Mesh*> meshes;      // drawn in this order; destroyed by the quit key
     std::FILE* keyReport = stdout;  // the unbound-key lines; none when null
 

@@ -16,5 +16,5 @@ public:
     virtual bool isFullScreen() = 0;
     // Asks for a new size in pixels; the window system answers with a reshape when it changes.
     virtual void resize(int width, int height) = 0;
-    virtual void destroy() = 0;
+    virtual void destroy(int window) = 0;  // the identifier open gave
 };

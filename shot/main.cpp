@@ -1,10 +1,9 @@
 // kalderino-shot: draws a data file as the viewer would, after the keys given, into PNG pictures,
 // with no window system.
-#include "app/MeshHandover.h"
 #include "io/MeshLoader.h"
+#include "render/MeshHandover.h"
 #include "render/OffscreenWindow.h"
 #include "render/Renderer.h"
-#include "shot/DataFileLoading.h"
 #include "shot/PictureFiles.h"
 #include "shot/ShotOptions.h"
 
@@ -57,7 +56,7 @@ int main(int argc, char** argv) {
     // What is handed to the renderer lives until the process ends, as in the viewer.
     MeshLoader* loader = new MeshLoader;
     loader->report = std::fopen("/dev/null", "w");  // the loader's report is the viewer's
-    if (loader->report == nullptr || !loadDataFile(*loader, options.dataFile)) return 1;
+    if (loader->report == nullptr || !loader->loadFile(options.dataFile.c_str())) return 1;
 
     OffscreenWindow* window = new OffscreenWindow;
     if (!window->open(options.width, options.height)) {
@@ -68,7 +67,7 @@ int main(int argc, char** argv) {
     renderer->keyReport = nullptr;  // the unbound-key lines are the viewer's
     renderer->width = options.width;
     renderer->height = options.height;
-    handOverMeshes(*loader, *renderer, nullptr, options.dataFile.c_str());
+    handOverMeshes(loader->meshes, loader->meshCount, *renderer, nullptr, loader->fileName);
     renderer->initGL();
 
     // GLUT's part from here: a reshape and a frame once the window is up, then after each key

@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-// The name reader_bench still uses for it.
-using GeneratedMesh = TriangleMesh;
-
 // Decimals of the generated files' coordinates: the benchmarks' figures are for these files.
 constexpr int kGeneratedDecimals = 4;
 

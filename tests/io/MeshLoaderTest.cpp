@@ -213,12 +213,12 @@ TEST(MeshLoaderReadTest, MatchesReadingWithStrtofBitForBit) {
 // point for point, the same positions, normals and lists of triangles, bit for bit. Its points
 // lie in their block in the order the triangles first use them, the unused ones last.
 TEST(MeshLoaderReadTest, ShuffledPointsGiveTheSameMeshLaidOutInOrderOfFirstUse) {
-    GeneratedMesh ordered = terrain("t", 2000, 3);
+    TriangleMesh ordered = terrain("t", 2000, 3);
     ordered.points.insert(ordered.points.begin() + 5, {1e4f, 0, 0});  // used by no triangle
     ordered.points.push_back({-1e4f, 0, 0});
     for (auto& triangle : ordered.triangles)
         for (int& index : triangle) index += index >= 5;
-    GeneratedMesh shuffled = ordered;
+    TriangleMesh shuffled = ordered;
     shufflePoints(shuffled, 99);
     const std::string texts[] = {formatDataFile({ordered}), formatDataFile({shuffled})};
     const Loaded a(texts[0].data(), texts[0].size()), b(texts[1].data(), texts[1].size());

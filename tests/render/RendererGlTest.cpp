@@ -77,11 +77,11 @@ protected:
             glutInit(&argc, argv);
             glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
             glutInitWindowSize(kWidth, kHeight);
-            glutWindow.open("gl_tests");
-            window = glutWindow.id;
+            window = glutWindow.open("gl_tests");
             glutDisplayFunc([] {});
         }
         if (window == 0) GTEST_SKIP() << "no X display; run under xvfb-run";
+        renderer.window = window;
         glutReshapeWindow(kWidth, kHeight);  // F4 asked GLUT for a smaller window
         glutMainLoopEvent();
         renderer.reshape(kWidth, kHeight);

@@ -1,14 +1,13 @@
 // handOverMeshes: the meshes move from the loader to the renderer, which links them.
-#include "app/MeshHandover.h"
+#include "render/MeshHandover.h"
 
-#include "io/MeshLoader.h"
 #include "mesh/Mesh.h"
 #include "render/Renderer.h"
 
-void handOverMeshes(const MeshLoader& loader, Renderer& renderer, std::FILE* report,
+void handOverMeshes(Mesh* const* meshes, int count, Renderer& renderer, std::FILE* report,
                     const char* fileName) {
-    for (int i = 0; i < loader.meshCount; ++i) {
-        renderer.addMesh(loader.meshes[i]);
+    for (int i = 0; i < count; ++i) {
+        renderer.addMesh(meshes[i]);
         if (report != nullptr) std::fprintf(report, "Uma mecha passada para o renderer\n");
     }
     renderer.linkMeshes();
