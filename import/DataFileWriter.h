@@ -9,6 +9,7 @@
 #pragma once
 
 #include "import/TriangleMesh.h"
+#include "render/Camera.h"
 
 #include <cstdio>
 #include <string>
@@ -29,11 +30,8 @@ public:
     bool showProgress = false;
 };
 
-// The box all meshes together are fitted into: its longest side and its centre, the model point
-// the middle of the window shows when every view value is 0 (the model-view transform
-// T(-30, -60, -350) * Rx(-45) carries it to (0, 0, -350)).
+// The longest side of the box all meshes together are fitted into, around kViewCentre.
 constexpr double kViewBoxSize = 200.0;
-constexpr double kViewCentre[3] = {30.0, 42.426406871192853, 42.426406871192853};
 
 // Scales all meshes together uniformly and moves them so that their bounding box is centred on
 // kViewCentre with its longest side kViewBoxSize long; a single point is only moved.

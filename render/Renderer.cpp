@@ -2,6 +2,7 @@
 #include "render/Renderer.h"
 
 #include "mesh/Mesh.h"
+#include "render/Camera.h"
 #include "render/GLDisplayListRecorder.h"
 #include "render/TriangleDrawing.h"
 #include "render/Window.h"
@@ -15,8 +16,7 @@
 
 namespace {
 
-constexpr float kStep = 10.0f;    // degrees for turns, model units for moves
-constexpr float kTiltX = -45.0f;  // the fixed tilt the x angle always carries
+constexpr float kStep = 10.0f;  // degrees for turns, model units for moves
 constexpr double kFieldOfView = 45.0;
 constexpr double kNear = 0.1;
 constexpr double kFar = 1000.0;
@@ -108,8 +108,8 @@ void Renderer::display() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glTranslatef(translation.x, translation.y, translation.z);
-    glTranslatef(-30.0f, -60.0f, -350.0f);  // the fixed camera offset
-    glRotatef(rotation.x + kTiltX, 1.0f, 0.0f, 0.0f);
+    glTranslatef(kCameraOffset[0], kCameraOffset[1], kCameraOffset[2]);
+    glRotatef(rotation.x + kCameraTilt, 1.0f, 0.0f, 0.0f);  // the x angle always carries the tilt
     glRotatef(rotation.y, 0.0f, 1.0f, 0.0f);
     glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
 

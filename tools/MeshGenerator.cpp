@@ -2,6 +2,7 @@
 #include "tools/MeshGenerator.h"
 
 #include "import/DataFileWriter.h"
+#include "render/Camera.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,11 +12,6 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-// The model point the middle of the window shows when every view value is 0: the model-view
-// transform T(-30, -60, -350) * Rx(-45) carries it to (0, 0, -350).
-constexpr double kCentreX = 30.0;
-constexpr double kCentreY = 42.426406871192853;
-constexpr double kCentreZ = 42.426406871192853;
 
 std::array<float, 3> point(double x, double y, double z) {
     return {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
@@ -46,9 +42,9 @@ TriangleMesh torus() {
     const int tube = 24;
     const double major = 42.0;
     const double minor = 16.0;
-    const double cx = kCentreX - 48.0;
-    const double cy = kCentreY + 10.0;
-    const double cz = kCentreZ + 22.0;
+    const double cx = kViewCentre[0] - 48.0;
+    const double cy = kViewCentre[1] + 10.0;
+    const double cz = kViewCentre[2] + 22.0;
     // Rows run around the tube, columns around the ring; the last row closes onto the first.
     for (int i = 0; i <= tube; ++i) {
         const double phi = 2.0 * kPi * (i % tube) / tube;
@@ -96,9 +92,9 @@ TriangleMesh gem() {
                               {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
                               {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
     const double radius = 34.0;
-    const double cx = kCentreX + 52.0;
-    const double cy = kCentreY + 18.0;
-    const double cz = kCentreZ + 26.0;
+    const double cx = kViewCentre[0] + 52.0;
+    const double cy = kViewCentre[1] + 18.0;
+    const double cz = kViewCentre[2] + 26.0;
     auto onSphere = [&](std::array<double, 3> p) {
         const double length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
         return point(cx + radius * p[0] / length, cy + radius * p[1] / length,
@@ -144,8 +140,8 @@ TriangleMesh terrain(const std::string& name, long triangleCount, std::uint32_t 
         for (int c = 0; c < side; ++c) {
             const double u = size * c / cells - size / 2;
             const double v = size * r / cells - size / 2;
-            mesh.points.push_back(
-                point(kCentreX + u, kCentreY + v, kCentreZ - 45.0 + height(u, v) + jitter(random)));
+            mesh.points.push_back(point(kViewCentre[0] + u, kViewCentre[1] + v,
+                                        kViewCentre[2] - 45.0 + height(u, v) + jitter(random)));
         }
     }
     mesh.triangles.reserve(2 * static_cast<std::size_t>(cells) * static_cast<std::size_t>(cells));

@@ -1,0 +1,12 @@
+// Camera: the fixed placement every frame starts from, and the model point it centres.
+#pragma once
+
+// Every frame's model-view matrix starts as T(kCameraOffset) * Rx(kCameraTilt), before the
+// user's turns and moves.
+constexpr float kCameraOffset[3] = {-30.0f, -60.0f, -350.0f};  // model units
+constexpr float kCameraTilt = -45.0f;                          // degrees about x
+
+// The model point the middle of the window shows when every view value is 0: the placement
+// above carries it to (0, 0, -350), straight ahead of the eye. Rx(-45) turns (x, y, z) into
+// (x, (y + z) / sqrt 2, (z - y) / sqrt 2), so x = 30 and y = z = 60 / sqrt 2.
+constexpr double kViewCentre[3] = {30.0, 42.426406871192853, 42.426406871192853};
