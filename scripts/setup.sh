@@ -3,11 +3,17 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# Debian packages every build needs; the callers add their own.
-# libegl-dev, libegl-mesa0 and libgl1-mesa-dri draw kalderino-shot's pictures with no display.
-BASE_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl-dev libgtest-dev
-libbenchmark-dev libassimp-dev libmeshoptimizer-dev libegl-dev libegl-mesa0 libgl1-mesa-dri
-libpng-dev"
+# Debian packages: what the viewer alone needs to build; what kalderino-shot adds, which draws
+# with no display through EGL and Mesa's software renderer; and what the rest of the project
+# adds (the importer, the manual pages, the tests and the benchmarks).
+VIEWER_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl-dev"
+SHOT_PACKAGES="libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev"
+ALL_PACKAGES="$VIEWER_PACKAGES $SHOT_PACKAGES libassimp-dev libmeshoptimizer-dev pandoc
+libgtest-dev libbenchmark-dev"
+
+# The CMake options of a build of the viewer alone.
+VIEWER_ONLY="-DVIEWER_IMPORT=OFF -DVIEWER_SHOT=OFF -DVIEWER_MAN=OFF -DVIEWER_TESTS=OFF
+-DVIEWER_BENCH=OFF"
 
 setup_packages() {
     local missing=()

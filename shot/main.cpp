@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.version) {
-        std::printf("kalderino-shot %s\n", PROJECT_VERSION);
+        std::printf("kalderino-shot %s\n", KALDERINO_VERSION);
         return 0;
     }
     if (!PictureFiles::canWrite(options.pictureName(0))) return 1;
