@@ -9,10 +9,12 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: kalderino-generate sample [-o FILE] | terrain TRIANGLES [--shuffle SEED] [-o FILE]\n";
+
 // One line, and the status of every other failure.
 int usage() {
-    std::fprintf(stderr, "usage: kalderino-generate sample [-o FILE] | terrain TRIANGLES "
-                         "[--shuffle SEED] [-o FILE]\n");
+    std::fputs(kUsage, stderr);
     return 1;
 }
 
@@ -21,6 +23,17 @@ int usage() {
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
     const std::string mode = argv[1];
+    if (mode == "--help") {
+        std::printf("%s\nWrites the bundled sample scene, or a rolling terrain of about TRIANGLES "
+                    "triangles\n(with its points numbered at random given --shuffle), as a data "
+                    "file: to FILE,\nor to standard output.\n",
+                    kUsage);
+        return 0;
+    }
+    if (mode == "--version") {
+        std::printf("kalderino-generate %s\n", KALDERINO_VERSION);
+        return 0;
+    }
     const char* output = nullptr;
     long triangles = 0;
     bool shuffle = false;
