@@ -1,4 +1,6 @@
 // ViewerProcessTest: the viewer as a process on its own virtual X server, driven by real keys.
+#include "tests/TestFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -39,8 +41,6 @@ class ViewerProcessTest : public ::testing::Test {
 protected:
     // Its own Xvfb keeps other windows off the test's; -noreset keeps it up between clients.
     void SetUp() override {
-        fs::create_directories(dir);
-        fs::current_path(dir);
         server = popen(
             "echo $$; exec Xvfb -displayfd 1 -noreset -screen 0 1280x1024x24 2>/dev/null", "r");
         ASSERT_TRUE(server && std::fscanf(server, "%d %d", &serverPid, &display) == 2);
@@ -49,7 +49,6 @@ protected:
     void TearDown() override {
         if (serverPid > 0) kill(serverPid, SIGTERM);  // a viewer still running ends with it
         if (server) pclose(server);
-        fs::remove_all(dir);
     }
     // Runs the viewer in the background, on data as the data file unless data is empty.
     void start(const std::string& data) {
@@ -77,7 +76,7 @@ protected:
         std::istringstream(command("import -window " + window + kLook)) >> reddish >> lit;
         return {reddish == 1, lit};
     }
-    const fs::path dir = "/tmp/kalderino-app-" + std::to_string(getpid());
+    TestFolder folder;
     FILE* server = nullptr;
     int serverPid = 0, display = -1;
     std::string window;  // X window id, decimal

@@ -6,18 +6,19 @@
 #include "io/MeshLoader.h"
 #include "mesh/Mesh.h"
 #include "mesh/Vertex.h"
+#include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -89,20 +90,16 @@ std::pair<std::string, Points> loadDataFile() {
 
 class ImportTest : public ::testing::Test {
 protected:
-    // A fresh folder per test; the command's output goes to log/, which entries() does not look in.
-    void SetUp() override {
-        fs::current_path(folder = ::mkdtemp(pattern));  // null throws
-        fs::create_directory("log");
-    }
-    void TearDown() override { fs::remove_all(folder); }
+    // The command's output goes to log/, which entries() does not look in.
+    void SetUp() override { fs::create_directory("log"); }
     int run(const std::string& arguments) {
         const int status =
             std::system(("'" KALDERINO_IMPORT "' " + arguments + " >log/out 2>log/err").c_str());
         out = readFile("log/out"), err = readFile("log/err");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    char pattern[24] = "/tmp/import_test_XXXXXX";
-    std::string folder, out, err;
+    TestFolder folder;
+    std::string out, err;
 };
 
 TEST_F(ImportTest, ConvertsEveryFormatRefusesBadInputAndFitsTheView) {

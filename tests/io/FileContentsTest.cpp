@@ -4,10 +4,10 @@
 #include "io/Diagnostic.h"
 #include "io/MeshLoader.h"
 #include "mesh/Mesh.h"
+#include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -17,12 +17,10 @@ namespace {
 
 class FileContentsTest : public ::testing::Test {
 protected:
-    void SetUp() override { std::filesystem::current_path(mkdtemp(directory)); }
-    void TearDown() override { std::filesystem::remove_all(directory); }
     static void write(const char* path, const std::string& text) {
         std::ofstream(path, std::ios::binary) << text;
     }
-    char directory[32] = "/tmp/filecontents-XXXXXX";
+    TestFolder folder;
 };
 
 // A square, then enough white space that a cut inside it leaves the square whole.

@@ -4,6 +4,7 @@
 #include "mesh/Mesh.h"
 #include "mesh/Triangle.h"
 #include "mesh/Vertex.h"
+#include "tests/TestFolder.h"
 #include "tools/MeshGenerator.h"
 
 #include <gtest/gtest.h>
@@ -65,9 +66,7 @@ struct Loaded {
 };
 
 class MeshLoaderTest : public ::testing::Test {
-    void SetUp() override { std::filesystem::current_path(mkdtemp(directory)); }
-    void TearDown() override { std::filesystem::remove_all(directory); }
-    char directory[32] = "/tmp/meshloader-XXXXXX";
+    TestFolder folder;
 };
 
 struct Good {

@@ -1,5 +1,7 @@
 // ShotTest: kalderino-shot as a process: its output lines, picture names and sizes, and its
 // refusals, each of which leaves no file behind.
+#include "tests/TestFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -52,36 +54,25 @@ std::pair<int, int> pngSize(const fs::path& path) {
 
 class ShotTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/kalderino-shot-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    void write(const std::string& name, const std::string& text) {
-        fs::create_directories((dir / name).parent_path());
-        std::ofstream(dir / name) << text;
+    static void write(const fs::path& name, const std::string& text) {
+        if (name.has_parent_path()) fs::create_directories(name.parent_path());
+        std::ofstream(name) << text;
     }
     // Runs the program in the test's folder; arguments as the shell takes them.
-    Outcome shot(const std::string& arguments) {
-        const std::string line = "cd '" + dir.string() + "' && " SHOT_PATH " " + arguments + " >" +
-                                 (dir / ".out").string() + " 2>" + (dir / ".err").string();
-        Outcome run;
-        const int status = std::system(line.c_str());
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = read(dir / ".out");
-        run.err = read(dir / ".err");
-        fs::remove(dir / ".out");
-        fs::remove(dir / ".err");
+    static Outcome shot(const std::string& arguments) {
+        const int status = std::system((SHOT_PATH " " + arguments + " >.out 2>.err").c_str());
+        const Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(".out"), read(".err")};
+        fs::remove(".out");
+        fs::remove(".err");
         return run;
     }
-    std::set<std::string> files() {
+    static std::set<std::string> files() {
         std::set<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(dir))
-            names.insert(fs::relative(entry.path(), dir).string());
+        for (const auto& entry : fs::recursive_directory_iterator("."))
+            names.insert(fs::relative(entry.path()).string());
         return names;
     }
-    fs::path dir;
+    TestFolder folder;
 };
 
 TEST_F(ShotTest, PrintsOnlyThePathsOfPicturesNamedAfterTheDataFile) {
@@ -101,9 +92,9 @@ TEST_F(ShotTest, PrintsOnlyThePathsOfPicturesNamedAfterTheDataFile) {
                        "thirty_two_characters\"\n"}));
     EXPECT_EQ(shot("v1.2/mesh").out, "v1.2/mesh.png\n");
     EXPECT_EQ(shot("--size 1x1 scene.dat").out, "scene.png\n");
-    EXPECT_EQ(pngSize(dir / "scene.png"), std::pair(1, 1));
-    EXPECT_EQ(pngSize(dir / "dataTest3.png"), std::pair(640, 480));
-    EXPECT_EQ(pngSize(dir / "v1.2/mesh.png"), std::pair(640, 480));
+    EXPECT_EQ(pngSize("scene.png"), std::pair(1, 1));
+    EXPECT_EQ(pngSize("dataTest3.png"), std::pair(640, 480));
+    EXPECT_EQ(pngSize("v1.2/mesh.png"), std::pair(640, 480));
     EXPECT_EQ(shot("--version"), (Outcome{0, "kalderino-shot 1.0.0\n", ""}));
 }
 
@@ -119,12 +110,10 @@ TEST_F(ShotTest, WritesOnePictureBeforeTheKeysAndOneAfterEach) {
     const std::pair<int, int> sizes[] = {{160, 120}, {159, 119}, {159, 119},
                                          {159, 119}, {159, 119}, {158, 118}};
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(pngSize(dir / ("shot %-00" + std::to_string(i) + ".png")), sizes[i]) << i;
+        EXPECT_EQ(pngSize("shot %-00" + std::to_string(i) + ".png"), sizes[i]) << i;
     for (int i = 2; i <= 4; ++i)
-        EXPECT_EQ(read(dir / ("shot %-00" + std::to_string(i) + ".png")),
-                  read(dir / "shot %-001.png"))
-            << i;
-    EXPECT_NE(read(dir / "shot %-000.png"), read(dir / "shot %-005.png"));
+        EXPECT_EQ(read("shot %-00" + std::to_string(i) + ".png"), read("shot %-001.png")) << i;
+    EXPECT_NE(read("shot %-000.png"), read("shot %-005.png"));
 }
 
 TEST_F(ShotTest, HelpNamesTheKeys) {

@@ -1,0 +1,34 @@
+// TestFolder: a fresh folder for one test, its working directory while the test runs, removed
+// with all it holds afterwards. A fixture holds one as a member.
+#pragma once
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+class TestFolder {
+public:
+    // Under $TMPDIR, or /tmp when it is unset; mkdtemp picks a name no other run holds. An
+    // exception fails the test that the fixture was made for.
+    TestFolder() {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = base != nullptr && *base != '\0' ? base : "/tmp";
+        pattern += "/kalderino-test-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::system_error(errno, std::generic_category(), "mkdtemp " + pattern);
+        path = std::filesystem::absolute(pattern);
+        std::filesystem::current_path(path);
+    }
+    ~TestFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous, ignored);
+        std::filesystem::remove_all(path, ignored);
+    }
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::path path;  // absolute
+};
