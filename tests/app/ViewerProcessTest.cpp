@@ -40,10 +40,18 @@ template <class Condition> bool eventually(Condition condition) {
 class ViewerProcessTest : public ::testing::Test {
 protected:
     // Its own Xvfb keeps other windows off the test's; -noreset keeps it up between clients.
+    // Without the programs these tests fail: `ctest -LE display` is the way to leave them out.
     void SetUp() override {
+        const std::string missing =
+            command("for p in Xvfb xdotool import convert compare; do command -v $p >/dev/null "
+                    "|| printf ' %s' $p; done");
+        if (!missing.empty())
+            GTEST_FAIL() << "not found:" << missing << "; the viewer's tests need Xvfb, xdotool "
+                         << "and ImageMagick (or leave them out with ctest -LE display)";
         server = popen(
             "echo $$; exec Xvfb -displayfd 1 -noreset -screen 0 1280x1024x24 2>/dev/null", "r");
-        ASSERT_TRUE(server && std::fscanf(server, "%d %d", &serverPid, &display) == 2);
+        ASSERT_TRUE(server && std::fscanf(server, "%d %d", &serverPid, &display) == 2)
+            << "Xvfb did not start";
         setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
     }
     void TearDown() override {
