@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -435,21 +436,31 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
     }
 }
 
-TEST_F(ImportTest, ShowsItsVersionAndRefusesBadUsageInOneLine) {
-    EXPECT_EQ(run("--version"), 0);
-    EXPECT_EQ(out, "kalderino-import 1.0.0\n");
+TEST_F(ImportTest, ShowsHelpAndVersionAndRefusesBadUsageInOneLine) {
     const std::string usage =
-        "; usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] FILE...\n";
-    const std::pair<const char*, std::string> cases[] = {
-        {"", "kalderino-import: no input files" + usage},
-        {"--fast x.obj", "kalderino-import: unknown option \"--fast\"" + usage},
-        {"x.obj -o", "kalderino-import: -o needs a path" + usage},
+        "usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] FILE...";
+    const struct {
+        const char* arguments;
+        int status;
+        std::string out, err;  // out: its first line after --help
+    } cases[] = {
+        {"--version", 0, "kalderino-import 1.0.0\n", ""},
+        {"--help", 0, usage + "\n", ""},
+        {"x.obj --help", 0, usage + "\n", ""},
+        {"", 1, "", "kalderino-import: no input files; " + usage + "\n"},
+        {"--fast x.obj", 1, "", "kalderino-import: unknown option \"--fast\"; " + usage + "\n"},
+        {"-q x.obj", 1, "", "kalderino-import: unknown option \"-q\"; " + usage + "\n"},
+        {"x.obj -o", 1, "", "kalderino-import: -o needs a path; " + usage + "\n"},
     };
-    for (const auto& [arguments, message] : cases) {
-        EXPECT_EQ(run(arguments), 1) << arguments;
-        EXPECT_EQ(err, message);
-        EXPECT_EQ(out, "");
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(c.arguments), c.status) << c.arguments;
+        const bool help = std::strstr(c.arguments, "--help") != nullptr;
+        EXPECT_EQ(help ? out.substr(0, out.find('\n') + 1) : out, c.out) << c.arguments;
+        EXPECT_EQ(err, c.err);
     }
+    run("--help");
+    for (const char* option : {"-o PATH", "--force", "--keep-coordinates", "--help", "--version"})
+        EXPECT_NE(out.find("\n  " + std::string(option) + ' '), std::string::npos) << option;
 }
 
 // The writer formats pieces of the file on two threads: many meshes of several pieces each must

@@ -160,6 +160,7 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
         {"-o 'x%s.png' scene.dat", pattern + "\"x%s.png\""},
         {"-o '%d-%d.png' scene.dat", pattern + "\"%d-%d.png\""},
         {"--frobnicate scene.dat", "kalderino-shot: unknown option \"--frobnicate\"; see --help"},
+        {"-x scene.dat", "kalderino-shot: unknown option \"-x\"; see --help"},
         {"scene.dat bad.dat", "kalderino-shot: one data file at most, found \"scene.dat\" and "
             "\"bad.dat\""}};
     // clang-format on
