@@ -44,8 +44,10 @@ public:
         }
         return true;
     }
-    void finish() const {
-        if (shown >= 0) std::fprintf(out, "\rreading %s: 100%%\n", path.c_str());
+    // Ends the progress line: at 100% when the file was read, where it stopped otherwise.
+    void finish(bool read) const {
+        if (shown >= 0 && read) std::fprintf(out, "\rreading %s: 100%%\n", path.c_str());
+        if (shown >= 0 && !read) std::fputc('\n', out);
     }
 
 private:
@@ -83,7 +85,7 @@ bool LibraryReader::readFile(const std::string& file, std::vector<TriangleMesh>&
         library.SetProgressHandler(progress);  // the library deletes it
     }
     const aiScene* scene = library.ReadFile(path, kSteps);
-    if (progress != nullptr) progress->finish();
+    if (progress != nullptr) progress->finish(scene != nullptr);
     return collectScene(library, scene, meshes);
 }
 

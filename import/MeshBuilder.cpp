@@ -78,8 +78,14 @@ void MeshBuilder::addPolygon(const std::uint32_t* polygon, std::size_t count) {
         addTriangle(polygon[0], polygon[1], polygon[2]);
     else if (count == 4)
         addQuad(polygon);
-    else
+    else if (count <= kMaxEarCorners)
         cutEars(polygon, count);
+    else
+        addFan(polygon, count);
+}
+
+void MeshBuilder::addFan(const std::uint32_t* polygon, std::size_t count) {
+    for (std::size_t i = 2; i < count; ++i) addTriangle(polygon[0], polygon[i - 1], polygon[i]);
 }
 
 // A quad has at most one concave corner, the one whose two angles to the opposite corner add up

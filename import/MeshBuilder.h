@@ -4,8 +4,11 @@
 // Polygons are cut into triangles as the Open Asset Import Library's triangulation cuts them,
 // so that a file gives the same triangles whichever path reads it: a quad is fanned from its
 // concave corner (or its first), a larger polygon is cut ear by ear in the plane its Newell
-// normal picks, and a polygon with no ear left keeps the triangles cut so far. Polygons of fewer
-// than three corners (points and lines) are dropped. finish() welds points at the same position
+// normal picks, and a polygon with no ear left keeps the triangles cut so far. Cutting ears takes
+// time in the square of the corners, or worse, so a polygon of more than kMaxEarCorners corners
+// (a file could hold one of millions) is fanned from its first corner instead, which is right
+// for the convex caps such polygons mostly are. Polygons of fewer than three corners (points and
+// lines) are dropped. finish() welds points at the same position
 // into one (+0 and -0 alike), drops the points no triangle uses, and numbers the rest in the
 // order the triangles first use them, so that the viewer reads them forward.
 #pragma once
@@ -42,8 +45,11 @@ public:
     // points stay, for the next mesh that shares them.
     void finish(TriangleMesh& mesh);
 
+    static constexpr std::size_t kMaxEarCorners = 256;
+
 private:
     void addQuad(const std::uint32_t* quad);
+    void addFan(const std::uint32_t* polygon, std::size_t count);
     void cutEars(const std::uint32_t* polygon, std::size_t count);
 
     std::vector<std::uint32_t> corners;  // three per triangle of the mesh being built

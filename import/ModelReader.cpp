@@ -18,9 +18,10 @@ bool ModelReader::readFile(const std::string& file, std::vector<TriangleMesh>& m
     FileContents contents;
     if (!contents.load(path, diagnostics)) return false;
     std::vector<TriangleMesh> found;
-    const bool complete = read(contents.data(), contents.size(), found);
-    if (!contents.intact()) return false;  // whatever was read past the cut is dropped
-    return complete && keep(found, meshes);
+    // A failure has been said in one line, about the file as it was read; a shrink the reader
+    // never reached is said after a complete reading, which drops what it read.
+    if (!read(contents.data(), contents.size(), found)) return false;
+    return contents.intact() && keep(found, meshes);
 }
 
 bool ModelReader::keep(std::vector<TriangleMesh>& found, std::vector<TriangleMesh>& meshes) {
@@ -54,7 +55,9 @@ bool ModelReader::finishMesh(MeshBuilder& builder, const std::string& ownName,
     meshes.emplace_back();
     meshes.back().name = name;
     builder.finish(meshes.back());
-    return true;
+    if (meshes.back().points.size() <= static_cast<std::size_t>(INT_MAX)) return true;
+    meshes.pop_back();
+    return fail(0, "mesh \"" + name + "\" is too large for the data file's counts");
 }
 
 std::string meshName(const std::string& ownName, const std::string& path) {

@@ -8,7 +8,8 @@
 // l, p and unknown statements are skipped. Bad input stops the reading with "FILE:LINE: expected
 // ..., found "TOKEN"":
 // - a coordinate that is not a plain decimal number (nan and inf included), or is missing;
-// - anything on a point's line after three numbers but up to four more numbers;
+// - anything on a point's line after its three coordinates but up to four more numbers (a w, or
+//   a colour);
 // - a corner in another form, or an index 0 or beyond the points so far.
 #pragma once
 

@@ -25,11 +25,12 @@ bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     const auto endsEarly = [&](const std::string& what) {
         return fail(tokens.lastLine(), "file ends early: expected " + what);
     };
-    if (!tokens.nextOnLine() || *tokens.tokenStart == '#') nextDataLine(tokens, false);
+    const bool anything = (tokens.nextOnLine() && *tokens.tokenStart != '#') ||
+                          nextDataLine(tokens, false);  // past comments and blank lines
     const std::string magic =
-        tokens.tokenStart ? std::string(tokens.tokenStart, tokens.tokenEnd) : std::string();
+        anything ? std::string(tokens.tokenStart, tokens.tokenEnd) : std::string();
     if (magic != "OFF" && magic != "COFF" && magic != "NOFF" && magic != "CNOFF")
-        return tokens.tokenStart ? reject(tokens, "\"OFF\" first") : endsEarly("\"OFF\"");
+        return anything ? reject(tokens, "\"OFF\" first") : endsEarly("\"OFF\"");
 
     // The counts follow on the header's line or on the next.
     int counts[2] = {0, 0};

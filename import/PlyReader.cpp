@@ -3,6 +3,8 @@
 
 #include "io/TokenReader.h"
 
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -67,39 +69,40 @@ public:
     enum class Got { ok, end, malformed, outOfRange };
 
     Got value(const TypeName& type, double& result) {
-        const Kind kind = type.kind;
-        if (format == Format::ascii) {
-            if (!tokens.next()) return Got::end;
-            if (isFloat(kind)) {
-                float number = 0.0f;
-                const TokenReader::Parse parse = tokens.toFloat(number);
-                result = number;
-                return parse == TokenReader::Parse::ok          ? Got::ok
-                       : parse == TokenReader::Parse::malformed ? Got::malformed
-                                                                : Got::outOfRange;
-            }
-            int number = 0;
-            const TokenReader::Parse parse = tokens.toInt(number);
-            result = number;
-            if (parse == TokenReader::Parse::malformed) return Got::malformed;
-            if (parse == TokenReader::Parse::outOfRange) return Got::outOfRange;
-            const bool fits = (kind == Kind::int8 && number >= -128 && number <= 127) ||
-                              (kind == Kind::uint8 && number >= 0 && number <= 255) ||
-                              (kind == Kind::int16 && number >= -32768 && number <= 32767) ||
-                              (kind == Kind::uint16 && number >= 0 && number <= 65535) ||
-                              kind == Kind::int32 || (kind == Kind::uint32 && number >= 0);
-            return fits ? Got::ok : Got::outOfRange;
+        if (format != Format::ascii) {
+            if (end - at < type.size) return Got::end;
+            result = decodeAt(type, at);
+            at += type.size;
+            return Got::ok;
         }
-        unsigned char bytes[8];
-        const int size = type.size;
-        if (end - at < size) return Got::end;
-        if (format == Format::littleEndian)
-            std::memcpy(bytes, at, static_cast<std::size_t>(size));
-        else
-            for (int i = 0; i < size; ++i) bytes[i] = static_cast<unsigned char>(at[size - 1 - i]);
-        at += size;
-        result = decode(kind, bytes);
-        return Got::ok;
+        if (!tokens.next()) return Got::end;
+        const Kind kind = type.kind;
+        if (isFloat(kind)) {
+            // Read as strtof reads it, so that coordinates come out exactly; a double beyond the
+            // float range is a double all the same, and only a coordinate must fit a float.
+            float number = 0.0f;
+            const TokenReader::Parse parse = tokens.toFloat(number);
+            result = number;
+            if (parse == TokenReader::Parse::outOfRange && kind == Kind::float64)
+                return readDouble(result) ? Got::ok : Got::outOfRange;
+            return parse == TokenReader::Parse::ok          ? Got::ok
+                   : parse == TokenReader::Parse::malformed ? Got::malformed
+                                                            : Got::outOfRange;
+        }
+        long long number = 0;
+        const char* first = tokens.tokenStart;
+        if (tokens.tokenEnd - first > 1 && *first == '+' && first[1] != '-') ++first;
+        const auto [stop, error] = std::from_chars(first, tokens.tokenEnd, number);
+        if (error == std::errc::invalid_argument || stop != tokens.tokenEnd) return Got::malformed;
+        if (error == std::errc::result_out_of_range) return Got::outOfRange;
+        result = static_cast<double>(number);
+        const bool fits = (kind == Kind::int8 && number >= -128 && number <= 127) ||
+                          (kind == Kind::uint8 && number >= 0 && number <= 255) ||
+                          (kind == Kind::int16 && number >= -32768 && number <= 32767) ||
+                          (kind == Kind::uint16 && number >= 0 && number <= 65535) ||
+                          (kind == Kind::int32 && number >= INT32_MIN && number <= INT32_MAX) ||
+                          (kind == Kind::uint32 && number >= 0 && number <= UINT32_MAX);
+        return fits ? Got::ok : Got::outOfRange;
     }
 
     // Where a message about the last value points: its line, or 0 in a binary body.
@@ -130,8 +133,6 @@ public:
 
     TokenReader tokens;
 
-private:
-public:
     // Little-endian bytes; this reader runs on little-endian machines only, as the viewer does.
     static double decode(Kind kind, const unsigned char* bytes) {
         switch (kind) {
@@ -166,6 +167,19 @@ public:
     }
 
 private:
+    // The current token as a finite double, in plain decimal notation as toFloat takes it.
+    bool readDouble(double& result) const {
+        const char* first = tokens.tokenStart;
+        if (first != tokens.tokenEnd && *first == '+') ++first;
+        const char* lead = first != tokens.tokenEnd && *first == '-' ? first + 1 : first;
+        if (lead == tokens.tokenEnd ||
+            !(std::isdigit(static_cast<unsigned char>(*lead)) || *lead == '.'))
+            return false;
+        const auto [stop, error] =
+            std::from_chars(first, tokens.tokenEnd, result, std::chars_format::general);
+        return error == std::errc() && stop == tokens.tokenEnd && std::isfinite(result);
+    }
+
     template <typename T> static double load(const unsigned char* bytes) {
         T value;
         std::memcpy(&value, bytes, sizeof value);
@@ -364,6 +378,8 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
                 builder.addPolygon(polygon.data(), polygon.size());
             }
         }
+        // An element with no properties takes no room, whatever its count says.
+        if (element.properties.empty()) continue;
         for (; n < element.count; ++n) {
             float xyz[3] = {0.0f, 0.0f, 0.0f};
             for (std::size_t i = 0; i < element.properties.size(); ++i) {
@@ -398,7 +414,7 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
                         xyz[k] = static_cast<float>(value) + 0.0f;
                         if (!std::isfinite(xyz[k]))
                             return fail(body.line(), "expected " + describe(-1) +
-                                                         " as a finite number, found " +
+                                                         " as a finite float, found " +
                                                          body.found(value));
                     }
                     continue;

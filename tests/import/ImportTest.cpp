@@ -2,6 +2,7 @@
 // placement, exact numbers, safe writing and the command line.
 #include "import/DataFileWriter.h"
 #include "import/Importer.h"
+#include "import/MeshBuilder.h"
 #include "import/ModelReader.h"
 #include "io/MeshLoader.h"
 #include "mesh/Mesh.h"
@@ -259,10 +260,12 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
                        "f 4 5 6\n"},
         {"extras.ply", "ply\nformat ascii 1.0\ncomment made by hand\n" + kPlyVertices +
                            "element edge 1\nproperty int vertex1\nproperty int vertex2\n"
+                           "property double quality\nelement none 2147483647\n"
                            "element face 3\nproperty list uchar int vertex_index\n"
-                           "property int flags\nend_header\n"
+                           "property uint flags\nend_header\n"
                            "0 0 0 9 0\n0 0 2 9 0\n0 0 2 9 2\n0 0 1 9 1\n1 0 0 9 2\n"
-                           "-0.5 0 1 9 3\n0 1\n4 0 1 2 3 7\n3 0 2 4 0\n5 4 3 2 5 1 0\n"},
+                           "-0.5 0 1 9 3\n0 1 1e300\n4 0 1 2 3 4000000000\n3 0 2 4 0\n"
+                           "5 4 3 2 5 1 0\n"},
         {"little.ply", "ply\nformat binary_little_endian 1.0\nelement vertex 4\n"
                        "property float x\nproperty float y\nproperty float z\n"
                        "property uchar alpha\nelement face 2\n"
@@ -353,6 +356,21 @@ TEST_F(ImportTest, NumbersPointsInTheOrderTrianglesFirstUseThem) {
     EXPECT_EQ(meshes[0].points, (Points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}));
     EXPECT_EQ(meshes[0].triangles, (std::vector<std::array<int, 3>>{{0, 1, 2}, {1, 3, 2}}));
     EXPECT_FALSE(std::signbit(meshes[0].points[2][2]));
+
+    // A polygon too big to cut ear by ear in reasonable time is fanned from its first corner.
+    const int big = static_cast<int>(MeshBuilder::kMaxEarCorners) + 1;
+    std::ofstream circle("circle.obj");
+    for (int i = 0; i < big; ++i)
+        circle << "v " << std::cos(i * 2 * M_PI / big) << ' ' << std::sin(i * 2 * M_PI / big)
+               << " 0\n";
+    circle << 'f';
+    for (int i = 1; i <= big; ++i) circle << ' ' << i;
+    circle.close();
+    meshes.clear();
+    ASSERT_TRUE(Importer().read("circle.obj", meshes));
+    ASSERT_EQ(meshes[0].triangles.size(), static_cast<std::size_t>(big - 2));
+    for (int j = 0; j < big - 2; ++j)
+        EXPECT_EQ(meshes[0].triangles[j], (std::array<int, 3>{0, j + 1, j + 2})) << j;
 }
 
 // Each bad file gets its one line and status 1, and no data file is written.
@@ -398,7 +416,12 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
         {"cut.ply", ply + triangle + face.substr(0, 9),
          "cut.ply: file ends early: expected item 2 of list \"vertex_indices\" of face 0"},
         {"nan.ply", ply + bytesOf<float>({0, 0, 0, 1, nan, 0, 0, 1, 0}) + face,
-         "nan.ply: expected property \"y\" of vertex 1 as a finite number, found nan"},
+         "nan.ply: expected property \"y\" of vertex 1 as a finite float, found nan"},
+        {"wide.ply",
+         std::regex_replace(std::regex_replace(ply, std::regex("binary_little_endian"), "ascii"),
+                            std::regex("float x"), "double x") +
+             "0 0 0\n1e39 0 0\n0 1 0\n3 0 1 2\n",
+         "wide.ply:11: expected property \"x\" of vertex 1 as a finite float, found \"1e39\""},
         {"index.ply",
          std::regex_replace(ply, std::regex("binary_little_endian"), "ascii") +
              "0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n",
@@ -410,6 +433,8 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
          "cut.stl: the binary header announces 12 triangles, which take 684 bytes, but the file "
          "has 683"},
         {"nan.stl", nanStl, "nan.stl: triangle 4 has a corner that is not a finite number"},
+        {"comments.off", "# made by hand\n\n# nothing else\n",
+         "comments.off:3: file ends early: expected \"OFF\""},
         {"four.stl",
          "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n"
          "vertex 1 1 0\nvertex 0 1 0\nendloop\nendfacet\nendsolid x\n",
