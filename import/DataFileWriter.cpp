@@ -2,16 +2,15 @@
 #include "import/DataFileWriter.h"
 
 #include "io/Diagnostic.h"
+#include "io/TemporaryFile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fcntl.h>
 #include <future>
 #include <limits>
-#include <stdio.h>
-#include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -19,8 +18,16 @@ namespace {
 constexpr std::size_t kProgressTriangles = 1000000;
 // Lines of points or triangles formatted as one piece: some 2 MB of text.
 constexpr std::size_t kPieceLines = 1 << 14;
-// Room for the longest line of numbers: three coordinates of at most 49 characters each.
-constexpr std::size_t kLineRoom = 160;
+// The most decimals a coordinate is written with.
+constexpr int kMaxDecimals = 40;
+
+// Room for the longest line of numbers, three coordinates and their separators: a float's
+// shortest fixed form takes at most 49 characters, and with decimals it takes a sign, up to 39
+// digits, a full stop and the decimals.
+std::size_t lineRoom(int decimals) {
+    const std::size_t longest = decimals < 0 ? 49 : 41 + static_cast<std::size_t>(decimals);
+    return 3 * (longest + 1);
+}
 
 // A part of the file's text: words of its own, or a run of one mesh's point or triangle lines.
 struct Piece {
@@ -58,15 +65,15 @@ void format(const Piece& piece, int decimals, std::vector<char>& buffer, std::si
         size = buffer.size();
         return;
     }
-    buffer.resize(std::max(buffer.size(), kPieceLines * kLineRoom));
+    decimals = std::min(decimals, kMaxDecimals);
+    buffer.resize(std::max(buffer.size(), kPieceLines * lineRoom(decimals)));
     char* at = buffer.data();
     char* const end = buffer.data() + buffer.size();
     // Shortest round trip in fixed notation unless decimals are asked for: the reader takes
     // exponents too, but people and other tools read plain decimals more easily.
     const auto coordinate = [&](float value, char after) {
-        at = (decimals < 0
-                  ? std::to_chars(at, end, value, std::chars_format::fixed)
-                  : std::to_chars(at, end, value, std::chars_format::fixed, std::min(decimals, 40)))
+        at = (decimals < 0 ? std::to_chars(at, end, value, std::chars_format::fixed)
+                           : std::to_chars(at, end, value, std::chars_format::fixed, decimals))
                  .ptr;
         *at++ = after;
     };
@@ -85,63 +92,6 @@ void format(const Piece& piece, int decimals, std::vector<char>& buffer, std::si
     }
     size = static_cast<std::size_t>(at - buffer.data());
 }
-
-// Owns the temporary file until it is renamed into place; removes it otherwise.
-class TemporaryFile {
-public:
-    explicit TemporaryFile(const std::string& target) : path(target + ".XXXXXX") {
-        fd = ::mkstemp(path.data());
-        if (fd < 0) return;
-        // mkstemp creates the file for its owner only; a data file gets the usual permissions.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    ~TemporaryFile() {
-        if (fd >= 0) ::close(fd);
-        if (!renamed && fd >= 0) ::unlink(path.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    bool writeAll(const char* data, std::size_t size) {
-        for (std::size_t done = 0; done < size;) {
-            const ssize_t wrote = ::write(fd, data + done, size - done);
-            if (wrote < 0 && errno == EINTR) continue;
-            if (wrote < 0) return false;
-            done += static_cast<std::size_t>(wrote);
-        }
-        // The disk starts on each chunk at once, so that the final fsync has little left to wait
-        // for; a file system that cannot is only slower at the end.
-        ::sync_file_range(fd, static_cast<off64_t>(offset), static_cast<off64_t>(size),
-                          SYNC_FILE_RANGE_WRITE);
-        offset += size;
-        return true;
-    }
-    // Renames the finished file to target; refuses to replace a file unless overwrite is set.
-    bool commit(const std::string& target, bool overwrite) {
-        if (::fsync(fd) != 0) return false;
-        const int flags = overwrite ? 0 : RENAME_NOREPLACE;
-        int result = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, target.c_str(), flags);
-        // Some file systems cannot refuse atomically; check first there instead.
-        if (result != 0 && errno == EINVAL && !overwrite) {
-            if (::access(target.c_str(), F_OK) == 0) {
-                errno = EEXIST;
-                return false;
-            }
-            result = ::rename(path.c_str(), target.c_str());
-        }
-        renamed = result == 0;
-        return renamed;
-    }
-
-    std::string path;
-    int fd = -1;
-
-private:
-    std::size_t offset = 0;  // bytes written so far
-    bool renamed = false;
-};
 
 }  // namespace
 
@@ -187,7 +137,7 @@ bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMe
         return false;
     }
     TemporaryFile file(path);
-    if (file.fd < 0) {
+    if (file.descriptor() < 0) {
         reportError(diagnostics, path, 0,
                     std::string("cannot create a temporary file beside it: ") +
                         std::strerror(errno));
@@ -199,22 +149,37 @@ bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMe
     const bool progress = showProgress && diagnostics != nullptr && total > kProgressTriangles;
     int shown = -1;
     std::size_t written = 0;
-    bool ok = true;
+    int error = 0;  // what went wrong, as errno said it
+    const auto put = [&file, &error](const std::vector<char>& buffer, std::size_t size) {
+        if (error != 0) return;
+        if (!file.writeAll(buffer.data(), size)) {
+            error = errno;
+            return;
+        }
+        file.startWriteBack(size);
+    };
     // Two pieces at a time, the second on a thread of its own: formatting numbers takes most of
     // the time, and the machine has another processor.
     const std::vector<Piece> pieces = cut(meshes);
     std::vector<char> buffers[2];
     std::size_t sizes[2] = {0, 0};
-    for (std::size_t i = 0; i < pieces.size() && ok; i += 2) {
+    for (std::size_t i = 0; i < pieces.size() && error == 0; i += 2) {
         std::future<void> second;
-        if (i + 1 < pieces.size())
-            second = std::async(std::launch::async,
-                                [&, i] { format(pieces[i + 1], decimals, buffers[1], sizes[1]); });
+        if (i + 1 < pieces.size()) {
+            const auto formatSecond = [&, i] {
+                format(pieces[i + 1], decimals, buffers[1], sizes[1]);
+            };
+            try {
+                second = std::async(std::launch::async, formatSecond);
+            } catch (const std::system_error&) {
+                second = std::async(std::launch::deferred, formatSecond);  // no thread to be had
+            }
+        }
         format(pieces[i], decimals, buffers[0], sizes[0]);
-        ok = file.writeAll(buffers[0].data(), sizes[0]);
+        put(buffers[0], sizes[0]);
         if (second.valid()) {
             second.get();
-            ok = ok && file.writeAll(buffers[1].data(), sizes[1]);
+            put(buffers[1], sizes[1]);
         }
         for (std::size_t k = i; k < std::min(i + 2, pieces.size()); ++k)
             if (pieces[k].triangles) written += pieces[k].last - pieces[k].first;
@@ -226,8 +191,8 @@ bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMe
             std::fflush(diagnostics);
         }
     }
-    if (!ok || !file.commit(path, overwrite)) {
-        const int error = errno;
+    if (error == 0 && !file.commit(path, overwrite, true)) error = errno;
+    if (error != 0) {
         reportError(diagnostics, path, 0,
                     error == EEXIST ? "already exists; pass --force to replace it"
                                     : std::string("cannot write: ") + std::strerror(error));

@@ -1,35 +1,21 @@
 // PictureFiles: PNG writing through libpng, temporary files and their renaming.
 #include "shot/PictureFiles.h"
 
+#include "io/Diagnostic.h"
+
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <png.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 namespace {
 
-void reportError(const std::string& path, const char* reason) {
-    std::fprintf(stderr, "%s: cannot write: %s\n", path.c_str(), reason);
-}
-
-// A new file beside path, with the permissions a new file gets; its name in temporary.
-std::FILE* createTemporary(const std::string& path, std::string& temporary) {
-    temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return nullptr;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-    }
-    return file;
+void reportFailure(const std::string& path, const std::string& reason) {
+    reportError(stderr, path, 0, "cannot write: " + reason);
 }
 
 struct PngFailure {
@@ -45,9 +31,17 @@ void onPngError(png_structp png, png_const_charp message) {
 
 void onPngWarning(png_structp, png_const_charp) {}
 
+void onPngWrite(png_structp png, png_bytep data, png_size_t size) {
+    auto* file = static_cast<TemporaryFile*>(png_get_io_ptr(png));
+    if (!file->writeAll(reinterpret_cast<const char*>(data), size))
+        png_error(png, std::strerror(errno));
+}
+
+void onPngFlush(png_structp) {}
+
 // Returns null on success, else the reason. Kept free of C++ objects with destructors, which
 // libpng's longjmp would skip.
-const char* writePng(std::FILE* file, const unsigned char* rgba, int width, int height,
+const char* writePng(TemporaryFile& file, const unsigned char* rgba, int width, int height,
                      png_bytep* rows, PngFailure& failure) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, &failure, onPngError, onPngWarning);
@@ -60,7 +54,7 @@ const char* writePng(std::FILE* file, const unsigned char* rgba, int width, int 
         png_destroy_write_struct(&png, &info);
         return failure.message;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, &file, onPngWrite, onPngFlush);
     // Pictures of shaded meshes on black: each row is much like the one above, so the "up"
     // filter alone with zlib's fastest level gave files smaller than libpng's choice of filter
     // per row at a third less processor time.
@@ -82,55 +76,41 @@ const char* writePng(std::FILE* file, const unsigned char* rgba, int width, int 
 
 }  // namespace
 
-PictureFiles::~PictureFiles() {
-    if (!committed)
-        for (const Picture& picture : pictures) ::unlink(picture.temporary.c_str());
-}
-
 bool PictureFiles::canWrite(const std::string& path) {
-    std::string temporary;
-    std::FILE* file = createTemporary(path, temporary);
-    if (file == nullptr) {
-        reportError(path, std::strerror(errno));
-        return false;
-    }
-    std::fclose(file);
-    ::unlink(temporary.c_str());
-    return true;
+    const TemporaryFile probe(path);
+    if (probe.descriptor() >= 0) return true;
+    reportFailure(path, std::strerror(errno));
+    return false;
 }
 
 bool PictureFiles::add(const std::string& path, const std::vector<unsigned char>& rgba, int width,
                        int height) {
-    Picture picture{path, ""};
-    std::FILE* file = createTemporary(path, picture.temporary);
-    if (file == nullptr) {
-        reportError(path, std::strerror(errno));
+    auto file = std::make_unique<TemporaryFile>(path);
+    if (file->descriptor() < 0) {
+        reportFailure(path, std::strerror(errno));
         return false;
     }
-    pictures.push_back(picture);
     std::vector<png_bytep> rows(static_cast<std::size_t>(height));
     PngFailure failure;
-    const char* reason = writePng(file, rgba.data(), width, height, rows.data(), failure);
-    const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
-    const int flushError = errno;
-    if (std::fclose(file) != 0 || !flushed || reason != nullptr) {
-        reportError(path, reason != nullptr ? reason : std::strerror(flushed ? errno : flushError));
+    const char* reason = writePng(*file, rgba.data(), width, height, rows.data(), failure);
+    if (reason != nullptr) {
+        reportFailure(path, reason);
         return false;
     }
+    pictures.push_back({path, std::move(file)});
     return true;
 }
 
 bool PictureFiles::commit() {
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        if (std::rename(pictures[i].temporary.c_str(), pictures[i].path.c_str()) != 0) {
-            reportError(pictures[i].path, std::strerror(errno));
-            // The pictures already in place go too; those after are removed by the destructor.
+        // Pictures are quick to make again: renamed without waiting for the disk.
+        if (!pictures[i].file->commit(pictures[i].path, true, false)) {
+            reportFailure(pictures[i].path, std::strerror(errno));
+            // The pictures already in place go too; the rest go with their temporary files.
             for (std::size_t j = 0; j < i; ++j) ::unlink(pictures[j].path.c_str());
-            pictures.erase(pictures.begin(), pictures.begin() + static_cast<long>(i));
             return false;
         }
     }
-    committed = true;
     for (const Picture& picture : pictures) std::printf("%s\n", picture.path.c_str());
     return true;
 }

@@ -2,13 +2,16 @@
 // the run has succeeded, so that a failed run leaves none behind.
 #pragma once
 
+#include "io/TemporaryFile.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
 class PictureFiles {
 public:
+    // What was not committed is removed on the way out, as it is by a signal that ends the run.
     PictureFiles() = default;
-    ~PictureFiles();  // removes what was not committed
     PictureFiles(const PictureFiles&) = delete;
     PictureFiles& operator=(const PictureFiles&) = delete;
 
@@ -26,8 +29,7 @@ public:
 private:
     struct Picture {
         std::string path;
-        std::string temporary;
+        std::unique_ptr<TemporaryFile> file;
     };
     std::vector<Picture> pictures;
-    bool committed = false;
 };
