@@ -40,7 +40,7 @@ std::FILE* nullStream() {
     return stream;
 }
 
-// Each file in a folder of its own, since the loader always reads the same file name.
+// Each file in a folder of its own, as the viewer reads it: dataTest3.dat in the working folder.
 bool writeDatasets(const std::string& root) {
     for (Dataset& dataset : datasets) {
         TriangleMesh mesh = terrain("terrain", dataset.triangles, 1);

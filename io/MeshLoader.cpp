@@ -162,6 +162,11 @@ private:
     std::FILE* diagnostics;
 };
 
+// A report line, unless the report goes nowhere.
+template <typename Value> void say(std::FILE* report, const char* format, Value value) {
+    if (report != nullptr) std::fprintf(report, format, value);
+}
+
 void stretch(float value, float& maximum, float& minimum) {
     if (maximum < value) maximum = value;
     if (minimum > value) minimum = value;
@@ -194,13 +199,13 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaul
     Item item{Item::name};
     item.meshNumber = meshNumber;
     if (!in.readName(item, mesh.name)) return false;
-    std::fprintf(report, "Lendo Mesha de nome  :%s\n", mesh.name);
+    say(report, "Lendo Mesha de nome  :%s\n", mesh.name);
     item.mesh = mesh.name;
 
     int pointCount = 0;
     item.kind = Item::pointCount;
     if (!in.readInt(item, pointCount)) return false;
-    std::fprintf(report, "O numero de pontos e : %d\n", pointCount);
+    say(report, "O numero de pontos e : %d\n", pointCount);
     if (!in.fits(item, pointCount, kMinBytesPerEntry, "points")) return false;
     // The coordinates wait here, in file order, until a triangle first uses their point.
     std::unique_ptr<float[]> coordinates;
@@ -234,7 +239,7 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaul
     int triangleCount = 0;
     item.kind = Item::triangleCount;
     if (!in.readInt(item, triangleCount)) return false;
-    std::fprintf(report, "O numero de triangulos e : %d \n", triangleCount);
+    say(report, "O numero de triangulos e : %d \n", triangleCount);
     if (!in.fits(item, triangleCount, kMinBytesPerEntry, "triangles")) return false;
     if (!mesh.reserveTriangles(triangleCount, &prefaulter)) {
         in.outOfMemory("the " + std::to_string(triangleCount) + " triangles of mesh \"" +
@@ -294,7 +299,7 @@ bool MeshLoader::read(const char* data, std::size_t size) {
         int count = 0;
         if (in.readInt(item, count)) {
             meshCount = count;
-            std::fprintf(report, "Determinada a leitura de  :%d  meshas\n", count);
+            say(report, "Determinada a leitura de  :%d  meshas\n", count);
             complete = count < 1;
             if (count >= 1 && in.fits(item, count, kMinBytesPerMesh, "meshes")) {
                 meshes = new Mesh*[static_cast<std::size_t>(count)]();  // null until created
@@ -318,9 +323,10 @@ bool MeshLoader::loadFile(const char* path) {
     fileName = path;
     FileContents file;
     if (!file.load(path, diagnostics)) return false;
-    const bool complete = read(file.data(), file.size());
-    if (file.intact()) return complete;
-    // Read to the end all the same, over the zeros past the cut: nothing of it is kept.
+    // A failure has been said in one line, about the file as it was read; a shrink the reader
+    // never reached is said after a complete reading, which keeps nothing of it.
+    if (!read(file.data(), file.size())) return false;
+    if (file.intact()) return true;
     discardMeshes();
     return false;
 }

@@ -3,8 +3,9 @@
 // The file is a run of white-space separated tokens: the mesh count, then per mesh its name,
 // point count, x y z per point, triangle count, and three 1-based point indices per triangle.
 // Input outside that format gets one diagnostic line on the diagnostics stream, in the shape
-// "dataTest3.dat:LINE: message"; after an error read() and load() return false and keep no mesh
-// (meshCount 0, meshes null), while the report lines already written stay.
+// "FILE:LINE: message", FILE being dataTest3.dat or the path given to loadFile; after an error
+// read() and the loads return false and keep no mesh (meshCount 0, meshes null), while the report
+// lines already written stay.
 // - missing or unreadable file, or a directory: "cannot open" (or "cannot read") with the
 //   system's reason, and no line number;
 // - a token that is not a plain decimal integer (optional sign, digits, 32-bit range) or a plain
@@ -16,7 +17,9 @@
 // - a count larger than what is left of the file could hold: error before anything is allocated;
 // - memory that cannot be had for a count the file holds: error;
 // - counts below 1: stored and printed as read, with no entries;
-// - anything after the announced meshes: ignored.
+// - anything after the announced meshes: ignored;
+// - a file that shrinks while it is read: "FILE: changed while being read" in place of whatever
+//   would be said about what is past the cut, and no mesh is kept.
 #pragma once
 
 #include <cstddef>
@@ -43,7 +46,7 @@ public:
     int meshCount = 0;        // as announced by the file, even when below 1
     Mesh** meshes = nullptr;  // meshCount entries when meshCount > 0; not owned after load
 
-    std::FILE* report = stdout;        // the progress lines
+    std::FILE* report = stdout;        // the progress lines; none when null
     std::FILE* diagnostics = stderr;   // errors and warnings
     const char* fileName = kFileName;  // the file messages name; not owned
 

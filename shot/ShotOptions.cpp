@@ -61,7 +61,10 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
         const std::size_t slash = dataFile.rfind('/');
         const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
         const std::size_t dot = dataFile.rfind('.');
-        output = dataFile.substr(0, dot != std::string::npos && dot > base ? dot : dataFile.size());
+        const std::string stem =
+            dataFile.substr(0, dot != std::string::npos && dot > base ? dot : dataFile.size());
+        // A per cent sign in the data file's name is one in the picture's name too.
+        for (const char c : stem) output += c == '%' ? "%%" : std::string(1, c);
         output += ".png";
     }
     return checkOutput();

@@ -80,6 +80,7 @@ TEST_F(ShotTest, PrintsOnlyThePathsOfPicturesNamedAfterTheDataFile) {
     write("long.dat", "1 a_name_of_thirty_two_characters__  3  0 0 0  1 0 0  0 1 0  1  1 2 3");
     write("v1.2/mesh", kSquare);
     write("scene.dat", kSquare);
+    write("run%d.dat", kSquare);
     const Outcome first = shot("--keys 'A F5 x'");
     EXPECT_EQ(first.status, 0);
     EXPECT_EQ(first.out, "dataTest3.png\n");
@@ -91,6 +92,7 @@ TEST_F(ShotTest, PrintsOnlyThePathsOfPicturesNamedAfterTheDataFile) {
                        "characters__\", is longer than 31 characters; it is cut to \"a_name_of_"
                        "thirty_two_characters\"\n"}));
     EXPECT_EQ(shot("v1.2/mesh").out, "v1.2/mesh.png\n");
+    EXPECT_EQ(shot("--keys x 'run%d.dat'").out, "run%d.png\n") << "a name, not a pattern";
     EXPECT_EQ(shot("--size 1x1 scene.dat").out, "scene.png\n");
     EXPECT_EQ(pngSize("scene.png"), std::pair(1, 1));
     EXPECT_EQ(pngSize("dataTest3.png"), std::pair(640, 480));
