@@ -1,15 +1,15 @@
 // LibraryReader: the Open Asset Import Library's scene into triangle meshes.
 #include "import/LibraryReader.h"
 
+#include "io/FileContents.h"
+
 #include <assimp/Importer.hpp>
 #include <assimp/ProgressHandler.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,12 +70,8 @@ bool LibraryReader::readFile(const std::string& file, std::vector<TriangleMesh>&
     path = file;
     // The library's own message for a missing file names no reason; the system's does.
     struct stat status {};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        const int error = fd < 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : errno;
-        if (fd >= 0) ::close(fd);
-        return fail(0, std::string("cannot open: ") + std::strerror(error));
-    }
+    const int fd = FileContents::open(path, diagnostics, status);
+    if (fd < 0) return false;
     ::close(fd);
 
     Assimp::Importer library;

@@ -83,18 +83,22 @@ bool readAll(int fd, std::vector<char>& into) {
 
 FileContents::~FileContents() { release(); }
 
+int FileContents::open(const std::string& path, std::FILE* diagnostics, struct stat& status) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && ::fstat(fd, &status) == 0 && !S_ISDIR(status.st_mode)) return fd;
+    const int error = fd < 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : errno;
+    if (fd >= 0) ::close(fd);
+    reportError(diagnostics, path, 0, systemReason("cannot open", error));
+    return -1;
+}
+
 bool FileContents::load(const std::string& file, std::FILE* stream) {
     release();
     path = file;
     diagnostics = stream;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat status {};
-    if (fd < 0 || ::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        const int error = fd < 0 ? errno : S_ISDIR(status.st_mode) ? EISDIR : errno;
-        if (fd >= 0) ::close(fd);
-        reportError(diagnostics, path, 0, systemReason("cannot open", error));
-        return false;
-    }
+    const int fd = open(path, diagnostics, status);
+    if (fd < 0) return false;
     const std::size_t size = static_cast<std::size_t>(status.st_size);
     for (int i = 0; i < kMaxMapped && slot < 0 && S_ISREG(status.st_mode) && size > 0; ++i)
         if (mapped[i].begin == nullptr) slot = i;

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 class FileContents {
@@ -39,6 +40,10 @@ public:
     // that has been said yet; asking marks it said.
     enum class Change { none, unsaid, said };
     static Change changeOf(const std::string& path);
+
+    // Opens path for reading and fills status; a directory counts as a file that cannot be
+    // opened. Returns the descriptor, or -1 after the "cannot open" line on diagnostics.
+    static int open(const std::string& path, std::FILE* diagnostics, struct stat& status);
 
 private:
     void release();
