@@ -9,7 +9,6 @@
 #include <assimp/scene.h>
 
 #include <cmath>
-#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
