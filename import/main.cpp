@@ -4,6 +4,7 @@
 #include "import/Importer.h"
 #include "io/Diagnostic.h"
 #include "io/MeshLoader.h"
+#include "io/TemporaryFile.h"
 
 #include <cstdio>
 #include <cstring>
@@ -66,8 +67,17 @@ int main(int argc, char** argv) {
     if (inputs.empty()) return usageError("no input files");
 
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    // Refused before reading, which may take long; the writer checks again at the end.
-    if (!overwrite && ::access(output.c_str(), F_OK) == 0) {
+    // Refused before reading, which may take long; the writer checks again at the end. A device
+    // or FIFO is written into, not replaced, and needs no --force.
+    const bool stream = TemporaryFile::isStream(output);
+    for (const std::string& input : inputs) {
+        if (TemporaryFile::sameFile(output, input)) {
+            reportError(stderr, output, 0,
+                        "is the input " + input + "; refusing to write over it, --force or not");
+            return 1;
+        }
+    }
+    if (!overwrite && !stream && ::access(output.c_str(), F_OK) == 0) {
         reportError(stderr, output, 0, "already exists; pass --force to replace it");
         return 1;
     }
@@ -89,6 +99,7 @@ int main(int argc, char** argv) {
         points += mesh.points.size();
         triangles += mesh.triangles.size();
     }
+    if (stream) return 0;  // standard output may be the data file itself
     std::printf("%s: %zu %s, %zu points, %zu triangles\n", output.c_str(), meshes.size(),
                 meshes.size() == 1 ? "mesh" : "meshes", points, triangles);
     return 0;

@@ -51,7 +51,9 @@ int main(int argc, char** argv) {
         std::printf("kalderino-shot %s\n", KALDERINO_VERSION);
         return 0;
     }
-    if (!PictureFiles::canWrite(options.pictureName(0))) return 1;
+    PictureFiles pictures;
+    pictures.input = options.dataFile;
+    if (!pictures.canWrite(options.pictureName(0))) return 1;
 
     // What is handed to the renderer lives until the process ends, as in the viewer.
     MeshLoader* loader = new MeshLoader;
@@ -72,7 +74,6 @@ int main(int argc, char** argv) {
 
     // GLUT's part from here: a reshape and a frame once the window is up, then after each key
     // the reshape and the frame it asked for.
-    PictureFiles pictures;
     const auto takePicture = [&](int keyCount) {
         return pictures.add(options.pictureName(keyCount), window->readPixels(), window->width,
                             window->height);
