@@ -3,7 +3,9 @@
 
 #include "io/FileContents.h"
 
+#include <assimp/DefaultIOSystem.h>
 #include <assimp/Importer.hpp>
+#include <assimp/MemoryIOWrapper.h>
 #include <assimp/ProgressHandler.hpp>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -55,11 +57,33 @@ private:
     int shown = -1;
 };
 
+// The library's files: the one already read, from memory, under the name the library is given;
+// any other it asks for (a glTF's buffers, an OBJ's materials) from disk.
+class OneFileInMemory : public Assimp::DefaultIOSystem {
+public:
+    OneFileInMemory(std::string name, const char* data, std::size_t size)
+        : name(std::move(name)), data(data), size(size) {}
+    bool Exists(const char* file) const override {
+        return name == file || Assimp::DefaultIOSystem::Exists(file);
+    }
+    Assimp::IOStream* Open(const char* file, const char* mode) override {
+        if (name != file) return Assimp::DefaultIOSystem::Open(file, mode);
+        return new Assimp::MemoryIOStream(reinterpret_cast<const uint8_t*>(data), size);
+    }
+
+private:
+    std::string name;
+    const char* data;
+    std::size_t size;
+};
+
 }  // namespace
 
 bool LibraryReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
     const std::size_t dot = path.find_last_of('.');
-    const std::string hint = dot == std::string::npos ? "" : path.substr(dot + 1);
+    const std::string hint = !format.empty()            ? format
+                             : dot == std::string::npos ? ""
+                                                        : path.substr(dot + 1);
     Assimp::Importer library;
     return collectScene(library, library.ReadFileFromMemory(data, size, kSteps, hint.c_str()),
                         meshes);
@@ -67,20 +91,24 @@ bool LibraryReader::read(const char* data, std::size_t size, std::vector<Triangl
 
 bool LibraryReader::readFile(const std::string& file, std::vector<TriangleMesh>& meshes) {
     path = file;
-    // The library's own message for a missing file names no reason; the system's does.
-    struct stat status {};
-    const int fd = FileContents::open(path, diagnostics, status);
-    if (fd < 0) return false;
-    ::close(fd);
+    // Opened and read once, here, whatever the file is (a FIFO has no second reading); the
+    // library reads it from memory under its own name, the format named by its extension or by
+    // format, and the files it refers to beside it.
+    FileContents contents;
+    if (!contents.load(path, diagnostics)) return false;
+    const std::string name = format.empty() ? path : path + "." + format;
 
     Assimp::Importer library;
+    library.SetIOHandler(new OneFileInMemory(name, contents.data(), contents.size()));
     ReadProgress* progress = nullptr;
-    if (showProgress && diagnostics != nullptr && status.st_size >= kProgressFileSize) {
+    if (showProgress && diagnostics != nullptr &&
+        contents.size() >= static_cast<std::size_t>(kProgressFileSize)) {
         progress = new ReadProgress(diagnostics, path);
         library.SetProgressHandler(progress);  // the library deletes it
     }
-    const aiScene* scene = library.ReadFile(path, kSteps);
+    const aiScene* scene = library.ReadFile(name, kSteps);
     if (progress != nullptr) progress->finish(scene != nullptr);
+    if (scene != nullptr && !contents.intact()) return false;
     return collectScene(library, scene, meshes);
 }
 

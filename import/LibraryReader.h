@@ -4,7 +4,9 @@
 // Every mesh of a file becomes one mesh, placed where the file's node hierarchy puts it (a mesh
 // that several nodes use appears once for each), cut into triangles by the library and welded
 // and numbered as MeshBuilder does. Bad input gets one line, "FILE: reason":
-// - a file that cannot be opened, or a directory: "cannot open: " and the system's reason;
+// - a file that cannot be opened, or a directory: "cannot open: " and the system's reason; the
+//   file is opened and read once, by FileContents (a stream up to its limit), and the library
+//   reads it from memory;
 // - a format the library does not know, or a file it cannot parse: the library's reason;
 // - a point that is not a finite number (nan or infinite): "not a finite number";
 // - a mesh with more points or triangles than the data file's 32-bit counts: "too large".
@@ -26,6 +28,9 @@ public:
     bool read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) override;
     bool readFile(const std::string& path, std::vector<TriangleMesh>& meshes) override;
 
+    // The format's extension (as "gltf"), for a file whose name has none, such as /dev/stdin;
+    // the name's extension when empty.
+    std::string format;
     // Shows the reading progress of big files on the diagnostics stream (for terminals only).
     bool showProgress = false;
 

@@ -15,13 +15,15 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] FILE...";
+    "usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] [--format EXT] FILE...";
 constexpr const char* kHelp =
     "Converts model files (OBJ, PLY, STL, OFF, glTF and the other formats of the Open Asset\n"
     "Import Library) into the viewer's data file, one mesh per mesh found.\n"
     "\n"
     "  -o PATH             write PATH instead of dataTest3.dat in the current folder\n"
     "  --force             replace an existing file\n"
+    "  --format EXT        read every FILE as the format of that extension (obj, ply, stl,\n"
+    "                      off, gltf ...), as a pipe or /dev/stdin needs\n"
     "  --keep-coordinates  keep the files' coordinates instead of fitting all meshes into\n"
     "                      the part of space the viewer shows at start\n"
     "  --help              show this text\n"
@@ -39,6 +41,7 @@ int main(int argc, char** argv) {
     std::string output = MeshLoader::kFileName;
     bool overwrite = false;
     bool keepCoordinates = false;
+    std::string format;
     std::vector<std::string> inputs;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
@@ -50,6 +53,11 @@ int main(int argc, char** argv) {
         } else if (arg == "-o") {
             if (i + 1 == argc) return usageError("-o needs a path");
             output = argv[++i];
+        } else if (arg == "--format") {
+            if (i + 1 == argc || argv[i + 1][0] == '\0')
+                return usageError("--format needs an extension");
+            format = argv[++i];
+            if (format[0] == '.') format.erase(0, 1);
         } else if (arg == "--force") {
             overwrite = true;
         } else if (arg == "--keep-coordinates") {
@@ -84,6 +92,7 @@ int main(int argc, char** argv) {
     std::vector<TriangleMesh> meshes;
     Importer importer;
     importer.showProgress = terminal;
+    importer.format = format;
     for (const std::string& input : inputs)
         if (!importer.read(input, meshes)) return 1;
     if (!keepCoordinates) fitToView(meshes);

@@ -80,8 +80,7 @@ std::string besideName(const std::string& target, bool random) {
     const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
     std::string name = target.substr(0, start) + target.substr(start, NAME_MAX - 7) + ".";
     if (!random) return name + "XXXXXX";
-    static const char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     unsigned char bytes[6] = {};
     if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
         static unsigned counter = 0;
@@ -119,8 +118,7 @@ template <typename Link> std::string linkBeside(const std::string& target, Link 
 
 bool namesDescriptor(const struct stat& status, int fd) {
     struct stat open {};
-    return ::fstat(fd, &open) == 0 && open.st_dev == status.st_dev &&
-           open.st_ino == status.st_ino;
+    return ::fstat(fd, &open) == 0 && open.st_dev == status.st_dev && open.st_ino == status.st_ino;
 }
 
 }  // namespace
@@ -138,7 +136,8 @@ bool TemporaryFile::isStream(const std::string& path) {
 }
 
 bool TemporaryFile::sameFile(const std::string& output, const std::string& input) {
-    struct stat out {}, in {};
+    struct stat out {
+    }, in{};
     return ::stat(output.c_str(), &out) == 0 && ::stat(input.c_str(), &in) == 0 &&
            out.st_dev == in.st_dev && out.st_ino == in.st_ino && !S_ISCHR(out.st_mode);
 }
@@ -211,7 +210,8 @@ void TemporaryFile::startWriteBack(std::size_t size) {
 bool TemporaryFile::giveName() {
     if (!unnamed) return true;
     const EndingSignalsHeld held;
-    name = linkBeside(target, [this](const std::string& tried) { return linkDescriptor(fd, tried); });
+    name =
+        linkBeside(target, [this](const std::string& tried) { return linkDescriptor(fd, tried); });
     if (name.empty()) return false;
     unnamed = false;
     entry = listEntry(name);

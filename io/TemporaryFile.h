@@ -62,14 +62,14 @@ private:
     bool giveName();  // links the unnamed file to a temporary name beside the target
 
     std::string target;
-    std::string name;      // the temporary name, once there is one
-    std::string kept;      // the old file commitKeepingOld() replaced, under a temporary name
+    std::string name;  // the temporary name, once there is one
+    std::string kept;  // the old file commitKeepingOld() replaced, under a temporary name
     int fd = -1;
     bool opened = false;   // whether creation succeeded (the descriptor may be parked since)
     bool unnamed = false;  // O_TMPFILE, not linked yet
     bool streamed = false;
     bool committed = false;
-    bool created = false;  // commitKeepingOld() created target
+    bool created = false;     // commitKeepingOld() created target
     std::size_t written = 0;  // bytes so far
     Entry* entry = nullptr;   // in the list the signal handler removes files from
 };

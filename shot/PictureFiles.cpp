@@ -78,7 +78,8 @@ const char* writePng(TemporaryFile& file, const unsigned char* rgba, int width, 
 
 bool PictureFiles::isInput(const std::string& path) const {
     if (input.empty() || !TemporaryFile::sameFile(path, input)) return false;
-    reportError(stderr, path, 0, "is the data file being drawn; refusing to write a picture over it");
+    reportError(stderr, path, 0,
+                "is the data file being drawn; refusing to write a picture over it");
     return true;
 }
 
