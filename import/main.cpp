@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -35,9 +37,7 @@ int usageError(const std::string& message) {
     return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     std::string output = MeshLoader::kFileName;
     bool overwrite = false;
     bool keepCoordinates = false;
@@ -112,4 +112,19 @@ int main(int argc, char** argv) {
     std::printf("%s: %zu %s, %zu points, %zu triangles\n", output.c_str(), meshes.size(),
                 meshes.size() == 1 ? "mesh" : "meshes", points, triangles);
     return 0;
+}
+
+}  // namespace
+
+// No exception leaves the program: memory that runs out where no check was made ends the run
+// with one line.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kalderino-import: not enough memory\n", stderr);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "kalderino-import: %s\n", failure.what());
+    }
+    return 1;
 }

@@ -17,7 +17,8 @@
 // reused once dead, so the handler can walk the list at any moment and a run that makes many
 // files keeps few entries.
 struct TemporaryFile::Entry {
-    char path[PATH_MAX + 1] = "";
+    char* path = nullptr;  // room bytes
+    std::size_t room = 0;
     std::atomic<bool> live{false};
     Entry* next = nullptr;
 };
@@ -56,13 +57,16 @@ void installHandlers() {
 TemporaryFile::Entry* listEntry(const std::string& path) {
     std::lock_guard<std::mutex> lock(adding);
     TemporaryFile::Entry* entry = entries.load();
-    while (entry != nullptr && entry->live.load()) entry = entry->next;
+    while (entry != nullptr && (entry->live.load() || entry->room <= path.size()))
+        entry = entry->next;
     if (entry == nullptr) {
         entry = new TemporaryFile::Entry;
+        entry->room = path.size() + 16;  // a little over, for names of other lengths later
+        entry->path = new char[entry->room];
         entry->next = entries.load();
         entries.store(entry);
     }
-    std::snprintf(entry->path, sizeof entry->path, "%s", path.c_str());
+    std::snprintf(entry->path, entry->room, "%s", path.c_str());
     entry->live.store(true);
     return entry;
 }

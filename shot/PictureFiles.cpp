@@ -94,6 +94,12 @@ bool PictureFiles::canWrite(const std::string& path) const {
 
 bool PictureFiles::add(const std::string& path, const std::vector<unsigned char>& rgba, int width,
                        int height) {
+    if (rgba.size() < 4 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+        reportError(stderr, path, 0,
+                    "not enough memory for a " + std::to_string(width) + " x " +
+                        std::to_string(height) + " picture");
+        return false;
+    }
     if (isInput(path)) return false;
     // The picture before gives up its descriptor: open files stay flat however many pictures.
     if (!pictures.empty() && !pictures.back().file->park()) {

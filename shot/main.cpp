@@ -8,6 +8,8 @@
 #include "shot/ShotOptions.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
 
 namespace {
 
@@ -35,9 +37,7 @@ void printHelp() {
                 kUsage, kShotKeyNames);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     ShotOptions options;
     if (!options.parse(argc - 1, argv + 1)) {
         std::fprintf(stderr, "kalderino-shot: %s\n", options.error.c_str());
@@ -74,13 +74,17 @@ int main(int argc, char** argv) {
 
     // GLUT's part from here: a reshape and a frame once the window is up, then after each key
     // the reshape and the frame it asked for.
+    // A frame is drawn only when a picture shows it: keys in between only change the view.
+    bool stale = false;
     const auto takePicture = [&](int keyCount) {
+        if (stale) renderer->display();
+        stale = false;
         return pictures.add(options.pictureName(keyCount), window->readPixels(), window->width,
                             window->height);
     };
     renderer->reshape(options.width, options.height);
     window->takeRedisplay();
-    renderer->display();
+    stale = true;  // the first frame, drawn once the window is up
     if (options.numbered() && !takePicture(0)) return 1;
     for (std::size_t i = 0; i < options.keys.size(); ++i) {
         const KeyCode& key = options.keys[i].key;
@@ -95,9 +99,24 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "kalderino-shot: %s\n", window->error.c_str());
             return 1;
         }
-        if (window->takeRedisplay()) renderer->display();
+        if (window->takeRedisplay()) stale = true;
         if (options.numbered() && !takePicture(static_cast<int>(i) + 1)) return 1;
     }
     if (!options.numbered() && !takePicture(static_cast<int>(options.keys.size()))) return 1;
     return pictures.commit() ? 0 : 1;
+}
+
+}  // namespace
+
+// No exception leaves the program: memory that runs out where no check was made ends the run
+// with one line.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kalderino-shot: not enough memory\n", stderr);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "kalderino-shot: %s\n", failure.what());
+    }
+    return 1;
 }
