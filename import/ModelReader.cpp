@@ -6,6 +6,7 @@
 #include "io/TokenReader.h"
 
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -22,6 +23,13 @@ bool ModelReader::readFile(const std::string& file, std::vector<TriangleMesh>& m
     // never reached is said after a complete reading, which drops what it read.
     if (!read(contents.data(), contents.size(), found)) return false;
     return contents.intact() && keep(found, meshes);
+}
+
+void ModelReader::skipByteOrderMark(const char*& data, std::size_t& size) {
+    if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+        data += 3;
+        size -= 3;
+    }
 }
 
 bool ModelReader::keep(std::vector<TriangleMesh>& found, std::vector<TriangleMesh>& meshes) {

@@ -195,6 +195,7 @@ private:
 }  // namespace
 
 bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
+    skipByteOrderMark(data, size);
     TokenReader header(data, size);
     if (!header.nextOnLine() || token(header) != "ply" || header.nextOnLine())
         return header.tokenStart ? reject(header, "\"ply\" alone on the first line")
