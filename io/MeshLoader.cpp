@@ -219,8 +219,16 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaul
     }
     if (pointCount < 1) mesh.pointCount = pointCount;  // stored as read, with no entries
 
-    Vertex& maxCorner = *mesh.maxCorner;
-    Vertex& minCorner = *mesh.minCorner;
+    // Only a mesh with points has corners: an empty mesh costs its Mesh and anchor alone (some
+    // 480 bytes, for the 6 bytes of "m 0 0 " in the file).
+    if (pointCount >= 1) {
+        mesh.maxCorner = new Vertex;
+        mesh.minCorner = new Vertex;
+        mesh.maxCorner->x = mesh.maxCorner->y = mesh.maxCorner->z = -kCornerStart;
+        mesh.minCorner->x = mesh.minCorner->y = mesh.minCorner->z = kCornerStart;
+    }
+    Vertex& maxCorner = *(pointCount >= 1 ? mesh.maxCorner : mesh.anchor);
+    Vertex& minCorner = *(pointCount >= 1 ? mesh.minCorner : mesh.anchor);
     item.kind = Item::coordinate;
     float* xyz = coordinates.get();
     for (int k = 0; k < pointCount; ++k, xyz += 3) {
@@ -279,14 +287,7 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaul
     return true;
 }
 
-Mesh* newEmptyMesh() {
-    Mesh* mesh = new Mesh;
-    mesh->maxCorner = new Vertex;
-    mesh->minCorner = new Vertex;
-    mesh->maxCorner->x = mesh->maxCorner->y = mesh->maxCorner->z = -kCornerStart;
-    mesh->minCorner->x = mesh->minCorner->y = mesh->minCorner->z = kCornerStart;
-    return mesh;
-}
+Mesh* newEmptyMesh() { return new Mesh; }
 
 }  // namespace
 
