@@ -595,6 +595,29 @@ TEST_F(HostileInputTest, MemoryAndOpenFilesStayFlatUnderLimits) {
     check(rows);
 }
 
+TEST_F(HostileInputTest, DeeplyNestedNodesEndNoRunBySignal) {
+    // A glTF whose one triangle sits 20,000 nodes deep: some 400 KB.
+    std::ofstream deep(shared->path / "deep.gltf");
+    deep << R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,"nodes":[)";
+    for (int i = 1; i < 20000; ++i) deep << R"({"children":[)" << i << "]},";
+    deep << R"({"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
+         << R"("buffers":[{"byteLength":36,"uri":"data:application/octet-stream;base64,)"
+         << R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}],"bufferViews":[{"buffer":0,)"
+         << R"("byteLength":36}],"accessors":[{"bufferView":0,"componentType":5126,"count":3,)"
+         << R"("type":"VEC3","max":[1,1,0],"min":[0,0,0]}]})";
+    deep.close();
+    check({
+        {"a mesh 20,000 nodes deep",
+         "cp \"$SHARED/deep.gltf\" .",
+         "exec $IMPORT -o o.dat deep.gltf",
+         0,
+         "",
+         {"o.dat"},
+         "grep -q '^3$' o.dat",
+         300},
+    });
+}
+
 TEST_F(HostileInputTest, ByteOrderMarksAreSkippedByModelReaders) {
     const std::string bom = "printf '\\357\\273\\277' > ";
     check({
