@@ -33,7 +33,7 @@ void printHelp() {
                 "Keys: %s. Up, Down and Escape work on\n"
                 "the window, not on the picture, and are refused.\n"
                 "\n"
-                "Prints the path of each picture written, and nothing else.\n",
+                "Prints the path of each picture written to a regular file, and nothing else.\n",
                 kUsage, kShotKeyNames);
 }
 
