@@ -10,7 +10,7 @@
 // (only points or lines, or nothing) gets "FILE: holds no triangles".
 #pragma once
 
-#include "import/TriangleMesh.h"
+#include "io/TriangleMesh.h"
 
 #include <cstdio>
 #include <string>

@@ -1,9 +1,8 @@
 // kalderino-shot: draws a data file as the viewer would, after the keys given, into PNG pictures,
 // with no window system.
-#include "io/MeshLoader.h"
-#include "render/MeshHandover.h"
 #include "render/OffscreenWindow.h"
 #include "render/Renderer.h"
+#include "session/Session.h"
 #include "shot/PictureFiles.h"
 #include "shot/ShotOptions.h"
 
@@ -54,21 +53,16 @@ int main(int argc, char** argv) {
     if (!PictureFiles::canWrite(options.pictureName(0))) return 1;
 
     // What is handed to the renderer lives until the process ends, as in the viewer.
-    MeshLoader* loader = new MeshLoader;
-    loader->report = nullptr;  // the loader's report is the viewer's
-    if (!loader->loadFile(options.dataFile.c_str())) return 1;
+    Session* session = new Session;
+    // The loader's report is the viewer's, and so are the unbound-key lines.
+    if (!session->loadDataFile(options.dataFile.c_str(), nullptr)) return 1;
 
     OffscreenWindow* window = new OffscreenWindow;
     if (!window->open(options.width, options.height)) {
         std::fprintf(stderr, "kalderino-shot: %s\n", window->error.c_str());
         return 1;
     }
-    Renderer* renderer = new Renderer(*window);
-    renderer->keyReport = nullptr;  // the unbound-key lines are the viewer's
-    renderer->width = options.width;
-    renderer->height = options.height;
-    handOverMeshes(loader->meshes, loader->meshCount, *renderer, nullptr, loader->fileName);
-    renderer->initGL();
+    Renderer* renderer = session->start(*window, options.width, options.height, nullptr);
 
     // GLUT's part from here: a reshape and a frame once the window is up, then after each key
     // the reshape and the frame it asked for.
