@@ -27,6 +27,10 @@ std::unique_ptr<ModelReader> readerFor(const std::string& path) {
 
 bool Importer::read(const std::string& path, std::vector<TriangleMesh>& meshes) {
     std::unique_ptr<ModelReader> reader = throughLibrary ? nullptr : readerFor(path);
+    if (reader == nullptr && !libraryAllowed) {
+        reportError(diagnostics, path, 0, "only OBJ, PLY, STL and OFF files are read here");
+        return false;
+    }
     if (reader == nullptr) {
         auto library = std::make_unique<LibraryReader>();
         library->showProgress = showProgress;

@@ -26,4 +26,7 @@ public:
     bool showProgress = false;
     // Reads every format through the library, as the tests' reference does.
     bool throughLibrary = false;
+    // Whether formats other than OBJ, PLY, STL and OFF go to the library at all; when not, such
+    // a file is refused with "FILE: only OBJ, PLY, STL and OFF files are read here".
+    bool libraryAllowed = true;
 };
