@@ -8,6 +8,8 @@
 #include "import/StlReader.h"
 #include "io/Diagnostic.h"
 
+#include <assimp/Importer.hpp>
+
 #include <memory>
 #include <strings.h>
 
@@ -24,6 +26,14 @@ std::unique_ptr<ModelReader> readerFor(const std::string& path) {
 }
 
 }  // namespace
+
+Importer::Reader Importer::readerOf(const std::string& path) {
+    if (readerFor(path) != nullptr) return Reader::own;
+    const std::size_t dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] == '/' || dot + 1 == path.size()) return Reader::none;
+    return Assimp::Importer().IsExtensionSupported(path.substr(dot)) ? Reader::library
+                                                                     : Reader::none;
+}
 
 bool Importer::read(const std::string& path, std::vector<TriangleMesh>& meshes) {
     std::unique_ptr<ModelReader> reader = throughLibrary ? nullptr : readerFor(path);

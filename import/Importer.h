@@ -18,6 +18,11 @@
 
 class Importer {
 public:
+    // Which reader a file goes to, by its extension in any case: one of ours, the library, or
+    // none, when the library knows no format of that extension.
+    enum class Reader { own, library, none };
+    static Reader readerOf(const std::string& path);
+
     // Appends the meshes of the file at path to meshes. Returns false after a diagnostic.
     bool read(const std::string& path, std::vector<TriangleMesh>& meshes);
 

@@ -11,14 +11,6 @@
 #include "render/Renderer.h"
 #include "session/ModelFiles.h"
 
-#include <strings.h>
-
-bool isDataFile(const std::string& path) {
-    const std::size_t dot = path.find_last_of("./");
-    return dot != std::string::npos && path[dot] == '.' &&
-           ::strcasecmp(path.c_str() + dot + 1, "dat") == 0;
-}
-
 Session::Session() : loader(new MeshLoader) {}
 
 bool Session::loadDataFile(const char* path, std::FILE* report) {
@@ -46,7 +38,12 @@ bool Session::open(const std::vector<std::string>& files, const ModelOptions& op
     for (const std::string& file : files) {
         paths.push_back(file);
         const char* path = paths.back().c_str();
-        if (isDataFile(file)) {
+        const FileKind kind = kindOf(file);
+        if (options.ownReadersOnly && kind != FileKind::ownModel) {
+            reportError(stderr, file, 0, "only OBJ, PLY, STL and OFF files are read here");
+            return false;
+        }
+        if (kind == FileKind::data) {
             MeshLoader* fileLoader = loaderFree ? loader : new MeshLoader;
             loaderFree = false;
             fileLoader->report = nullptr;

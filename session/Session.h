@@ -40,8 +40,9 @@ public:
     // null). Returns false after a diagnostic on stderr, with no mesh kept.
     bool loadDataFile(const char* path, std::FILE* report);
 
-    // Reads the files at paths in order, a data file (".dat", in any case) through a loader
-    // with no report, every other through the model readers. Returns false after one diagnostic
+    // Reads the files at paths in order: a model file (by its extension: OBJ, PLY, STL, OFF,
+    // and the library's formats) through the model readers, every other as a data file through
+    // a loader with no report. Returns false after one diagnostic
     // on stderr; the meshes of the files read before it are kept but none of that file's.
     bool open(const std::vector<std::string>& paths, const ModelOptions& options);
 
@@ -71,6 +72,3 @@ private:
     std::vector<Source> sources;
     std::deque<std::string> paths;  // the names that sources and loaders point into
 };
-
-// Whether path names a data file, by its extension.
-bool isDataFile(const std::string& path);
