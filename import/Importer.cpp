@@ -9,6 +9,8 @@
 #include "io/Diagnostic.h"
 #include "io/TemporaryFile.h"
 
+#include <assimp/Importer.hpp>
+
 #include <memory>
 #include <strings.h>
 
@@ -30,6 +32,14 @@ std::unique_ptr<ModelReader> readerFor(const char* extension) {
 
 }  // namespace
 
+Importer::Reader Importer::readerOf(const std::string& path) {
+    if (readerFor(extensionOf(path)) != nullptr) return Reader::own;
+    const std::size_t dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] == '/' || dot + 1 == path.size()) return Reader::none;
+    return Assimp::Importer().IsExtensionSupported(path.substr(dot)) ? Reader::library
+                                                                     : Reader::none;
+}
+
 bool Importer::read(const std::string& path, std::vector<TriangleMesh>& meshes) {
     const char* extension = format.empty() ? extensionOf(path) : format.c_str();
     if (*extension == '\0' && TemporaryFile::isStream(path)) {
@@ -39,6 +49,10 @@ bool Importer::read(const std::string& path, std::vector<TriangleMesh>& meshes) 
         return false;
     }
     std::unique_ptr<ModelReader> reader = throughLibrary ? nullptr : readerFor(extension);
+    if (reader == nullptr && !libraryAllowed) {
+        reportError(diagnostics, path, 0, "only OBJ, PLY, STL and OFF files are read here");
+        return false;
+    }
     if (reader == nullptr) {
         auto library = std::make_unique<LibraryReader>();
         library->showProgress = showProgress;

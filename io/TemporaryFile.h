@@ -11,6 +11,10 @@
 // A target that is not a regular file (a character device, a FIFO, /dev/stdout and the other
 // names of the process's own descriptors) is never replaced: it is opened and written into as a
 // stream, as the bytes come, and committing it does nothing more.
+//
+// Threads: create, commit and destroy temporary files on one thread. The handler's list is
+// changed with those signals blocked on that thread only, so it is whole for the handler only if
+// no other thread takes one of them in that moment; give other threads those signals blocked.
 #pragma once
 
 #include <csignal>

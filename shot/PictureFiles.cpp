@@ -77,10 +77,12 @@ const char* writePng(TemporaryFile& file, const unsigned char* rgba, int width, 
 }  // namespace
 
 bool PictureFiles::isInput(const std::string& path) const {
-    if (input.empty() || !TemporaryFile::sameFile(path, input)) return false;
-    reportError(stderr, path, 0,
-                "is the data file being drawn; refusing to write a picture over it");
-    return true;
+    for (const std::string& input : inputs) {
+        if (!TemporaryFile::sameFile(path, input)) continue;
+        reportError(stderr, path, 0, "is a file being drawn; refusing to write a picture over it");
+        return true;
+    }
+    return false;
 }
 
 bool PictureFiles::canWrite(const std::string& path) const {

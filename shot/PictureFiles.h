@@ -19,10 +19,10 @@ public:
     PictureFiles& operator=(const PictureFiles&) = delete;
 
     // Whether a file can be created beside path, tried with a temporary file at once removed,
-    // and path is not the input; so that a run that cannot write is refused before its work.
+    // and path is no input; so that a run that cannot write is refused before its work.
     bool canWrite(const std::string& path) const;
 
-    std::string input;  // the data file drawn, which no picture may overwrite
+    std::vector<std::string> inputs;  // the files drawn, which no picture may overwrite
 
     // Writes rgba (4 bytes a pixel, bottom row first) as an RGB PNG in a temporary file beside
     // path, to be renamed to path by commit.

@@ -435,11 +435,11 @@ TEST_F(HostileInputTest, DevicesAndFifosAsOutputAreWrittenNotReplaced) {
 TEST_F(HostileInputTest, AnOutputThatIsAnInputIsRefused) {
     check({
         {"picture over the data file", "", "exec $SHOT -o scene.dat scene.dat", 1,
-         "scene.dat: is the data file being drawn"},
+         "scene.dat: is a file being drawn"},
         {"picture over the data file through a link", "ln -s scene.dat link.png",
-         "exec $SHOT -o link.png scene.dat", 1, "is the data file being drawn"},
+         "exec $SHOT -o link.png scene.dat", 1, "is a file being drawn"},
         {"a later %d picture over the data file", "cp scene.dat s1.dat",
-         "exec $SHOT --keys x -o 's%d.dat' s1.dat", 1, "s1.dat: is the data file being drawn"},
+         "exec $SHOT --keys x -o 's%d.dat' s1.dat", 1, "s1.dat: is a file being drawn"},
         {"data file over the model, --force", "", "exec $IMPORT --force -o tri.obj tri.obj", 1,
          "tri.obj: is the input tri.obj"},
         {"data file over the model through a hard link", "ln tri.obj hard.obj",
