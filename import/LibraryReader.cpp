@@ -122,10 +122,14 @@ void* runLargeStack(void* argument) {
     stack_t handlerStack{};
     handlerStack.ss_sp = alternate;
     handlerStack.ss_size = sizeof alternate;
-    ::sigaltstack(&handlerStack, nullptr);
+    stack_t previousStack{};
+    ::sigaltstack(&handlerStack, &previousStack);
     stackLow.store(static_cast<char*>(low));
     stack->work();
     stackLow.store(nullptr);
+    // The thread's own alternate stack back, for whoever frees it when the thread ends (a
+    // sanitizer does).
+    ::sigaltstack(&previousStack, nullptr);
     return nullptr;
 }
 
