@@ -46,7 +46,6 @@ constexpr bool kSanitized = true;
 constexpr bool kSanitized = false;
 #endif
 
-constexpr long kMiB = 1 << 20;
 constexpr int kTimeoutSeconds = 300;  // a hang fails instead of blocking; no row asserts a time
 
 struct Limits {
