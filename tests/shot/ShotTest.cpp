@@ -1,9 +1,12 @@
-// ShotTest: kalderino-shot as a process: its output lines, picture names and sizes, and its
-// refusals, each of which leaves no file behind.
+// ShotTest: kalderino-shot as a process: its output lines, picture names and sizes, its
+// refusals, each of which leaves no file behind, and its pictures of model files.
 #include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +15,8 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -58,14 +63,16 @@ protected:
         if (name.has_parent_path()) fs::create_directories(name.parent_path());
         std::ofstream(name) << text;
     }
-    // Runs the program in the test's folder; arguments as the shell takes them.
-    static Outcome shot(const std::string& arguments) {
-        const int status = std::system((SHOT_PATH " " + arguments + " >.out 2>.err").c_str());
-        const Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(".out"), read(".err")};
+    // Runs a command line in the test's folder, as the shell takes it.
+    static Outcome run(const std::string& line) {
+        const int status = std::system((line + " >.out 2>.err").c_str());
+        const Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(".out"),
+                              read(".err")};
         fs::remove(".out");
         fs::remove(".err");
-        return run;
+        return outcome;
     }
+    static Outcome shot(const std::string& arguments) { return run(SHOT_PATH " " + arguments); }
     static std::set<std::string> files() {
         std::set<std::string> names;
         for (const auto& entry : fs::recursive_directory_iterator("."))
@@ -173,5 +180,163 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
         EXPECT_EQ(files(), before) << arguments;
     }
 }
+
+#ifdef IMPORT_PATH
+// A pyramid on an oblong base with its apex off centre, so that a mesh turned, mirrored or wound
+// the other way draws differently: the base is one polygon facing down, the sides face out.
+const std::array<float, 3> kPyramidPoints[] = {
+    {0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {0, 1, 0}, {0.5f, 0.3f, 1.5f}};
+const std::vector<int> kPyramidFaces[] = {{0, 3, 2, 1}, {0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
+
+template <typename T> std::string bytesOf(T value, bool bigEndian = false) {
+    std::string bytes(reinterpret_cast<const char*>(&value), sizeof value);
+    if (bigEndian) std::reverse(bytes.begin(), bytes.end());
+    return bytes;
+}
+
+std::string base64(const std::string& bytes) {
+    const char* const digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned group = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            group =
+                group << 8 | (i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0);
+        for (std::size_t k = 0; k < 4; ++k)
+            text += i + k <= bytes.size() ? digits[group >> (18 - 6 * k) & 63] : '=';
+    }
+    return text;
+}
+
+// The pyramid as a file of one format: "obj" (the first face by number, the others counted back
+// from the last point), "ply" in "ascii", "binary_little_endian" or "binary_big_endian", "stl" in
+// "ascii" or "binary", "off", or "gltf" (its buffer inside, in base64). STL and glTF hold
+// triangles only: the polygons are fanned.
+std::string pyramidFile(const std::string& format, const std::string& encoding = "ascii") {
+    std::vector<std::array<int, 3>> triangles;
+    for (const std::vector<int>& face : kPyramidFaces)
+        for (std::size_t i = 1; i + 1 < face.size(); ++i)
+            triangles.push_back({face[0], face[i], face[i + 1]});
+    std::ostringstream points, faces, text;  // points and faces as OFF and ASCII PLY have them
+    for (const auto& [x, y, z] : kPyramidPoints) points << x << ' ' << y << ' ' << z << '\n';
+    for (const std::vector<int>& face : kPyramidFaces) {
+        faces << face.size();
+        for (const int i : face) faces << ' ' << i;
+        faces << '\n';
+    }
+    const bool big = encoding == "binary_big_endian";
+    std::string bytes;
+    if (format == "obj") {
+        text << "o pyramid\n";
+        for (const auto& [x, y, z] : kPyramidPoints)
+            text << "v " << x << ' ' << y << ' ' << z << '\n';
+        for (const std::vector<int>& face : kPyramidFaces) {
+            text << 'f';
+            for (const int i : face) text << ' ' << (&face == kPyramidFaces ? i + 1 : i - 5);
+            text << '\n';
+        }
+    } else if (format == "off") {
+        text << "OFF\n5 5 0\n" << points.str() << faces.str();
+    } else if (format == "ply") {
+        text << "ply\nformat " << encoding << " 1.0\nelement vertex 5\nproperty float x\n"
+             << "property float y\nproperty float z\nelement face 5\n"
+             << "property list uchar int vertex_indices\nend_header\n";
+        if (encoding == "ascii") text << points.str() << faces.str();
+        for (const auto& point : kPyramidPoints)
+            for (const float coordinate : point) bytes += bytesOf(coordinate, big);
+        for (const std::vector<int>& face : kPyramidFaces) {
+            bytes += static_cast<char>(face.size());
+            for (const int i : face) bytes += bytesOf(i, big);
+        }
+        if (encoding == "ascii") bytes.clear();
+    } else if (format == "stl" && encoding == "ascii") {
+        text << "solid pyramid\n";
+        for (const auto& triangle : triangles) {
+            text << "facet normal 0 0 0\nouter loop\n";  // readers work normals out themselves
+            for (const int i : triangle) {
+                const auto& [x, y, z] = kPyramidPoints[i];
+                text << "vertex " << x << ' ' << y << ' ' << z << '\n';
+            }
+            text << "endloop\nendfacet\n";
+        }
+        text << "endsolid pyramid\n";
+    } else if (format == "stl") {
+        bytes = std::string(80, '\0') + bytesOf<std::uint32_t>(triangles.size());
+        for (const auto& triangle : triangles) {
+            bytes += std::string(12, '\0');
+            for (const int i : triangle)
+                for (const float coordinate : kPyramidPoints[i]) bytes += bytesOf(coordinate);
+            bytes += std::string(2, '\0');
+        }
+    } else if (format == "gltf") {
+        std::string buffer;
+        for (const auto& point : kPyramidPoints)
+            for (const float coordinate : point) buffer += bytesOf(coordinate);
+        for (const auto& triangle : triangles)
+            for (const int i : triangle) buffer += bytesOf(static_cast<std::uint16_t>(i));
+        text << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+"nodes": [{"mesh": 0}], "meshes": [{"name": "pyramid",
+  "primitives": [{"attributes": {"POSITION": 0}, "indices": 1}]}],
+"buffers": [{"byteLength": )"
+             << buffer.size() << R"(, "uri": "data:application/octet-stream;base64,)"
+             << base64(buffer) << R"("}],
+"bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 60},
+  {"buffer": 0, "byteOffset": 60, "byteLength": )"
+             << buffer.size() - 60 << R"(}],
+"accessors": [{"bufferView": 0, "componentType": 5126, "count": 5, "type": "VEC3",
+  "min": [0, 0, 0], "max": [2, 1, 1.5]},
+  {"bufferView": 1, "componentType": 5123, "count": )"
+             << triangles.size() * 3 << R"(, "type": "SCALAR"}]}
+)";
+    }
+    return text.str() + bytes;
+}
+
+// The pyramid in every format the programs read, and a data file of the square.
+void writePyramids() {
+    const std::pair<std::string, std::string> files[] = {
+        {"pyramid.obj", pyramidFile("obj")},
+        {"ascii.ply", pyramidFile("ply")},
+        {"little.ply", pyramidFile("ply", "binary_little_endian")},
+        {"big.ply", pyramidFile("ply", "binary_big_endian")},
+        {"ascii.stl", pyramidFile("stl")},
+        {"BINARY.STL", pyramidFile("stl", "binary")},  // extensions count in any case
+        {"pyramid.off", pyramidFile("off")},
+        {"pyramid.gltf", pyramidFile("gltf")},
+        {"scene.dat", kSquare}};
+    for (const auto& [name, bytes] : files) std::ofstream(name, std::ios::binary) << bytes;
+}
+
+// A model file draws as the data file kalderino-import makes of it, pixel for pixel: the same
+// points in the same place, the same triangles in the same order.
+TEST_F(ShotTest, DrawsModelFilesAsTheDataFileImportedFromThem) {
+    writePyramids();
+    // Within the view as it is at start, where the fit would make it much bigger.
+    write("kept.off", "OFF\n4 4 0\n0 20 20\n60 20 30\n30 70 30\n30 40 80\n3 0 2 1\n3 0 1 3\n"
+                      "3 1 2 3\n3 2 0 3\n");
+    write("empty.dat", "0\n");
+    const std::string picture = "--size 160x120 --keys 'f f f f x x' -o ";
+    ASSERT_EQ(shot(picture + "empty.png empty.dat").status, 0);
+    // clang-format off
+    const char* const rows[] = {
+        "pyramid.obj", "ascii.ply", "little.ply", "big.ply", "ascii.stl", "BINARY.STL",
+        "pyramid.off", "pyramid.gltf", "--keep-coordinates kept.off",
+        "pyramid.obj big.ply ascii.stl", "scene.dat BINARY.STL pyramid.gltf"};
+    // clang-format on
+    for (const std::string row : rows) {
+        // The data files of the row first, then one made of its model files.
+        std::string models, dataFiles;
+        std::istringstream words(row);
+        for (std::string word; words >> word;)
+            (fs::path(word).extension() == ".dat" ? dataFiles : models) += word + ' ';
+        ASSERT_EQ(run(IMPORT_PATH " --force -o x.dat " + models).status, 0) << row;
+        ASSERT_EQ(shot(picture + "two.png " + dataFiles + "x.dat"), (Outcome{0, "two.png\n", ""}));
+        ASSERT_EQ(shot(picture + "one.png " + row), (Outcome{0, "one.png\n", ""})) << row;
+        EXPECT_TRUE(read("one.png") == read("two.png")) << row << ": the pictures differ";
+        EXPECT_TRUE(read("one.png") != read("empty.png")) << row << ": nothing drawn";
+    }
+}
+
+#endif
 
 }  // namespace
