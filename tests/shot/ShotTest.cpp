@@ -1,5 +1,6 @@
 // ShotTest: kalderino-shot as a process: its output lines, picture names and sizes, its
-// refusals, each of which leaves no file behind, and its pictures of model files.
+// refusals, each of which leaves no file behind, and its pictures of model files; and
+// kalderino-view refusing what it cannot show before it opens a window.
 #include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -335,6 +337,78 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFileImportedFromThem) {
         EXPECT_TRUE(read("one.png") == read("two.png")) << row << ": the pictures differ";
         EXPECT_TRUE(read("one.png") != read("empty.png")) << row << ": nothing drawn";
     }
+}
+
+// A bad file gets the line its reader says, as kalderino-import says it, from kalderino-shot
+// and from kalderino-view, whatever was read before it: exit status 1, nothing on stdout, no
+// picture, and no window (with no display to open one, GLUT would say so instead).
+TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
+    writePyramids();
+    const std::string ply = "ply\nformat binary_little_endian 1.0\nelement vertex 3\n"
+                            "property float x\nproperty float y\nproperty float z\n"
+                            "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
+    std::string points;
+    for (const float coordinate : {0, 0, 0, 1, 0, 0, 0, 1, 0}) points += bytesOf(coordinate);
+    const std::string stl = pyramidFile("stl", "binary");
+    const struct {
+        std::string name;
+        std::optional<std::string> bytes;  // none: no such file
+        std::string dataFileMessage;       // for a data file, which kalderino-import cannot read
+    } cases[] = {
+        {"number.obj", "v 0 0 0\nv 1 zero 0\n", ""},
+        {"index.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 -4\n", ""},
+        {"lines.obj", "v 0 0 0\nv 1 0 0\nl 1 2\n", ""},
+        {"type.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float128 x\n", ""},
+        {"header.ply", "ply\nformat ascii 1.0\nelement vertex 0\n", ""},
+        {"cut.ply", ply + points + '\3' + bytesOf(0) + bytesOf(1), ""},
+        {"cut.stl", stl.substr(0, stl.size() - 1), ""},
+        {"early.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0\n", ""},
+        {"index.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n", ""},
+        {"broken.gltf", "{\"asset\": {\"version\": \"2.0\"}, \"meshes\": [", ""},
+        {"gone.stl", std::nullopt, ""},
+        {"notes", "garbage\n",
+         "notes:1: expected the mesh count as a decimal integer, found "
+         "\"garbage\""},
+        {"cut.dat", "1 sq 3  0 0 0  1 0 0  0 1 0\n",
+         "cut.dat:1: file ends early: expected the triangle count of mesh \"sq\""},
+        {"gone.dat", std::nullopt, "gone.dat: cannot open: No such file or directory"}};
+    for (const auto& c : cases) {
+        if (c.bytes) write(c.name, *c.bytes);
+        std::string message = c.dataFileMessage + '\n';
+        if (c.dataFileMessage.empty()) {
+            const Outcome imported = run(IMPORT_PATH " -o x.dat " + c.name);
+            EXPECT_EQ(imported.status, 1) << c.name;
+            message = imported.err;
+            EXPECT_EQ(message.rfind(c.name + ':', 0), 0u) << message;
+            EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+        }
+        const std::set<std::string> before = files();
+        for (const std::string& arguments : {c.name, "pyramid.off scene.dat " + c.name}) {
+            EXPECT_EQ(shot(arguments), (Outcome{1, "", message})) << arguments;
+            EXPECT_EQ(run("env -u DISPLAY " VIEW_PATH " " + arguments), (Outcome{1, "", message}))
+                << arguments;
+        }
+        EXPECT_EQ(files(), before) << c.name;
+    }
+}
+
+// kalderino-view reads its command line before GLUT sees it: help, version and refusals need
+// no display.
+TEST_F(ShotTest, ViewAnswersItsCommandLineWithoutADisplay) {
+    const std::string usage = "usage: kalderino-view [GLUT options] [--keep-coordinates] FILE...";
+    const std::pair<std::string, Outcome> cases[] = {
+        {"--version", {0, "kalderino-view 1.0.0\n", ""}},
+        {"", {1, "", "kalderino-view: no files to show; " + usage + "\n"}},
+        {"--keep-coordinates", {1, "", "kalderino-view: no files to show; " + usage + "\n"}},
+        {"--fast x.obj", {1, "", "kalderino-view: unknown option \"--fast\"; " + usage + "\n"}},
+        {"x.obj -geometry", {1, "", "kalderino-view: -geometry needs a value; " + usage + "\n"}},
+        {"-- -x.obj", {1, "", "-x.obj: cannot open: No such file or directory\n"}}};
+    for (const auto& [arguments, outcome] : cases)
+        EXPECT_EQ(run("env -u DISPLAY " VIEW_PATH " " + arguments), outcome) << arguments;
+    const Outcome help = run("env -u DISPLAY " VIEW_PATH " x.obj --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind(usage + "\n\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
 }
 
 #endif
