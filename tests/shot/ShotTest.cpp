@@ -1,6 +1,6 @@
 // ShotTest: kalderino-shot as a process: its output lines, picture names and sizes, its
-// refusals, each of which leaves no file behind, and its pictures of model files; and
-// kalderino-view refusing what it cannot show before it opens a window.
+// refusals, each of which leaves no file behind, its pictures of model files and the thumbnailer
+// entry that runs it; and kalderino-view refusing what it cannot show before it opens a window.
 #include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -411,6 +411,64 @@ TEST_F(ShotTest, ViewAnswersItsCommandLineWithoutADisplay) {
     EXPECT_EQ(help.err, "");
 }
 
+// A file manager splits the thumbnailer entry's Exec line into words, replaces %i (the file's
+// path), %u (its URI), %o (the picture's path), %s (the size) and %% in each word, and runs the
+// program from PATH, with no shell.
+TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAtTheAskedSizeAndRefusesTheRest) {
+    std::ifstream entry(THUMBNAILER_PATH);
+    std::string exec, tryExec;
+    for (std::string line; std::getline(entry, line);) {
+        if (line.rfind("Exec=", 0) == 0) exec = line.substr(5);
+        if (line.rfind("TryExec=", 0) == 0) tryExec = line.substr(8);
+    }
+    ASSERT_FALSE(exec.empty()) << THUMBNAILER_PATH << " holds no Exec line";
+    EXPECT_EQ(tryExec, exec.substr(0, exec.find(' ')));  // used only where that is installed
+    const std::string shotFolder = fs::path(SHOT_PATH).parent_path();
+    const auto thumbnailer = [&](const fs::path& input, int size) {
+        std::string line = "PATH='" + shotFolder + "':\"$PATH\"";
+        std::istringstream words(exec);
+        for (std::string word; words >> word;) {
+            std::string expanded;
+            for (std::size_t i = 0; i < word.size(); ++i) {
+                const char c = word[i] == '%' && i + 1 < word.size() ? word[++i] : '\0';
+                expanded += c == 's'    ? std::to_string(size)
+                            : c == 'i'  ? input.string()
+                            : c == 'u'  ? "file://" + input.string()
+                            : c == 'o'  ? (folder.path / "out" / "thumbnail.png").string()
+                            : c == '\0' ? std::string(1, word[i])
+                                        : std::string(1, c);
+            }
+            line += " '" + expanded + "'";  // one word, whatever it holds
+        }
+        return run(line);
+    };
+    fs::create_directories("Downloads/new models");
+    fs::create_directory("out");
+    fs::current_path("Downloads/new models");
+    writePyramids();
+    fs::current_path(folder.path);
+    const fs::path downloads = folder.path / "Downloads" / "new models";
+    const std::pair<const char*, int> drawn[] = {
+        {"BINARY.STL", 128}, {"little.ply", 256}, {"pyramid.obj", 128}, {"pyramid.off", 256}};
+    for (const auto& [name, size] : drawn) {
+        EXPECT_EQ(thumbnailer(downloads / name, size).status, 0) << name;
+        EXPECT_EQ(pngSize("out/thumbnail.png"), std::pair(size, size)) << name;
+        // The picture the file manager shows is the one kalderino-shot draws at that size.
+        const std::string square = std::to_string(size) + 'x' + std::to_string(size);
+        ASSERT_EQ(
+            shot("--size " + square + " -o drawn.png '" + (downloads / name).string() + "'").status,
+            0);
+        EXPECT_TRUE(read("out/thumbnail.png") == read("drawn.png")) << name;
+        fs::remove("out/thumbnail.png");
+    }
+    for (const char* name : {"pyramid.gltf", "scene.dat"}) {
+        const fs::path path = downloads / name;
+        EXPECT_EQ(
+            thumbnailer(path, 128),
+            (Outcome{1, "", path.string() + ": only OBJ, PLY, STL and OFF files are read here\n"}));
+        EXPECT_TRUE(fs::is_empty("out")) << name;
+    }
+}
 #endif
 
 }  // namespace
