@@ -167,6 +167,8 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
         {"--size 640x480x2 scene.dat", size + "found \"640x480x2\""},
         {"--size -640x480 scene.dat", size + "found \"-640x480\""},
         {"--size", "kalderino-shot: --size needs a value"},
+        {"--thumbnail 1025 scene.dat", "kalderino-shot: --thumbnail expects a size from 1 to "
+            "1024"},
         {"-o nowhere/x.png scene.dat", "nowhere/x.png: cannot write: No such file or directory"},
         {"-o scene.dat/x.png scene.dat", "scene.dat/x.png: cannot write: Not a directory"},
         {"-o 'x%s.png' scene.dat", pattern + "\"x%s.png\""},
