@@ -3,8 +3,8 @@
 #pragma once
 
 #include "import/MeshBuilder.h"
-#include "io/TriangleMesh.h"
 #include "io/TokenReader.h"
+#include "io/TriangleMesh.h"
 
 #include <cstddef>
 #include <cstdio>

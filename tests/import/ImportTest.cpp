@@ -1,9 +1,9 @@
 // Tests of kalderino-import: the readers against the library, bad input, welding, names,
 // placement, exact numbers, safe writing and the command line.
-#include "io/DataFileWriter.h"
 #include "import/Importer.h"
 #include "import/MeshBuilder.h"
 #include "import/ModelReader.h"
+#include "io/DataFileWriter.h"
 #include "io/MeshLoader.h"
 #include "mesh/Mesh.h"
 #include "mesh/Vertex.h"
