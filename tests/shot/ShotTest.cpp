@@ -369,8 +369,7 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
         {"broken.gltf", "{\"asset\": {\"version\": \"2.0\"}, \"meshes\": [", ""},
         {"gone.stl", std::nullopt, ""},
         {"notes", "garbage\n",
-         "notes:1: expected the mesh count as a decimal integer, found "
-         "\"garbage\""},
+         "notes:1: expected the mesh count as a decimal integer, found \"garbage\""},
         {"cut.dat", "1 sq 3  0 0 0  1 0 0  0 1 0\n",
          "cut.dat:1: file ends early: expected the triangle count of mesh \"sq\""},
         {"gone.dat", std::nullopt, "gone.dat: cannot open: No such file or directory"}};
