@@ -315,7 +315,8 @@ void writePyramids() {
 // points in the same place, the same triangles in the same order.
 TEST_F(ShotTest, DrawsModelFilesAsTheDataFileImportedFromThem) {
     writePyramids();
-    // Within the view as it is at start, where the fit would make it much bigger.
+    // Within the view as it is at start, where the fit would make it much bigger; forty times
+    // the size of the pyramids, which it makes small when fitted together with them.
     write("kept.off", "OFF\n4 4 0\n0 20 20\n60 20 30\n30 70 30\n30 40 80\n3 0 2 1\n3 0 1 3\n"
                       "3 1 2 3\n3 2 0 3\n");
     write("empty.dat", "0\n");
@@ -325,7 +326,7 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFileImportedFromThem) {
     const char* const rows[] = {
         "pyramid.obj", "ascii.ply", "little.ply", "big.ply", "ascii.stl", "BINARY.STL",
         "pyramid.off", "pyramid.gltf", "--keep-coordinates kept.off",
-        "pyramid.obj big.ply ascii.stl", "scene.dat BINARY.STL pyramid.gltf"};
+        "pyramid.obj big.ply kept.off", "scene.dat BINARY.STL pyramid.gltf"};
     // clang-format on
     for (const std::string row : rows) {
         // The data files of the row first, then one made of its model files.
