@@ -58,6 +58,9 @@ public:
         while (last != first && isSpace(last[-1])) --last;
     }
     const char* position() const { return cursor; }
+    // Whether the current token is word: byte for byte, or with letters in any case.
+    enum class Letters { sameCase, anyCase };
+    bool is(const char* word, Letters letters = Letters::sameCase) const;
 
     // The current token as a signed 32-bit integer: an optional sign ('+' too), decimal digits.
     Parse toInt(int& value) const;
