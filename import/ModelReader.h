@@ -3,10 +3,10 @@
 #pragma once
 
 #include "import/MeshBuilder.h"
-#include "import/TriangleMesh.h"
 #include "io/FileContents.h"
 #include "io/ReaderDiagnostics.h"
 #include "io/TokenReader.h"
+#include "io/TriangleMesh.h"
 
 #include <cstddef>
 #include <cstdio>

@@ -1,6 +1,5 @@
 // Tests of kalderino-import: the readers against the library, bad input, welding, names,
 // placement, exact numbers, safe writing and the command line.
-#include "import/DataFileWriter.h"
 #include "import/Importer.h"
 #include "import/MeshBuilder.h"
 #include "import/ModelReader.h"
@@ -8,6 +7,7 @@
 #include "import/OffReader.h"
 #include "import/PlyReader.h"
 #include "import/StlReader.h"
+#include "io/DataFileWriter.h"
 #include "io/FileContents.h"
 #include "io/MeshLoader.h"
 #include "mesh/Mesh.h"
