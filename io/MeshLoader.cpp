@@ -73,7 +73,12 @@ public:
     }
 
     bool readInt(const Item& item, int& value) {
-        if (tokens.nextSmallInt(value)) return true;
+        return tokens.nextSmallInt(value) || readOtherInt(item, value);
+    }
+
+    // The integers nextSmallInt() leaves, and the errors: apart, so that the common path of
+    // readInt() need not save the registers this one uses.
+    [[gnu::noinline]] bool readOtherInt(const Item& item, int& value) {
         if (!next(item)) return false;
         switch (tokens.toInt(value)) {
         case Parse::ok:
