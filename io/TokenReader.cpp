@@ -6,9 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
-#include <strings.h>
 
 namespace {
 
@@ -114,13 +112,6 @@ TokenReader::Parse TokenReader::toFloat(float& value) const {
         value = nearest;
     }
     return Parse::ok;
-}
-
-bool TokenReader::is(const char* word, Letters letters) const {
-    const std::size_t length = static_cast<std::size_t>(tokenEnd - tokenStart);
-    if (length != std::strlen(word)) return false;
-    if (letters == Letters::anyCase) return ::strncasecmp(tokenStart, word, length) == 0;
-    return std::memcmp(tokenStart, word, length) == 0;
 }
 
 int TokenReader::lineOf(const char* at) const {
