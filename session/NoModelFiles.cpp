@@ -1,5 +1,6 @@
 // ModelFiles, in a build without the importer's readers: only data files can be opened.
 #include "io/Diagnostic.h"
+#include "session/ModelFiles.h"
 
 #include <strings.h>
 
@@ -10,7 +11,6 @@ FileKind kindOf(const std::string& path) {
         if (::strcasecmp(path.c_str() + dot + 1, own) == 0) return FileKind::ownModel;
     return FileKind::data;  // the library's formats too: it is not there to tell them
 }
-#include "session/ModelFiles.h"
 
 bool readModelFile(const std::string& path, bool /*ownReadersOnly*/,
                    std::vector<TriangleMesh>& /*meshes*/) {
