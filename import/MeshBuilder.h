@@ -14,7 +14,7 @@
 // order the sorted triangles first use them, so that the viewer reads and draws them forward.
 #pragma once
 
-#include "import/TriangleMesh.h"
+#include "io/TriangleMesh.h"
 
 #include <array>
 #include <cstddef>
