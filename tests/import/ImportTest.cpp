@@ -166,6 +166,16 @@ TEST_F(ImportTest, ConvertsEveryFormatRefusesBadInputAndFitsTheView) {
         EXPECT_NEAR((*low)[k], kViewCentre[k] - 100.0 / (1 << k), 1e-3) << k;
         EXPECT_NEAR((*high)[k], kViewCentre[k] + 100.0 / (1 << k), 1e-3) << k;
     }
+    for (int axis = 0; axis < 3; ++axis) {  // the longest side along each axis in turn
+        std::array<float, 3> far{};
+        for (int k = 0; k < 3; ++k) far[(axis + k) % 3] = 4.0f / static_cast<float>(1 << k);
+        std::vector<TriangleMesh> box{{"box", {{0, 0, 0}, far, {far[0], 0, 0}}, {{0, 1, 2}}}};
+        fitToView(box);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(box[0].points[0][k], kViewCentre[k] - 25 * far[k], 1e-3) << axis << k;
+            EXPECT_NEAR(box[0].points[1][k], kViewCentre[k] + 25 * far[k], 1e-3) << axis << k;
+        }
+    }
 }
 
 TEST(MeshNameTest, IsOneTokenOfOneTo31BytesWithNoUtf8CharacterCutInTwo) {
@@ -345,17 +355,62 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
         }
 }
 
-// Points come in the order the triangles first use them, each position once (-0 as 0), and
-// points no triangle uses are left out.
+// Points come in the order the triangles first use them, each position once (-0 as 0, in every
+// reader), and points no triangle uses are left out.
 TEST_F(ImportTest, NumbersPointsInTheOrderTrianglesFirstUseThem) {
-    std::ofstream("seam.obj") << "v 9 9 9\nv 0 1 0\nv 1 0 0\nv 0 0 0\nv -0 1 -0\nv 1 1 0\n"
-                                 "f 4 3 2\nf 3 6 5\n";
-    std::vector<TriangleMesh> meshes;
-    ASSERT_TRUE(Importer().read("seam.obj", meshes));
-    ASSERT_EQ(meshes.size(), 1u);
-    EXPECT_EQ(meshes[0].points, (Points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}));
-    EXPECT_EQ(meshes[0].triangles, (std::vector<std::array<int, 3>>{{0, 1, 2}, {1, 3, 2}}));
-    EXPECT_FALSE(std::signbit(meshes[0].points[2][2]));
+    // Point 5 is point 3 written with -0; point 1 is used by no triangle (STL has none such).
+    const Points points = {{9, 9, 9}, {0, 1, 0},         {1, 0, 0},
+                           {0, 0, 0}, {-0.0f, 1, -0.0f}, {1, 1, 0}};
+    const int faces[2][3] = {{3, 2, 1}, {2, 5, 4}};
+    std::string obj, off = "OFF\n6 2 0\n", ply, stl = "solid seam\n", binaryStl(80, '\0');
+    std::string plyBody, plyFaces;
+    binaryStl += bytesOf<unsigned>({2});
+    for (const auto& p : points) {
+        const std::string xyz =
+            std::to_string(p[0]) + ' ' + std::to_string(p[1]) + ' ' + std::to_string(p[2]) + '\n';
+        obj += "v " + xyz;
+        off += xyz;
+        ply += xyz;
+        plyBody += bytesOf<float>({p[0], p[1], p[2]});
+    }
+    for (const auto& f : faces) {
+        obj += "f " + std::to_string(f[0] + 1) + ' ' + std::to_string(f[1] + 1) + ' ' +
+               std::to_string(f[2] + 1) + '\n';
+        off += "3 " + std::to_string(f[0]) + ' ' + std::to_string(f[1]) + ' ' +
+               std::to_string(f[2]) + '\n';
+        plyFaces += bytesOf<unsigned char>({3}) + bytesOf<int>({f[0], f[1], f[2]});
+        stl += "facet normal 0 0 1\nouter loop\n";
+        binaryStl += std::string(12, '\0');
+        for (int k : f) {
+            const auto& p = points[k];
+            stl += "vertex " + std::to_string(p[0]) + ' ' + std::to_string(p[1]) + ' ' +
+                   std::to_string(p[2]) + '\n';
+            binaryStl += bytesOf<float>({p[0], p[1], p[2]});
+        }
+        stl += "endloop\nendfacet\n";
+        binaryStl += std::string(2, '\0');
+    }
+    const std::string plyHeader = "ply\nformat ascii 1.0\nelement vertex 6\nproperty float x\n"
+                                  "property float y\nproperty float z\nelement face 2\n"
+                                  "property list uchar int vertex_indices\nend_header\n";
+    const std::pair<std::string, std::string> files[] = {
+        {"seam.obj", obj},
+        {"seam.off", off},
+        {"ascii.ply", plyHeader + ply + "3 3 2 1\n3 2 5 4\n"},
+        {"binary.ply", std::regex_replace(plyHeader, std::regex("ascii"), "binary_little_endian") +
+                           plyBody + plyFaces},
+        {"ascii.stl", stl + "endsolid seam\n"},
+        {"binary.stl", binaryStl}};
+    for (const auto& [name, bytes] : files) {
+        std::ofstream(name, std::ios::binary) << bytes;
+        std::vector<TriangleMesh> meshes;
+        ASSERT_TRUE(Importer().read(name, meshes)) << name;
+        ASSERT_EQ(meshes.size(), 1u) << name;
+        EXPECT_EQ(meshes[0].points, (Points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}})) << name;
+        EXPECT_EQ(meshes[0].triangles, (std::vector<std::array<int, 3>>{{0, 1, 2}, {1, 3, 2}}));
+        EXPECT_FALSE(std::signbit(meshes[0].points[2][0]) || std::signbit(meshes[0].points[2][2]))
+            << name;
+    }
 
     // A polygon too big to cut ear by ear in reasonable time is fanned from its first corner.
     const int big = static_cast<int>(MeshBuilder::kMaxEarCorners) + 1;
@@ -366,7 +421,7 @@ TEST_F(ImportTest, NumbersPointsInTheOrderTrianglesFirstUseThem) {
     circle << 'f';
     for (int i = 1; i <= big; ++i) circle << ' ' << i;
     circle.close();
-    meshes.clear();
+    std::vector<TriangleMesh> meshes;
     ASSERT_TRUE(Importer().read("circle.obj", meshes));
     ASSERT_EQ(meshes[0].triangles.size(), static_cast<std::size_t>(big - 2));
     for (int j = 0; j < big - 2; ++j)
@@ -432,6 +487,9 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
         {"cut.stl", stl.substr(0, stl.size() - 1),
          "cut.stl: the binary header announces 12 triangles, which take 684 bytes, but the file "
          "has 683"},
+        {"long.stl", stl + std::string(50, '\0'),
+         "long.stl: the binary header announces 12 triangles, which take 684 bytes, but the file "
+         "has 734"},
         {"nan.stl", nanStl, "nan.stl: triangle 4 has a corner that is not a finite number"},
         {"comments.off", "# made by hand\n\n# nothing else\n",
          "comments.off:3: file ends early: expected \"OFF\""},
@@ -469,7 +527,7 @@ TEST_F(ImportTest, ShowsHelpAndVersionAndRefusesBadUsageInOneLine) {
         int status;
         std::string out, err;  // out: its first line after --help
     } cases[] = {
-        {"--version", 0, "kalderino-import 1.0.0\n", ""},
+        {"--version", 0, "kalderino-import " KALDERINO_VERSION "\n", ""},
         {"--help", 0, usage + "\n", ""},
         {"x.obj --help", 0, usage + "\n", ""},
         {"", 1, "", "kalderino-import: no input files; " + usage + "\n"},
