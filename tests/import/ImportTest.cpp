@@ -361,44 +361,37 @@ TEST_F(ImportTest, NumbersPointsInTheOrderTrianglesFirstUseThem) {
     // Point 5 is point 3 written with -0; point 1 is used by no triangle (STL has none such).
     const Points points = {{9, 9, 9}, {0, 1, 0},         {1, 0, 0},
                            {0, 0, 0}, {-0.0f, 1, -0.0f}, {1, 1, 0}};
-    const int faces[2][3] = {{3, 2, 1}, {2, 5, 4}};
-    std::string obj, off = "OFF\n6 2 0\n", ply, stl = "solid seam\n", binaryStl(80, '\0');
-    std::string plyBody, plyFaces;
-    binaryStl += bytesOf<unsigned>({2});
+    const std::string faces = "3 3 2 1\n3 2 5 4\n";  // 0-based, as OFF and PLY number them
+    std::string text, binary, obj, stl = "solid seam\n";
+    std::string binaryStl = std::string(80, '\0') + bytesOf<unsigned>({2});
+    const auto xyz = [](const std::array<float, 3>& p) {
+        return std::to_string(p[0]) + ' ' + std::to_string(p[1]) + ' ' + std::to_string(p[2]);
+    };
     for (const auto& p : points) {
-        const std::string xyz =
-            std::to_string(p[0]) + ' ' + std::to_string(p[1]) + ' ' + std::to_string(p[2]) + '\n';
-        obj += "v " + xyz;
-        off += xyz;
-        ply += xyz;
-        plyBody += bytesOf<float>({p[0], p[1], p[2]});
+        text += xyz(p) + '\n';
+        obj += "v " + xyz(p) + '\n';
+        binary += bytesOf<float>({p[0], p[1], p[2]});
     }
-    for (const auto& f : faces) {
-        obj += "f " + std::to_string(f[0] + 1) + ' ' + std::to_string(f[1] + 1) + ' ' +
-               std::to_string(f[2] + 1) + '\n';
-        off += "3 " + std::to_string(f[0]) + ' ' + std::to_string(f[1]) + ' ' +
-               std::to_string(f[2]) + '\n';
-        plyFaces += bytesOf<unsigned char>({3}) + bytesOf<int>({f[0], f[1], f[2]});
+    for (const auto& face : {std::array{3, 2, 1}, std::array{2, 5, 4}}) {
         stl += "facet normal 0 0 1\nouter loop\n";
         binaryStl += std::string(12, '\0');
-        for (int k : f) {
-            const auto& p = points[k];
-            stl += "vertex " + std::to_string(p[0]) + ' ' + std::to_string(p[1]) + ' ' +
-                   std::to_string(p[2]) + '\n';
-            binaryStl += bytesOf<float>({p[0], p[1], p[2]});
+        for (int k : face) {
+            stl += "vertex " + xyz(points[k]) + '\n';
+            binaryStl += bytesOf<float>({points[k][0], points[k][1], points[k][2]});
         }
         stl += "endloop\nendfacet\n";
         binaryStl += std::string(2, '\0');
     }
-    const std::string plyHeader = "ply\nformat ascii 1.0\nelement vertex 6\nproperty float x\n"
-                                  "property float y\nproperty float z\nelement face 2\n"
-                                  "property list uchar int vertex_indices\nend_header\n";
+    const std::string ply = "ply\nformat ascii 1.0\nelement vertex 6\nproperty float x\n"
+                            "property float y\nproperty float z\nelement face 2\n"
+                            "property list uchar int vertex_indices\nend_header\n";
     const std::pair<std::string, std::string> files[] = {
-        {"seam.obj", obj},
-        {"seam.off", off},
-        {"ascii.ply", plyHeader + ply + "3 3 2 1\n3 2 5 4\n"},
-        {"binary.ply", std::regex_replace(plyHeader, std::regex("ascii"), "binary_little_endian") +
-                           plyBody + plyFaces},
+        {"seam.obj", obj + "f 4 3 2\nf 3 6 5\n"},
+        {"seam.off", "OFF\n6 2 0\n" + text + faces},
+        {"ascii.ply", ply + text + faces},
+        {"binary.ply", std::regex_replace(ply, std::regex("ascii"), "binary_little_endian") +
+                           binary + bytesOf<unsigned char>({3}) + bytesOf<int>({3, 2, 1}) +
+                           bytesOf<unsigned char>({3}) + bytesOf<int>({2, 5, 4})},
         {"ascii.stl", stl + "endsolid seam\n"},
         {"binary.stl", binaryStl}};
     for (const auto& [name, bytes] : files) {

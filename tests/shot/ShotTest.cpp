@@ -82,7 +82,7 @@ TEST_F(ShotTest, PrintsOnlyThePathsOfPicturesNamedAfterTheDataFile) {
     write("v1.2/mesh", kSquare);
     write("scene.dat", kSquare);
     write("run%d.dat", kSquare);
-    const Outcome first = shot("--keys 'A F5 x'");
+    const Outcome first = shot("--keys 'A F12 x'");
     EXPECT_EQ(first.status, 0);
     EXPECT_EQ(first.out, "dataTest3.png\n");
     EXPECT_EQ(first.err, "");
