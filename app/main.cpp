@@ -2,15 +2,15 @@
 #include "app/Callbacks.h"
 #include "io/MeshLoader.h"
 #include "render/GlutWindow.h"
-#include "render/MeshHandover.h"
 #include "render/Renderer.h"
+#include "session/Session.h"
 
 #include <GL/glut.h>
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    MeshLoader* loader = new MeshLoader;  // lives until the process ends
+    Session* session = new Session;  // creates the loader; lives until the process ends
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(640, 480);
@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
     theRenderer->height = 480;
 
     // The loader has said what is wrong; nothing of a half-read file is drawn.
-    if (!loader->load()) return 1;
-    handOverMeshes(loader->meshes, loader->meshCount, *theRenderer, stdout, loader->fileName);
+    if (!session->loadDataFile(MeshLoader::kFileName, stdout)) return 1;
+    session->handOver(*theRenderer, stdout);
 
     glutReshapeFunc(onReshape);
     glutDisplayFunc(onDisplay);

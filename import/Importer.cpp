@@ -8,6 +8,8 @@
 #include "import/StlReader.h"
 #include "io/Diagnostic.h"
 
+#include <assimp/Importer.hpp>
+
 #include <memory>
 #include <strings.h>
 
@@ -25,8 +27,20 @@ std::unique_ptr<ModelReader> readerFor(const std::string& path) {
 
 }  // namespace
 
+Importer::Reader Importer::readerOf(const std::string& path) {
+    if (readerFor(path) != nullptr) return Reader::own;
+    const std::size_t dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] == '/' || dot + 1 == path.size()) return Reader::none;
+    return Assimp::Importer().IsExtensionSupported(path.substr(dot)) ? Reader::library
+                                                                     : Reader::none;
+}
+
 bool Importer::read(const std::string& path, std::vector<TriangleMesh>& meshes) {
     std::unique_ptr<ModelReader> reader = throughLibrary ? nullptr : readerFor(path);
+    if (reader == nullptr && !libraryAllowed) {
+        reportError(diagnostics, path, 0, "only OBJ, PLY, STL and OFF files are read here");
+        return false;
+    }
     if (reader == nullptr) {
         auto library = std::make_unique<LibraryReader>();
         library->showProgress = showProgress;

@@ -10,7 +10,7 @@
 // (only points or lines, or nothing) gets "FILE: holds no triangles".
 #pragma once
 
-#include "import/TriangleMesh.h"
+#include "io/TriangleMesh.h"
 
 #include <cstdio>
 #include <string>
@@ -18,6 +18,11 @@
 
 class Importer {
 public:
+    // Which reader a file goes to, by its extension in any case: one of ours, the library, or
+    // none, when the library knows no format of that extension.
+    enum class Reader { own, library, none };
+    static Reader readerOf(const std::string& path);
+
     // Appends the meshes of the file at path to meshes. Returns false after a diagnostic.
     bool read(const std::string& path, std::vector<TriangleMesh>& meshes);
 
@@ -26,4 +31,7 @@ public:
     bool showProgress = false;
     // Reads every format through the library, as the tests' reference does.
     bool throughLibrary = false;
+    // Whether formats other than OBJ, PLY, STL and OFF go to the library at all; when not, such
+    // a file is refused with "FILE: only OBJ, PLY, STL and OFF files are read here".
+    bool libraryAllowed = true;
 };

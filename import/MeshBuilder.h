@@ -13,7 +13,7 @@
 // order the triangles first use them, so that the viewer reads them forward.
 #pragma once
 
-#include "import/TriangleMesh.h"
+#include "io/TriangleMesh.h"
 
 #include <array>
 #include <cstddef>

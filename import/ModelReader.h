@@ -3,7 +3,7 @@
 #pragma once
 
 #include "import/MeshBuilder.h"
-#include "import/TriangleMesh.h"
+#include "io/TriangleMesh.h"
 #include "io/TokenReader.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 // kalderino-import: converts model files (OBJ, PLY, STL, OFF, glTF ...) into the viewer's data
 // file.
-#include "import/DataFileWriter.h"
+#include "io/DataFileWriter.h"
 #include "import/Importer.h"
 #include "io/Diagnostic.h"
 #include "io/MeshLoader.h"

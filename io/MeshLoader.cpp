@@ -3,6 +3,7 @@
 
 #include "io/Diagnostic.h"
 #include "io/FileContents.h"
+#include "io/MeshBuilding.h"
 #include "io/TokenReader.h"
 #include "mesh/Mesh.h"
 #include "mesh/Prefaulter.h"
@@ -19,7 +20,6 @@
 namespace {
 
 constexpr int kMaxNameLength = Mesh::kNameCapacity - 1;
-constexpr float kCornerStart = 100000.0f;  // the corners start here, not at the first point
 // Every point and every triangle takes three tokens, each at least one character after at least
 // one separator; a count that needs more bytes than the file has left is refused at once.
 constexpr std::int64_t kMinBytesPerEntry = 6;
@@ -167,34 +167,6 @@ template <typename Value> void say(std::FILE* report, const char* format, Value 
     if (report != nullptr) std::fprintf(report, format, value);
 }
 
-void stretch(float value, float& maximum, float& minimum) {
-    if (maximum < value) maximum = value;
-    if (minimum > value) minimum = value;
-}
-
-// The point at a 0-based index, made from its coordinates when a triangle first uses it: the
-// points then lie in their block in the order the triangles use them, and every walk over the
-// triangles, here, in linking and in every frame, walks the points forward, however the file
-// numbers them.
-struct PointMaker {
-    Vertex* operator()(int index) const {
-        Vertex* point = mesh.points[index];
-        if (point != nullptr) return point;
-        point = mesh.addPointAt(index);
-        const float* xyz = coordinates + 3 * static_cast<std::size_t>(index);
-        point->x = xyz[0];
-        point->y = xyz[1];
-        point->z = xyz[2];
-        return point;
-    }
-    void fetch(int index) const {
-        __builtin_prefetch(mesh.points + index);
-        __builtin_prefetch(coordinates + 3 * static_cast<std::size_t>(index));
-    }
-    Mesh& mesh;
-    const float* coordinates;
-};
-
 bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaulter& prefaulter) {
     Item item{Item::name};
     item.meshNumber = meshNumber;
@@ -277,15 +249,6 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaul
         build(waiting[k % kBuildBehind]);
     for (int i = 0; i < pointCount; ++i) point(i);  // the points no triangle uses go last
     return true;
-}
-
-Mesh* newEmptyMesh() {
-    Mesh* mesh = new Mesh;
-    mesh->maxCorner = new Vertex;
-    mesh->minCorner = new Vertex;
-    mesh->maxCorner->x = mesh->maxCorner->y = mesh->maxCorner->z = -kCornerStart;
-    mesh->minCorner->x = mesh->minCorner->y = mesh->minCorner->z = kCornerStart;
-    return mesh;
 }
 
 }  // namespace

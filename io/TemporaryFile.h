@@ -4,6 +4,10 @@
 // A temporary file that is not renamed is removed when it is destroyed, and also when the
 // process is ended by SIGINT, SIGTERM or SIGHUP meanwhile: a handler removes every temporary
 // file still open, then ends the process as the signal would have. Failures leave errno set.
+//
+// Threads: create, commit and destroy temporary files on one thread. The handler's list is
+// changed with those signals blocked on that thread only, so it is whole for the handler only if
+// no other thread takes one of them in that moment; give other threads those signals blocked.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 // DisplayListRecorder: the drawing back end that records and frees a mesh's display list.
-// The mesh layer knows no graphics API; the renderer installs the one it draws with.
+// The mesh layer knows no graphics API; the renderer installs the one it draws with. Kept for
+// Mesh::compile, which is part of the mesh's interface though no program calls it.
 #pragma once
 
 class Mesh;

@@ -17,6 +17,8 @@ public:
 
     // Records the mesh into a new display list through displayLists and returns its name;
     // needs a current GL context. Returns 0 and records nothing when no recorder is installed.
+    // Kept as part of the mesh's interface: every program draws meshes directly each frame, and
+    // nothing calls it but the tests.
     int compile() override;
 
     // Makes room for count points (triangles) in one block without creating any; add them with

@@ -10,6 +10,9 @@
 //
 // With a single processor to run on, or on a kernel without MADV_POPULATE_WRITE, blocks are
 // left alone: the worker would only take turns with the writer for the same work.
+//
+// Threads: one owner thread calls add, stop and the destructor; the worker it starts touches
+// only the queued blocks, under the mutex.
 #pragma once
 
 #include <condition_variable>

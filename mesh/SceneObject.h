@@ -13,7 +13,8 @@ public:
     // Returns 1 and does nothing else; subclasses record themselves for drawing.
     virtual int compile();
 
-    Vertex* anchor;               // owned; never given coordinates
+    // Owned; never given coordinates. Kept as part of the object's interface: nothing reads it.
+    Vertex* anchor;
     Vertex* maxCorner = nullptr;  // owned once set: componentwise maximum of the points
     Vertex* minCorner = nullptr;  // owned once set: componentwise minimum of the points
 };

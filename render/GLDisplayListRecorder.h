@@ -1,4 +1,5 @@
-// GLDisplayListRecorder: records meshes into OpenGL display lists.
+// GLDisplayListRecorder: records meshes into OpenGL display lists, for Mesh::compile; kept with
+// it as part of the mesh's interface, though no program records a list.
 #pragma once
 
 #include "mesh/DisplayListRecorder.h"

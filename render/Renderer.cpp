@@ -2,7 +2,7 @@
 #include "render/Renderer.h"
 
 #include "mesh/Mesh.h"
-#include "render/Camera.h"
+#include "mesh/StartView.h"
 #include "render/GLDisplayListRecorder.h"
 #include "render/TriangleDrawing.h"
 #include "render/Window.h"

@@ -22,10 +22,10 @@ bool readCount(const std::string& text, int& value) {
 }  // namespace
 
 bool ShotOptions::parse(int argc, const char* const* argv) {
-    bool dataFileGiven = false;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        const bool takesValue = arg == "-o" || arg == "--size" || arg == "--keys";
+        const bool takesValue =
+            arg == "-o" || arg == "--size" || arg == "--keys" || arg == "--thumbnail";
         if (takesValue && i + 1 == argc) {
             error = arg + " needs a value";
             return false;
@@ -46,18 +46,25 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
             if (!readSize(argv[++i])) return false;
         } else if (arg == "--keys") {
             if (!readKeys(argv[++i])) return false;
+        } else if (arg == "--thumbnail") {
+            if (!readCount(argv[++i], width)) {
+                error = "--thumbnail expects a size from 1 to " + std::to_string(kMaxSize);
+                return false;
+            }
+            height = width;
+            thumbnail = true;
+        } else if (arg == "--keep-coordinates") {
+            keepCoordinates = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             error = "unknown option \"" + arg + "\"; see --help";
             return false;
-        } else if (dataFileGiven) {
-            error = "one data file at most, found \"" + dataFile + "\" and \"" + arg + "\"";
-            return false;
         } else {
-            dataFile = arg;
-            dataFileGiven = true;
+            files.push_back(arg);
         }
     }
+    if (files.empty()) files.push_back("dataTest3.dat");
     if (output.empty()) {
+        const std::string& dataFile = files.front();
         const std::size_t slash = dataFile.rfind('/');
         const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
         const std::size_t dot = dataFile.rfind('.');

@@ -24,11 +24,16 @@ public:
     std::string pictureName(int keyCount) const;
     bool numbered() const { return numberedOutput; }
 
-    std::string dataFile = "dataTest3.dat";
-    std::string output;  // the data file's name with ".png" unless given
+    // Data files and model files, drawn together; dataTest3.dat when none is given.
+    std::vector<std::string> files;
+    std::string output;  // the first file's name with ".png" unless given
     int width = 640;
     int height = 480;
     std::vector<ShotKey> keys;
+    bool keepCoordinates = false;  // of model files
+    // A thumbnail for a file manager: a square picture, the project's own readers only, and
+    // limits on time and memory.
+    bool thumbnail = false;
     bool help = false;
     bool version = false;
     std::string error;

@@ -1,38 +1,61 @@
-// kalderino-shot: draws a data file as the viewer would, after the keys given, into PNG pictures,
-// with no window system.
-#include "io/MeshLoader.h"
-#include "render/MeshHandover.h"
+// kalderino-shot: draws data files and model files as the viewer would, after the keys given,
+// into PNG pictures, with no window system.
 #include "render/OffscreenWindow.h"
 #include "render/Renderer.h"
+#include "session/Session.h"
 #include "shot/PictureFiles.h"
 #include "shot/ShotOptions.h"
 
 #include <cstdio>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
+// A file manager asks for thumbnails of every file a user downloads, unasked: what it gets to
+// read is anybody's, so each run gets a bound on time and memory of its own.
+constexpr unsigned kThumbnailSeconds = 20;
+constexpr rlim_t kThumbnailMemory = rlim_t{2} << 30;  // bytes of address space
+
 constexpr const char* kUsage =
-    "usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] [DATAFILE]\n";
+    "usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] [--keep-coordinates]\n"
+    "                      [--thumbnail SIZE] [FILE...]\n";
 
 void printHelp() {
     std::printf("%s\n"
-                "Draws the meshes of DATAFILE (dataTest3.dat in the working directory unless\n"
+                "Draws the meshes of the FILEs (dataTest3.dat in the working directory unless\n"
                 "given) as the viewer shows them after the keys given, and writes the picture\n"
-                "as PNG. Needs no display: it draws offscreen with Mesa.\n"
+                "as PNG. Data files (.dat) are drawn as they are; model files (OBJ, PLY, STL,\n"
+                "OFF, glTF and the other formats of the Open Asset Import Library) are fitted\n"
+                "together into the view. Needs no display: it draws offscreen with Mesa.\n"
                 "\n"
-                "  -o PICTURE.png  the picture to write; the data file's name with .png unless\n"
-                "                  given. With %%d in it (as in turn-%%03d.png) one picture is\n"
-                "                  written before the first key and one after each key\n"
-                "  --size WxH      the window's size at start, in pixels (640x480)\n"
-                "  --keys \"KEYS\"   key names separated by spaces, pressed in order\n"
-                "  --help          show this text\n"
-                "  --version       show the version\n"
+                "  -o PICTURE.png      the picture to write; the first file's name with .png\n"
+                "                      unless given. With %%d in it (as in turn-%%03d.png) one\n"
+                "                      picture is written before the first key and one after\n"
+                "                      each key\n"
+                "  --size WxH          the window's size at start, in pixels (640x480)\n"
+                "  --keys \"KEYS\"       key names separated by spaces, pressed in order\n"
+                "  --keep-coordinates  keep the model files' coordinates instead of fitting\n"
+                "                      them into the view\n"
+                "  --thumbnail SIZE    a SIZE x SIZE thumbnail for a file manager: OBJ, PLY, STL\n"
+                "                      and OFF files only, within %u seconds and %u MiB\n"
+                "  --help              show this text\n"
+                "  --version           show the version\n"
                 "\n"
                 "Keys: %s. Up, Down and Escape work on\n"
                 "the window, not on the picture, and are refused.\n"
                 "\n"
                 "Prints the path of each picture written, and nothing else.\n",
-                kUsage, kShotKeyNames);
+                kUsage, kThumbnailSeconds, static_cast<unsigned>(kThumbnailMemory >> 20),
+                kShotKeyNames);
+}
+
+void limitThumbnail() {
+    const rlimit memory{kThumbnailMemory, kThumbnailMemory};
+    ::setrlimit(RLIMIT_AS, &memory);
+    const rlimit noCore{0, 0};
+    ::setrlimit(RLIMIT_CORE, &noCore);
+    ::alarm(kThumbnailSeconds);  // ends the run; no picture is left behind
 }
 
 }  // namespace
@@ -51,24 +74,23 @@ int main(int argc, char** argv) {
         std::printf("kalderino-shot %s\n", KALDERINO_VERSION);
         return 0;
     }
+    if (options.thumbnail) limitThumbnail();
     if (!PictureFiles::canWrite(options.pictureName(0))) return 1;
 
     // What is handed to the renderer lives until the process ends, as in the viewer.
-    MeshLoader* loader = new MeshLoader;
-    loader->report = nullptr;  // the loader's report is the viewer's
-    if (!loader->loadFile(options.dataFile.c_str())) return 1;
+    Session* session = new Session;
+    // The loader's report is the viewer's, and so are the unbound-key lines.
+    ModelOptions models;
+    models.keepCoordinates = options.keepCoordinates;
+    models.ownReadersOnly = options.thumbnail;
+    if (!session->open(options.files, models)) return 1;
 
     OffscreenWindow* window = new OffscreenWindow;
     if (!window->open(options.width, options.height)) {
         std::fprintf(stderr, "kalderino-shot: %s\n", window->error.c_str());
         return 1;
     }
-    Renderer* renderer = new Renderer(*window);
-    renderer->keyReport = nullptr;  // the unbound-key lines are the viewer's
-    renderer->width = options.width;
-    renderer->height = options.height;
-    handOverMeshes(loader->meshes, loader->meshCount, *renderer, nullptr, loader->fileName);
-    renderer->initGL();
+    Renderer* renderer = session->start(*window, options.width, options.height, nullptr);
 
     // GLUT's part from here: a reshape and a frame once the window is up, then after each key
     // the reshape and the frame it asked for.

@@ -1,8 +1,8 @@
 // MeshGenerator: sample shapes and big terrains for tests, benchmarks and the bundled file.
 #include "tools/MeshGenerator.h"
 
-#include "import/DataFileWriter.h"
-#include "render/Camera.h"
+#include "io/DataFileWriter.h"
+#include "mesh/StartView.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // kalderino-generate: writes the bundled sample or a big generated terrain as a data file.
-#include "import/DataFileWriter.h"
+#include "io/DataFileWriter.h"
 #include "tools/MeshGenerator.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 // Tests of kalderino-import: the readers against the library, bad input, welding, names,
 // placement, exact numbers, safe writing and the command line.
-#include "import/DataFileWriter.h"
+#include "io/DataFileWriter.h"
 #include "import/Importer.h"
 #include "import/MeshBuilder.h"
 #include "import/ModelReader.h"

@@ -130,7 +130,8 @@ TEST_F(ShotTest, HelpNamesTheKeys) {
     const Outcome run = shot("--help");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.rfind("usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] "
-                            "[DATAFILE]\n",
+                            "[--keep-coordinates]\n                      [--thumbnail SIZE] "
+                            "[FILE...]\n",
                             0),
               0u);
     EXPECT_NE(run.out.find("Keys: the letters a to z and A to Z, space, F1 to F12, Left, Right."),
@@ -175,8 +176,8 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
         {"--keys x -o 'p%d.png' scene.dat", "p1.png: cannot write: Is a directory"},  // p0.png goes
         {"--frobnicate scene.dat", "kalderino-shot: unknown option \"--frobnicate\"; see --help"},
         {"-x scene.dat", "kalderino-shot: unknown option \"-x\"; see --help"},
-        {"scene.dat bad.dat", "kalderino-shot: one data file at most, found \"scene.dat\" and "
-            "\"bad.dat\""}};
+        {"scene.dat bad.dat", "bad.dat:5: expected the z coordinate of point 2 of mesh \"sq\" as a "
+            "decimal number, found \"zero\""}};
     // clang-format on
     const std::set<std::string> before = files();
     for (const auto& [arguments, message] : cases) {

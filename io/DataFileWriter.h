@@ -8,8 +8,8 @@
 // - the folder cannot take the temporary file, or writing or renaming fails: the system's reason.
 #pragma once
 
-#include "import/TriangleMesh.h"
-#include "render/Camera.h"
+#include "io/TriangleMesh.h"
+#include "mesh/StartView.h"
 
 #include <cstdio>
 #include <string>

@@ -1,5 +1,5 @@
 // DataFileWriter: placement, number formatting and the safe write of the data file.
-#include "import/DataFileWriter.h"
+#include "io/DataFileWriter.h"
 
 #include "io/Diagnostic.h"
 #include "io/TemporaryFile.h"

@@ -1,4 +1,5 @@
-// Camera: the fixed placement every frame starts from, and the model point it centres.
+// StartView: the fixed camera placement every frame starts from, and the model point it centres.
+// The renderer draws from it; the data file writer and the generator place meshes in its view.
 #pragma once
 
 // Every frame's model-view matrix starts as T(kCameraOffset) * Rx(kCameraTilt), before the
