@@ -126,6 +126,21 @@ TEST_F(ShotTest, WritesOnePictureBeforeTheKeysAndOneAfterEach) {
     EXPECT_NE(read("shot %-000.png"), read("shot %-005.png"));
 }
 
+#ifdef IMPORT_PATH
+// A model file is drawn as the data file kalderino-import makes of it, fitted into the view by
+// its longest side, here z.
+TEST_F(ShotTest, DrawsAModelFileAsItsImportedDataFile) {
+    write("tall.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 4\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 1 4 3\n");
+    write("empty.dat", "0\n");
+    ASSERT_EQ(std::system("'" IMPORT_PATH "' -o tall.dat tall.obj >/dev/null"), 0);
+    EXPECT_EQ(shot("--size 160x120 -o model.png tall.obj"), (Outcome{0, "model.png\n", ""}));
+    EXPECT_EQ(shot("--size 160x120 tall.dat").status, 0);
+    EXPECT_EQ(shot("--size 160x120 empty.dat").status, 0);
+    EXPECT_EQ(read("model.png"), read("tall.png"));
+    EXPECT_NE(read("tall.png"), read("empty.png"));
+}
+#endif
+
 TEST_F(ShotTest, HelpNamesTheKeys) {
     const Outcome run = shot("--help");
     EXPECT_EQ(run.status, 0);
