@@ -1,17 +1,10 @@
 // ModelReader: messages and mesh names shared by the format readers.
 #include "import/ModelReader.h"
 
-#include "io/Diagnostic.h"
-#include "io/FileContents.h"
+#include "io/MeshName.h"
 #include "io/TokenReader.h"
 
 #include <climits>
-
-namespace {
-
-constexpr std::size_t kMaxNameLength = 31;
-
-}  // namespace
 
 bool ModelReader::readFile(const std::string& file, std::vector<TriangleMesh>& meshes) {
     path = file;
@@ -20,8 +13,15 @@ bool ModelReader::readFile(const std::string& file, std::vector<TriangleMesh>& m
     std::vector<TriangleMesh> found;
     // A failure has been said in one line, about the file as it was read; a shrink the reader
     // never reached is said after a complete reading, which drops what it read.
-    if (!read(contents.data(), contents.size(), found)) return false;
+    if (!readContents(contents, found)) return false;
     return contents.intact() && keep(found, meshes);
+}
+
+bool ModelReader::readContents(const FileContents& file, std::vector<TriangleMesh>& meshes) {
+    source = &file;
+    const bool read = this->read(file.data(), file.size(), meshes);
+    source = nullptr;
+    return read;
 }
 
 bool ModelReader::keep(std::vector<TriangleMesh>& found, std::vector<TriangleMesh>& meshes) {
@@ -29,21 +29,13 @@ bool ModelReader::keep(std::vector<TriangleMesh>& found, std::vector<TriangleMes
     return true;
 }
 
-bool ModelReader::fail(int line, const std::string& message) const {
-    reportError(diagnostics, path, line, message);
-    return false;
-}
-
 bool ModelReader::reject(const TokenReader& tokens, const std::string& what,
                          const std::string& after) const {
-    return fail(tokens.lineOf(tokens.tokenStart), "expected " + what + ", found " +
-                                                      quote(tokens.tokenStart, tokens.tokenEnd) +
-                                                      after);
+    return messages().rejectToken(tokens, what, after);
 }
 
 bool ModelReader::rejectLineEnd(const TokenReader& tokens, const std::string& what) const {
-    return fail(tokens.lineOf(tokens.position()),
-                "expected " + what + ", found the end of the line");
+    return messages().rejectLineEnd(tokens, what);
 }
 
 bool ModelReader::finishMesh(MeshBuilder& builder, const std::string& ownName,
@@ -73,11 +65,6 @@ std::string meshName(const std::string& ownName, const std::string& path) {
         const unsigned char byte = static_cast<unsigned char>(c);
         if (byte <= ' ' || byte == 0x7F) c = '_';
     }
-    if (name.size() > kMaxNameLength) {
-        std::size_t length = kMaxNameLength;
-        // Back off over UTF-8 continuation bytes (10xxxxxx) to the start of a character.
-        while (length > 0 && (static_cast<unsigned char>(name[length]) & 0xC0) == 0x80) --length;
-        name.erase(length > 0 ? length : kMaxNameLength);
-    }
+    name.erase(keptNameLength(name.data(), name.size(), NameCut::wholeCharacters));
     return name.empty() ? "mesh" : name;
 }

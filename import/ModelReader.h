@@ -3,8 +3,10 @@
 #pragma once
 
 #include "import/MeshBuilder.h"
-#include "io/TriangleMesh.h"
+#include "io/FileContents.h"
+#include "io/ReaderDiagnostics.h"
 #include "io/TokenReader.h"
+#include "io/TriangleMesh.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -21,13 +23,17 @@ public:
     // The same for the file at path, which also names it in messages; reading stops with
     // "changed while being read" when the file shrinks meanwhile.
     virtual bool readFile(const std::string& path, std::vector<TriangleMesh>& meshes);
+    // The same for a loaded file, named by path, which may shrink while it is read.
+    bool readContents(const FileContents& file, std::vector<TriangleMesh>& meshes);
 
     std::string path;  // names the file in messages, and the meshes that have no name of their own
     std::FILE* diagnostics = stderr;
 
 protected:
+    // The words for every message about the file being read.
+    ReaderDiagnostics messages() const { return {diagnostics, path.c_str(), source}; }
     // Prints "path:line: message" ("path: message" when line is 0); returns false.
-    bool fail(int line, const std::string& message) const;
+    bool fail(int line, const std::string& message) const { return messages().say(line, message); }
     // "expected <what>, found "<token>"<after>" on the current token's line; returns false.
     bool reject(const TokenReader& tokens, const std::string& what,
                 const std::string& after = "") const;
@@ -37,16 +43,9 @@ protected:
     // decimal number..., found ...". what() is called only for the message.
     template <typename What>
     bool toCoordinate(const TokenReader& tokens, float& value, What what) const {
-        switch (tokens.toFloat(value)) {
-        case TokenReader::Parse::ok:
-            value += 0.0f;
-            return true;
-        case TokenReader::Parse::malformed:
-            return reject(tokens, what() + " as a decimal number");
-        case TokenReader::Parse::outOfRange:
-            return reject(tokens, what() + " as a decimal number within the float range");
-        }
-        return false;
+        if (!messages().toFloat(tokens, value, what)) return false;
+        value += 0.0f;
+        return true;
     }
     // Finishes the builder's triangles into a mesh named ownName (or after the file); a mesh
     // with no triangles is dropped. False after a diagnostic when the data file cannot count it.
@@ -54,6 +53,9 @@ protected:
                     std::vector<TriangleMesh>& meshes) const;
     // Appends found to meshes; true.
     static bool keep(std::vector<TriangleMesh>& found, std::vector<TriangleMesh>& meshes);
+
+private:
+    const FileContents* source = nullptr;  // while readContents() reads it
 };
 
 // The name a mesh gets in the data file: its own name, else the file's name without directory

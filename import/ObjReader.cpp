@@ -6,16 +6,10 @@
 #include <charconv>
 #include <climits>
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
 constexpr int kMaxExtraNumbers = 4;  // w, or a colour r g b [a]
-
-bool is(const TokenReader& tokens, const char* word) {
-    const std::size_t length = static_cast<std::size_t>(tokens.tokenEnd - tokens.tokenStart);
-    return length == std::strlen(word) && std::memcmp(tokens.tokenStart, word, length) == 0;
-}
 
 // An optional minus and digits, as far as they go; true if there was a digit.
 bool skipInteger(const char*& at, const char* last) {
@@ -45,7 +39,7 @@ bool ObjReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     std::vector<std::uint32_t> polygon;
     do {
         if (!tokens.nextOnLine() || *tokens.tokenStart == '#') continue;
-        if (is(tokens, "v")) {
+        if (tokens.is("v")) {
             const std::size_t number = builder.points.size() + 1;
             float xyz[3];
             for (int k = 0; k < 3; ++k) {
@@ -64,7 +58,7 @@ bool ObjReader::read(const char* data, std::size_t size, std::vector<TriangleMes
             if (number > static_cast<std::size_t>(INT_MAX))
                 return fail(tokens.lineOf(tokens.position()), "too many points");
             builder.points.push_back({xyz[0], xyz[1], xyz[2]});
-        } else if (is(tokens, "f")) {
+        } else if (tokens.is("f")) {
             const long count = static_cast<long>(builder.points.size());
             polygon.clear();
             while (tokens.nextOnLine() && *tokens.tokenStart != '#') {
@@ -86,7 +80,7 @@ bool ObjReader::read(const char* data, std::size_t size, std::vector<TriangleMes
                 polygon.push_back(static_cast<std::uint32_t>(resolved));
             }
             builder.addPolygon(polygon.data(), polygon.size());
-        } else if (is(tokens, "o") || is(tokens, "g")) {
+        } else if (tokens.is("o") || tokens.is("g")) {
             const char* first;
             const char* last;
             tokens.restOfLine(first, last);

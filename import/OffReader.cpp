@@ -23,7 +23,7 @@ bool nextDataLine(TokenReader& tokens, bool sameLine) {
 bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
     TokenReader tokens(data, size);
     const auto endsEarly = [&](const std::string& what) {
-        return fail(tokens.lastLine(), "file ends early: expected " + what);
+        return messages().endsEarly(tokens.lastLine(), what);
     };
     const bool anything = (tokens.nextOnLine() && *tokens.tokenStart != '#') ||
                           nextDataLine(tokens, false);  // past comments and blank lines
@@ -45,12 +45,9 @@ bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMes
             return reject(tokens, std::string(kCounts[k]) + " as a decimal integer from 0");
         const std::size_t left = tokens.bytesLeft();
         if (static_cast<std::size_t>(counts[k]) > left / kMinBytesPerEntry)
-            return fail(tokens.lineOf(tokens.tokenStart),
-                        std::string(kCounts[k]) + " is " + std::to_string(counts[k]) +
-                            ", but the " + std::to_string(left) +
-                            " bytes left in the file hold "
-                            "at most " +
-                            std::to_string(left / kMinBytesPerEntry));
+            return messages().noRoom(tokens.lineOf(tokens.tokenStart),
+                                     std::string(kCounts[k]) + " is " + std::to_string(counts[k]),
+                                     left, kMinBytesPerEntry);
     }
 
     MeshBuilder builder;

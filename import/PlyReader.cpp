@@ -192,265 +192,395 @@ private:
     int lineOffset;
 };
 
-}  // namespace
-
-bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
-    TokenReader header(data, size);
-    if (!header.nextOnLine() || token(header) != "ply" || header.nextOnLine())
-        return header.tokenStart ? reject(header, "\"ply\" alone on the first line")
-                                 : fail(1, "expected \"ply\" alone on the first line");
+// What the header says: the body's encoding, its elements in order, and where it starts.
+struct Header {
     Format format = Format::ascii;
-    bool formatSeen = false;
     std::vector<Element> elements;
-    for (;;) {
-        if (!header.nextLine())
-            return fail(header.lastLine(), "file ends early: expected \"end_header\"");
-        if (!header.nextOnLine()) continue;
-        const std::string word = token(header);
-        if (word == "comment" || word == "obj_info") continue;
-        if (word == "end_header") break;
-        if (word == "format") {
-            if (!header.nextOnLine()) return rejectLineEnd(header, "a format");
-            const std::string name = token(header);
-            if (name == "ascii")
-                format = Format::ascii;
-            else if (name == "binary_little_endian")
-                format = Format::littleEndian;
-            else if (name == "binary_big_endian")
-                format = Format::bigEndian;
-            else
-                return reject(header, "a format of ascii, binary_little_endian or "
-                                      "binary_big_endian");
-            formatSeen = true;
-        } else if (word == "element") {
-            Element element;
-            element.line = header.lineOf(header.tokenStart);
-            if (!header.nextOnLine()) return rejectLineEnd(header, "an element name");
-            element.name = token(header);
-            int count = 0;
-            if (!header.nextOnLine()) return rejectLineEnd(header, "an element count");
-            if (header.toInt(count) != TokenReader::Parse::ok || count < 0)
-                return reject(header, "the count of element \"" + element.name +
-                                          "\" as a decimal integer from 0 to 2147483647");
-            element.count = static_cast<std::size_t>(count);
-            elements.push_back(element);
-        } else if (word == "property") {
-            if (elements.empty()) return reject(header, "\"element\" before any property");
-            Property property;
-            if (!header.nextOnLine()) return rejectLineEnd(header, kTypeList);
-            if (token(header) == "list") {
-                if (!header.nextOnLine()) return rejectLineEnd(header, "the list's count type");
-                property.count = typeNamed(header);
-                if (property.count == nullptr || isFloat(property.count->kind))
-                    return reject(header, "an integer type for the list's count");
-                if (!header.nextOnLine()) return rejectLineEnd(header, "the list's item type");
-            }
-            property.type = typeNamed(header);
-            if (property.type == nullptr) return reject(header, kTypeList);
-            if (!header.nextOnLine()) return rejectLineEnd(header, "a property name");
-            property.name = token(header);
-            elements.back().properties.push_back(property);
-        } else {
-            return reject(header, "a header line (format, element, property, comment or "
-                                  "end_header)");
-        }
-    }
-    if (!formatSeen)
-        return fail(header.lineOf(header.tokenStart), "no \"format\" line before "
-                                                      "\"end_header\"");
-    header.nextLine();
-    const char* bodyStart = header.position();
-    const int bodyLine = header.lineOf(bodyStart);
-    const char* bodyEnd = data + size;
+    const char* bodyStart = nullptr;
+    int bodyLine = 0;  // the file's line number of the body's first line
+};
 
-    // The points and polygons, and what stands in the way of reading them.
-    const Element* vertices = nullptr;
-    const Element* faces = nullptr;
-    int axisOf[3] = {-1, -1, -1};
-    int listOf = -1;
+// The header, line by line, up to "end_header".
+class HeaderReader {
+public:
+    HeaderReader(const char* data, std::size_t size, const ReaderDiagnostics& messages)
+        : tokens(data, size), messages(messages) {}
+
+    bool read(Header& header) {
+        if (!tokens.nextOnLine() || token(tokens) != "ply" || tokens.nextOnLine())
+            return tokens.tokenStart
+                       ? messages.rejectToken(tokens, "\"ply\" alone on the first line")
+                       : messages.say(1, "expected \"ply\" alone on the first line");
+        bool formatSeen = false;
+        for (;;) {
+            if (!tokens.nextLine()) return messages.endsEarly(tokens.lastLine(), "\"end_header\"");
+            if (!tokens.nextOnLine()) continue;
+            const std::string word = token(tokens);
+            if (word == "comment" || word == "obj_info") continue;
+            if (word == "end_header") break;
+            if (word == "format") {
+                if (!readFormat(header.format)) return false;
+                formatSeen = true;
+            } else if (word == "element") {
+                if (!readElement(header.elements)) return false;
+            } else if (word == "property") {
+                if (!readProperty(header.elements)) return false;
+            } else {
+                return messages.rejectToken(tokens, "a header line (format, element, property, "
+                                                    "comment or end_header)");
+            }
+        }
+        if (!formatSeen)
+            return messages.say(tokens.lineOf(tokens.tokenStart),
+                                "no \"format\" line before \"end_header\"");
+        tokens.nextLine();
+        header.bodyStart = tokens.position();
+        header.bodyLine = tokens.lineOf(header.bodyStart);
+        return true;
+    }
+
+private:
+    bool readFormat(Format& format) {
+        if (!tokens.nextOnLine()) return messages.rejectLineEnd(tokens, "a format");
+        const std::string name = token(tokens);
+        if (name == "ascii")
+            format = Format::ascii;
+        else if (name == "binary_little_endian")
+            format = Format::littleEndian;
+        else if (name == "binary_big_endian")
+            format = Format::bigEndian;
+        else
+            return messages.rejectToken(tokens, "a format of ascii, binary_little_endian or "
+                                                "binary_big_endian");
+        return true;
+    }
+
+    bool readElement(std::vector<Element>& elements) {
+        Element element;
+        element.line = tokens.lineOf(tokens.tokenStart);
+        if (!tokens.nextOnLine()) return messages.rejectLineEnd(tokens, "an element name");
+        element.name = token(tokens);
+        int count = 0;
+        if (!tokens.nextOnLine()) return messages.rejectLineEnd(tokens, "an element count");
+        if (tokens.toInt(count) != TokenReader::Parse::ok || count < 0)
+            return messages.rejectToken(tokens, "the count of element \"" + element.name +
+                                                    "\" as a decimal integer from 0 to 2147483647");
+        element.count = static_cast<std::size_t>(count);
+        elements.push_back(element);
+        return true;
+    }
+
+    bool readProperty(std::vector<Element>& elements) {
+        if (elements.empty())
+            return messages.rejectToken(tokens, "\"element\" before any property");
+        Property property;
+        if (!tokens.nextOnLine()) return messages.rejectLineEnd(tokens, kTypeList);
+        if (token(tokens) == "list") {
+            if (!tokens.nextOnLine())
+                return messages.rejectLineEnd(tokens, "the list's count type");
+            property.count = typeNamed(tokens);
+            if (property.count == nullptr || isFloat(property.count->kind))
+                return messages.rejectToken(tokens, "an integer type for the list's count");
+            if (!tokens.nextOnLine()) return messages.rejectLineEnd(tokens, "the list's item type");
+        }
+        property.type = typeNamed(tokens);
+        if (property.type == nullptr) return messages.rejectToken(tokens, kTypeList);
+        if (!tokens.nextOnLine()) return messages.rejectLineEnd(tokens, "a property name");
+        property.name = token(tokens);
+        elements.back().properties.push_back(property);
+        return true;
+    }
+
+    TokenReader tokens;
+    const ReaderDiagnostics& messages;
+};
+
+// Where the points and the polygons are among the elements.
+struct Layout {
+    const Element* vertices = nullptr;  // the first "vertex" element
+    const Element* faces = nullptr;     // the first "face" element
+    int axisOf[3] = {-1, -1, -1};       // the vertex properties of x, y and z
+    int listOf = -1;                    // the face property of the corners
+
+    std::size_t pointCount() const { return vertices ? vertices->count : 0; }
+    // Quads and larger polygons are cut by their corners' positions: faces that come before the
+    // points wait for them.
+    bool facesFirst() const {
+        return faces != nullptr && (vertices == nullptr || faces < vertices);
+    }
+};
+
+bool findElements(const std::vector<Element>& elements, const ReaderDiagnostics& messages,
+                  Layout& layout) {
     for (const Element& element : elements) {
-        if (element.name == "vertex" && vertices == nullptr) {
-            vertices = &element;
+        if (element.name == "vertex" && layout.vertices == nullptr) {
+            layout.vertices = &element;
             for (std::size_t i = 0; i < element.properties.size(); ++i)
                 for (int k = 0; k < 3; ++k)
                     if (element.properties[i].name == std::string(1, "xyz"[k]) &&
-                        element.properties[i].count == nullptr && axisOf[k] < 0)
-                        axisOf[k] = static_cast<int>(i);
+                        element.properties[i].count == nullptr && layout.axisOf[k] < 0)
+                        layout.axisOf[k] = static_cast<int>(i);
             for (int k = 0; k < 3; ++k)
-                if (axisOf[k] < 0)
-                    return fail(element.line, std::string("element \"vertex\" has no property \"") +
-                                                  "xyz"[k] + "\"");
-        } else if (element.name == "face" && faces == nullptr) {
-            faces = &element;
-            for (std::size_t i = 0; i < element.properties.size() && listOf < 0; ++i) {
+                if (layout.axisOf[k] < 0)
+                    return messages.say(element.line,
+                                        std::string("element \"vertex\" has no property \"") +
+                                            "xyz"[k] + "\"");
+        } else if (element.name == "face" && layout.faces == nullptr) {
+            layout.faces = &element;
+            for (std::size_t i = 0; i < element.properties.size() && layout.listOf < 0; ++i) {
                 const Property& property = element.properties[i];
                 if ((property.name == "vertex_indices" || property.name == "vertex_index") &&
                     property.count != nullptr && !isFloat(property.type->kind))
-                    listOf = static_cast<int>(i);
+                    layout.listOf = static_cast<int>(i);
             }
-            if (listOf < 0)
-                return fail(element.line, "element \"face\" has no list of integers named "
-                                          "\"vertex_indices\" or \"vertex_index\"");
+            if (layout.listOf < 0)
+                return messages.say(element.line, "element \"face\" has no list of integers named "
+                                                  "\"vertex_indices\" or \"vertex_index\"");
         }
     }
-    // Each value takes at least its bytes, or a character and a separator.
-    std::size_t left = static_cast<std::size_t>(bodyEnd - bodyStart);
-    for (const Element& element : elements) {
+    return true;
+}
+
+// Each value takes at least its bytes, or a character and a separator: counts the rest of the
+// file cannot hold are refused before anything is allocated.
+bool checkRoom(const Header& header, const char* bodyEnd, const ReaderDiagnostics& messages) {
+    std::size_t left = static_cast<std::size_t>(bodyEnd - header.bodyStart);
+    for (const Element& element : header.elements) {
         std::size_t least = 0;
         for (const Property& property : element.properties)
-            least += format == Format::ascii     ? 2
-                     : property.count != nullptr ? static_cast<std::size_t>(property.count->size)
-                                                 : static_cast<std::size_t>(property.type->size);
+            least += header.format == Format::ascii ? 2
+                     : property.count != nullptr    ? static_cast<std::size_t>(property.count->size)
+                                                    : static_cast<std::size_t>(property.type->size);
         if (least > 0 && element.count > left / least)
-            return fail(element.line, "element \"" + element.name + "\" announces " +
-                                          std::to_string(element.count) + " entries of at least " +
-                                          std::to_string(least) + " bytes, but only " +
-                                          std::to_string(left) + " bytes are left for them");
+            return messages.noRoom(element.line,
+                                   "element \"" + element.name + "\" announces " +
+                                       std::to_string(element.count) + " entries of at least " +
+                                       std::to_string(least) + " bytes",
+                                   left, least, ReaderDiagnostics::Room::leftForThem);
         left -= element.count * least;
     }
+    return true;
+}
 
-    MeshBuilder builder;
-    if (vertices != nullptr) builder.points.reserve(vertices->count);
-    if (faces != nullptr) builder.reserveTriangles(faces->count);
-    // Quads and larger polygons are cut by their corners' positions: faces that come before the
-    // points wait for them.
-    const bool facesFirst = faces != nullptr && (vertices == nullptr || faces < vertices);
-    std::vector<std::uint32_t> waiting;  // per polygon of faces that come first: count, corners
-    const std::size_t pointCount = vertices ? vertices->count : 0;
-    std::vector<std::uint32_t> polygon;
-    Body body(bodyStart, bodyEnd, format, bodyLine);
-    for (const Element& element : elements) {
-        const bool isVertex = &element == vertices;
-        const bool isFace = &element == faces;
-        std::size_t n = 0;
-        // Binary records of fixed size, and faces that hold nothing but their corners, are read
-        // without the general walk; anything unusual, a cut body included, takes the walk.
-        std::size_t recordSize = 0;
-        for (const Property& property : element.properties)
-            recordSize = property.count != nullptr || recordSize == SIZE_MAX
-                             ? SIZE_MAX
-                             : recordSize + static_cast<std::size_t>(property.type->size);
-        if (isVertex && recordSize != SIZE_MAX && recordSize > 0) {
-            std::size_t offsets[3] = {0, 0, 0};
-            for (int k = 0; k < 3; ++k)
-                for (int i = 0; i < axisOf[k]; ++i)
-                    offsets[k] += static_cast<std::size_t>(element.properties[i].type->size);
-            for (; n < element.count; ++n) {
-                const char* record = body.take(recordSize);
-                if (record == nullptr) break;
-                std::array<float, 3> point;
-                bool finite = true;
-                for (int k = 0; k < 3; ++k) {
-                    const TypeName& type = *element.properties[axisOf[k]].type;
-                    point[k] = static_cast<float>(body.decodeAt(type, record + offsets[k])) + 0.0f;
-                    finite = finite && std::isfinite(point[k]);
-                }
-                if (!finite) {  // the walk reads the record again and says what is wrong
-                    body.rewind(record);
-                    break;
-                }
-                builder.points.push_back(point);
-            }
-        } else if (isFace && !facesFirst && element.properties.size() == 1 &&
-                   format != Format::ascii) {
-            const TypeName& countType = *element.properties[0].count;
-            const TypeName& itemType = *element.properties[0].type;
-            for (const char* record; n < element.count && (record = body.take(countType.size));
-                 ++n) {
-                const double items = body.decodeAt(countType, record);
-                const char* list = items >= 0 && items <= static_cast<double>(SIZE_MAX / 8)
-                                       ? body.take(static_cast<std::size_t>(items) * itemType.size)
-                                       : nullptr;
-                polygon.clear();
-                for (std::size_t k = 0; list != nullptr && k < static_cast<std::size_t>(items);
-                     ++k) {
-                    const double index = body.decodeAt(itemType, list + k * itemType.size);
-                    if (!(index >= 0 && index < static_cast<double>(pointCount))) {
-                        list = nullptr;
-                        break;
-                    }
-                    polygon.push_back(static_cast<std::uint32_t>(index));
-                }
-                if (list == nullptr) {  // the walk reads the face again and says what is wrong
-                    body.rewind(record);
-                    break;
-                }
-                builder.addPolygon(polygon.data(), polygon.size());
-            }
-        }
-        // An element with no properties takes no room, whatever its count says.
-        if (element.properties.empty()) continue;
-        for (; n < element.count; ++n) {
-            float xyz[3] = {0.0f, 0.0f, 0.0f};
-            for (std::size_t i = 0; i < element.properties.size(); ++i) {
-                const Property& property = element.properties[i];
-                // Words for a message about this value, or about item `item` of its list.
-                const auto describe = [&](long item) {
-                    const std::string entry = element.name + " " + std::to_string(n);
-                    if (item >= 0)
-                        return "item " + std::to_string(item) + " of list \"" + property.name +
-                               "\" of " + entry;
-                    return (property.count ? "the count of list \"" : "property \"") +
-                           property.name + "\" of " + entry;
-                };
-                const auto failValue = [&](Body::Got got, const TypeName& type, double value,
-                                           long item) {
-                    if (got == Body::Got::end)
-                        return fail(body.lastLine(), "file ends early: expected " + describe(item));
-                    return fail(body.line(),
-                                "expected " + describe(item) +
-                                    (got == Body::Got::malformed ? " as a number of type "
-                                                                 : " within the range of type ") +
-                                    type.name + ", found " + body.found(value));
-                };
-                const TypeName& type = property.count ? *property.count : *property.type;
-                double value = 0.0;
-                const Body::Got got = body.value(type, value);
-                if (got != Body::Got::ok) return failValue(got, type, value, -1);
-                if (property.count == nullptr) {
-                    if (!isVertex) continue;
-                    for (int k = 0; k < 3; ++k) {
-                        if (axisOf[k] != static_cast<int>(i)) continue;
-                        xyz[k] = static_cast<float>(value) + 0.0f;
-                        if (!std::isfinite(xyz[k]))
-                            return fail(body.line(), "expected " + describe(-1) +
-                                                         " as a finite float, found " +
-                                                         body.found(value));
-                    }
-                    continue;
-                }
-                if (value < 0)
-                    return fail(body.line(),
-                                "expected " + describe(-1) + " from 0, found " + body.found(value));
-                const std::size_t items = static_cast<std::size_t>(value);
-                const bool corners = isFace && static_cast<int>(i) == listOf;
-                polygon.clear();
-                for (std::size_t k = 0; k < items; ++k) {
-                    const Body::Got item = body.value(*property.type, value);
-                    if (item != Body::Got::ok)
-                        return failValue(item, *property.type, value, static_cast<long>(k));
-                    if (!corners) continue;
-                    if (!(value >= 0 && value < static_cast<double>(pointCount)))
-                        return fail(body.line(),
-                                    "expected " + describe(static_cast<long>(k)) +
-                                        " as a point index from 0 to " +
-                                        std::to_string(static_cast<long>(pointCount) - 1) +
-                                        ", found " + body.found(value));
-                    polygon.push_back(static_cast<std::uint32_t>(value));
-                }
-                if (!corners) continue;
-                if (!facesFirst) {
-                    builder.addPolygon(polygon.data(), polygon.size());
-                } else if (polygon.size() >= 3) {
-                    waiting.push_back(static_cast<std::uint32_t>(polygon.size()));
-                    waiting.insert(waiting.end(), polygon.begin(), polygon.end());
-                }
-            }
-            if (isVertex) builder.points.push_back({xyz[0], xyz[1], xyz[2]});
-        }
+// The bytes of a binary record of nothing but single values; 0 when it holds a list, or nothing.
+std::size_t fixedSize(const Element& element) {
+    std::size_t size = 0;
+    for (const Property& property : element.properties) {
+        if (property.count != nullptr) return 0;
+        size += static_cast<std::size_t>(property.type->size);
     }
-    for (std::size_t at = 0; at < waiting.size(); at += 1 + waiting[at])
-        builder.addPolygon(&waiting[at + 1], waiting[at]);
+    return size;
+}
+
+// A value's place in the body, for messages: a property of an element's entry.
+struct Place {
+    const Element& element;
+    std::size_t entry;
+    const Property& property;
+
+    // The value, or, when item is 0 or more, that item of its list.
+    std::string describe(long item) const {
+        const std::string of = element.name + " " + std::to_string(entry);
+        if (item >= 0)
+            return "item " + std::to_string(item) + " of list \"" + property.name + "\" of " + of;
+        return (property.count ? "the count of list \"" : "property \"") + property.name +
+               "\" of " + of;
+    }
+};
+
+// The body, element by element, into the builder.
+class BodyReader {
+public:
+    BodyReader(const Header& header, const Layout& layout, const char* bodyEnd,
+               const ReaderDiagnostics& messages, MeshBuilder& builder)
+        : body(header.bodyStart, bodyEnd, header.format, header.bodyLine), header(header),
+          layout(layout), messages(messages), builder(builder) {}
+
+    bool read() {
+        if (layout.vertices != nullptr) builder.points.reserve(layout.vertices->count);
+        if (layout.faces != nullptr) builder.reserveTriangles(layout.faces->count);
+        for (const Element& element : header.elements)
+            if (!readElement(element)) return false;
+        for (std::size_t at = 0; at < waiting.size(); at += 1 + waiting[at])
+            builder.addPolygon(&waiting[at + 1], waiting[at]);
+        return true;
+    }
+
+private:
+    // Binary records of fixed size, and faces that hold nothing but their corners, are read
+    // without the general walk; anything unusual, a cut body included, takes the walk.
+    bool readElement(const Element& element) {
+        std::size_t n = 0;
+        if (&element == layout.vertices)
+            n = readFixedPoints(element);
+        else if (&element == layout.faces && !layout.facesFirst() &&
+                 element.properties.size() == 1 && header.format != Format::ascii)
+            n = readFixedFaces(element);
+        // An element with no properties takes no room, whatever its count says.
+        if (element.properties.empty()) return true;
+        for (; n < element.count; ++n)
+            if (!readEntry(element, n)) return false;
+        return true;
+    }
+
+    // The points of records of fixed size; returns how many, stopping at a record the walk must
+    // read again to say what is wrong with it.
+    std::size_t readFixedPoints(const Element& element) {
+        const std::size_t recordSize = fixedSize(element);
+        if (recordSize == 0) return 0;
+        std::size_t offsets[3] = {0, 0, 0};
+        for (int k = 0; k < 3; ++k)
+            for (int i = 0; i < layout.axisOf[k]; ++i)
+                offsets[k] += static_cast<std::size_t>(element.properties[i].type->size);
+        std::size_t n = 0;
+        for (; n < element.count; ++n) {
+            const char* record = body.take(recordSize);
+            if (record == nullptr) break;
+            std::array<float, 3> point;
+            bool finite = true;
+            for (int k = 0; k < 3; ++k) {
+                const TypeName& type = *element.properties[layout.axisOf[k]].type;
+                point[k] = static_cast<float>(body.decodeAt(type, record + offsets[k])) + 0.0f;
+                finite = finite && std::isfinite(point[k]);
+            }
+            if (!finite) {
+                body.rewind(record);
+                break;
+            }
+            builder.points.push_back(point);
+        }
+        return n;
+    }
+
+    // The polygons of binary faces of one list each; returns how many, stopping as above.
+    std::size_t readFixedFaces(const Element& element) {
+        const TypeName& countType = *element.properties[0].count;
+        const TypeName& itemType = *element.properties[0].type;
+        const std::size_t pointCount = layout.pointCount();
+        std::size_t n = 0;
+        for (const char* record; n < element.count && (record = body.take(countType.size)); ++n) {
+            const double items = body.decodeAt(countType, record);
+            const char* list = items >= 0 && items <= static_cast<double>(SIZE_MAX / 8)
+                                   ? body.take(static_cast<std::size_t>(items) * itemType.size)
+                                   : nullptr;
+            polygon.clear();
+            for (std::size_t k = 0; list != nullptr && k < static_cast<std::size_t>(items); ++k) {
+                const double index = body.decodeAt(itemType, list + k * itemType.size);
+                if (!(index >= 0 && index < static_cast<double>(pointCount))) {
+                    list = nullptr;
+                    break;
+                }
+                polygon.push_back(static_cast<std::uint32_t>(index));
+            }
+            if (list == nullptr) {
+                body.rewind(record);
+                break;
+            }
+            builder.addPolygon(polygon.data(), polygon.size());
+        }
+        return n;
+    }
+
+    // The general walk: entry n of element, value by value.
+    bool readEntry(const Element& element, std::size_t n) {
+        const bool isVertex = &element == layout.vertices;
+        const bool isFace = &element == layout.faces;
+        float xyz[3] = {0.0f, 0.0f, 0.0f};
+        for (std::size_t i = 0; i < element.properties.size(); ++i) {
+            const Place place{element, n, element.properties[i]};
+            const Property& property = place.property;
+            const TypeName& type = property.count ? *property.count : *property.type;
+            double value = 0.0;
+            const Body::Got got = body.value(type, value);
+            if (got != Body::Got::ok) return failValue(got, type, value, place, -1);
+            if (property.count == nullptr) {
+                if (isVertex && !takeCoordinate(value, static_cast<int>(i), xyz, place))
+                    return false;
+            } else if (!readList(place, value, isFace && static_cast<int>(i) == layout.listOf)) {
+                return false;
+            }
+        }
+        if (isVertex) builder.points.push_back({xyz[0], xyz[1], xyz[2]});
+        return true;
+    }
+
+    // The value of vertex property i, when it is a coordinate.
+    bool takeCoordinate(double value, int i, float (&xyz)[3], const Place& place) {
+        for (int k = 0; k < 3; ++k) {
+            if (layout.axisOf[k] != i) continue;
+            xyz[k] = static_cast<float>(value) + 0.0f;
+            if (!std::isfinite(xyz[k]))
+                return messages.expected(body.line(), place.describe(-1) + " as a finite float",
+                                         body.found(value));
+        }
+        return true;
+    }
+
+    // The items of a list of count items: a polygon's corners, or values to skip.
+    bool readList(const Place& place, double count, bool corners) {
+        if (count < 0)
+            return messages.expected(body.line(), place.describe(-1) + " from 0",
+                                     body.found(count));
+        const std::size_t items = static_cast<std::size_t>(count);
+        const std::size_t pointCount = layout.pointCount();
+        const TypeName& type = *place.property.type;
+        polygon.clear();
+        for (std::size_t k = 0; k < items; ++k) {
+            double value = count;
+            const Body::Got got = body.value(type, value);
+            if (got != Body::Got::ok)
+                return failValue(got, type, value, place, static_cast<long>(k));
+            if (!corners) continue;
+            if (!(value >= 0 && value < static_cast<double>(pointCount)))
+                return messages.expected(body.line(),
+                                         place.describe(static_cast<long>(k)) +
+                                             " as a point index from 0 to " +
+                                             std::to_string(static_cast<long>(pointCount) - 1),
+                                         body.found(value));
+            polygon.push_back(static_cast<std::uint32_t>(value));
+        }
+        if (!corners) return true;
+        if (!layout.facesFirst()) {
+            builder.addPolygon(polygon.data(), polygon.size());
+        } else if (polygon.size() >= 3) {
+            waiting.push_back(static_cast<std::uint32_t>(polygon.size()));
+            waiting.insert(waiting.end(), polygon.begin(), polygon.end());
+        }
+        return true;
+    }
+
+    bool failValue(Body::Got got, const TypeName& type, double value, const Place& place,
+                   long item) {
+        if (got == Body::Got::end) return messages.endsEarly(body.lastLine(), place.describe(item));
+        return messages.expected(body.line(),
+                                 place.describe(item) +
+                                     (got == Body::Got::malformed ? " as a number of type "
+                                                                  : " within the range of type ") +
+                                     type.name,
+                                 body.found(value));
+    }
+
+    Body body;
+    const Header& header;
+    const Layout& layout;
+    const ReaderDiagnostics& messages;
+    MeshBuilder& builder;
+    std::vector<std::uint32_t> polygon;  // the corners of the face being read
+    std::vector<std::uint32_t> waiting;  // per polygon of faces that come first: count, corners
+};
+
+}  // namespace
+
+bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
+    const ReaderDiagnostics messages = this->messages();
+    Header header;
+    if (!HeaderReader(data, size, messages).read(header)) return false;
+    Layout layout;
+    if (!findElements(header.elements, messages, layout) ||
+        !checkRoom(header, data + size, messages))
+        return false;
+    MeshBuilder builder;
+    if (!BodyReader(header, layout, data + size, messages, builder).read()) return false;
     std::vector<TriangleMesh> found;
     if (!finishMesh(builder, "", found)) return false;
     return keep(found, meshes);

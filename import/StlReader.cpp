@@ -6,16 +6,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
 constexpr std::size_t kHeaderSize = 84;  // 80 bytes of anything, then the triangle count
 constexpr std::size_t kRecordSize = 50;  // normal, three corners, two bytes of attributes
 
-bool is(const TokenReader& tokens, const char* word) {
-    const std::size_t length = static_cast<std::size_t>(tokens.tokenEnd - tokens.tokenStart);
-    return length == std::strlen(word) && ::strncasecmp(tokens.tokenStart, word, length) == 0;
+// Keywords are read in any case.
+bool isKeyword(const TokenReader& tokens, const char* word) {
+    return tokens.is(word, TokenReader::Letters::anyCase);
 }
 
 }  // namespace
@@ -25,11 +24,12 @@ bool StlReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     if (size >= kHeaderSize) std::memcpy(&count, data + 80, sizeof count);
     const bool exact = size >= kHeaderSize && size == kHeaderSize + kRecordSize * count;
     TokenReader first(data, size);
-    if (!exact && first.next() && is(first, "solid")) return readAscii(data, size, meshes);
+    if (!exact && first.next() && isKeyword(first, "solid")) return readAscii(data, size, meshes);
     if (size < kHeaderSize)
-        return fail(0, "expected an ascii STL file starting with \"solid\", or a binary one of "
-                       "at least 84 bytes, found " +
-                           std::to_string(size) + " bytes");
+        return messages().expected(0,
+                                   "an ascii STL file starting with \"solid\", or a binary one "
+                                   "of at least 84 bytes",
+                                   std::to_string(size) + " bytes");
     if (!exact)
         return fail(0, "the binary header announces " + std::to_string(count) +
                            " triangles, which take " +
@@ -70,12 +70,11 @@ bool StlReader::readAscii(const char* data, std::size_t size, std::vector<Triang
     // The next token must be word; at the end of the file, an error.
     const auto expect = [&](const char* word) {
         if (!tokens.next())
-            return fail(tokens.lastLine(),
-                        std::string("file ends early: expected \"") + word + "\"");
-        return is(tokens, word) || reject(tokens, std::string("\"") + word + "\"");
+            return messages().endsEarly(tokens.lastLine(), std::string("\"") + word + "\"");
+        return isKeyword(tokens, word) || reject(tokens, std::string("\"") + word + "\"");
     };
     while (tokens.next()) {
-        if (!is(tokens, "solid")) return reject(tokens, "\"solid\"");
+        if (!isKeyword(tokens, "solid")) return reject(tokens, "\"solid\"");
         // The name is the line's first word, as other readers take it; the rest is a comment.
         const std::string name =
             tokens.nextOnLine() ? std::string(tokens.tokenStart, tokens.tokenEnd) : std::string();
@@ -85,17 +84,15 @@ bool StlReader::readAscii(const char* data, std::size_t size, std::vector<Triang
         std::size_t facet = 0;
         for (;;) {
             if (!tokens.next()) break;  // a last solid without "endsolid"
-            if (is(tokens, "endsolid")) {
+            if (isKeyword(tokens, "endsolid")) {
                 tokens.restOfLine(nameStart, nameEnd);
                 break;
             }
-            if (!is(tokens, "facet")) return reject(tokens, "\"facet\" or \"endsolid\"");
+            if (!isKeyword(tokens, "facet")) return reject(tokens, "\"facet\" or \"endsolid\"");
             ++facet;
             if (!expect("normal")) return false;
             for (int k = 0; k < 3; ++k)
-                if (!tokens.next())
-                    return fail(tokens.lastLine(), "file ends early: expected "
-                                                   "a normal");
+                if (!tokens.next()) return messages().endsEarly(tokens.lastLine(), "a normal");
             if (!expect("outer") || !expect("loop")) return false;
             std::uint32_t points[3];
             for (int v = 0; v < 3; ++v) {
@@ -106,15 +103,13 @@ bool StlReader::readAscii(const char* data, std::size_t size, std::vector<Triang
                         return std::string("the ") + "xyz"[k] +
                                " coordinate of a vertex of facet " + std::to_string(facet);
                     };
-                    if (!tokens.next())
-                        return fail(tokens.lastLine(), "file ends early: expected " + what());
+                    if (!tokens.next()) return messages().endsEarly(tokens.lastLine(), what());
                     if (!toCoordinate(tokens, point[k], what)) return false;
                 }
                 points[v] = builder.addCorner(point);
             }
-            if (!tokens.next())
-                return fail(tokens.lastLine(), "file ends early: expected \"endloop\"");
-            if (!is(tokens, "endloop"))
+            if (!tokens.next()) return messages().endsEarly(tokens.lastLine(), "\"endloop\"");
+            if (!isKeyword(tokens, "endloop"))
                 return reject(tokens, "\"endloop\" after the third vertex of facet " +
                                           std::to_string(facet));
             if (!expect("endfacet")) return false;

@@ -1,7 +1,7 @@
 // kalderino-import: converts model files (OBJ, PLY, STL, OFF, glTF ...) into the viewer's data
 // file.
-#include "io/DataFileWriter.h"
 #include "import/Importer.h"
+#include "io/DataFileWriter.h"
 #include "io/Diagnostic.h"
 #include "io/MeshLoader.h"
 

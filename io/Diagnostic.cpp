@@ -1,8 +1,6 @@
 // Diagnostic: message lines and quoted tokens.
 #include "io/Diagnostic.h"
 
-#include "io/FileContents.h"
-
 #include <algorithm>
 
 namespace {
@@ -13,16 +11,6 @@ constexpr std::size_t kMaxQuoted = 40;
 
 void reportError(std::FILE* stream, const std::string& file, int line, const std::string& message) {
     if (stream == nullptr) return;
-    // Past a cut, a shrunk file reads as zeros: what a reader says about them would mislead.
-    switch (FileContents::changeOf(file)) {
-    case FileContents::Change::none:
-        break;
-    case FileContents::Change::unsaid:
-        std::fprintf(stream, "%s: changed while being read\n", file.c_str());
-        return;
-    case FileContents::Change::said:
-        return;
-    }
     if (line > 0)
         std::fprintf(stream, "%s:%d: %s\n", file.c_str(), line, message.c_str());
     else

@@ -5,8 +5,7 @@
 #include <string>
 
 // Prints "file:line: message", or "file: message" when line is 0, as one line on stream; prints
-// nothing when stream is null. About a file that shrank while mapped for reading, it says only
-// "file: changed while being read", once.
+// nothing when stream is null.
 void reportError(std::FILE* stream, const std::string& file, int line, const std::string& message);
 
 // A token for a message: in double quotes, cut after 40 bytes, with bytes outside printable

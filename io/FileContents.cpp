@@ -19,13 +19,11 @@ struct Mapped {
     char* volatile begin = nullptr;
     char* volatile end = nullptr;
     volatile std::sig_atomic_t changed = 0;
-    bool reported = false;
-    std::string path;
 };
 constexpr int kMaxMapped = 8;
 Mapped mapped[kMaxMapped];
 struct sigaction previousAction {};
-std::size_t pageSize = 4096;  // read when the handler is installed: sysconf is no signal-safe call
+std::size_t pageSize = 4096;  // read when the handler is installed, so it calls nothing but mmap
 
 void onBusError(int signal, siginfo_t* info, void* context) {
     char* const address = static_cast<char*>(info->si_addr);
@@ -34,6 +32,8 @@ void onBusError(int signal, siginfo_t* info, void* context) {
         char* const end = entry.end;
         if (begin == nullptr || address < begin || address >= end) continue;
         // Zeros from the lost page to the end of the mapping: one signal for the whole loss.
+        // POSIX does not list mmap as async-signal-safe, but glibc's is the bare system call,
+        // with no lock a reader could be holding, and the fault is the reader's own load.
         char* const lost = begin + static_cast<std::size_t>(address - begin) / pageSize * pageSize;
         if (::mmap(lost, static_cast<std::size_t>(end - lost), PROT_READ,
                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
@@ -114,9 +114,7 @@ bool FileContents::load(const std::string& file, std::FILE* stream) {
             return false;
         }
         Mapped& entry = mapped[slot];
-        entry.path = path;
         entry.changed = 0;
-        entry.reported = false;
         entry.end = static_cast<char*>(mapping) + size;
         entry.begin = static_cast<char*>(mapping);
         bytes = entry.begin;
@@ -139,25 +137,22 @@ bool FileContents::load(const std::string& file, std::FILE* stream) {
     return true;
 }
 
+bool FileContents::shrunk() const { return slot >= 0 && mapped[slot].changed != 0; }
+
+bool FileContents::sayChanged() const {
+    if (!changeSaid) reportError(diagnostics, path, 0, "changed while being read");
+    changeSaid = true;
+    return false;
+}
+
 bool FileContents::intact() const {
     if (slot < 0) return true;
     struct stat status {};
     if (mapped[slot].changed == 0 &&
         (::fstat(descriptor, &status) != 0 || static_cast<std::size_t>(status.st_size) >= length))
         return true;
-    mapped[slot].changed = 1;
-    reportError(diagnostics, path, 0, "changed while being read");
-    return false;
-}
-
-FileContents::Change FileContents::changeOf(const std::string& file) {
-    for (Mapped& entry : mapped) {
-        if (entry.begin == nullptr || entry.changed == 0 || entry.path != file) continue;
-        const Change change = entry.reported ? Change::said : Change::unsaid;
-        entry.reported = true;
-        return change;
-    }
-    return Change::none;
+    mapped[slot].changed = 1;  // a cut the reader never reached: shrunk() from now on
+    return sayChanged();
 }
 
 void FileContents::release() {
@@ -173,4 +168,5 @@ void FileContents::release() {
     copy.clear();
     bytes = "";
     length = 0;
+    changeSaid = false;
 }

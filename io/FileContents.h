@@ -3,14 +3,15 @@
 // A regular file is mapped, which costs next to nothing, where copying a 66 MB file would cost
 // some 15 ms of fresh pages. A mapped file that shrinks while it is read would kill the process
 // with SIGBUS at the first page past the new end; a handler maps zeros over the lost pages
-// instead and marks the file changed, so that the reader meets NUL bytes, fails or finishes, and
-// reportError() and intact() say "changed while being read" in place of anything it would say
-// about those bytes. Pipes and other files without a size are read into memory.
+// instead and marks the file shrunk, so that the reader meets NUL bytes, fails or finishes, and
+// says "changed while being read" (through sayChanged(), or intact() afterwards) in place of
+// anything it would say about those bytes. Pipes and other files without a size are read into
+// memory.
 // Failures get one line on the diagnostics stream, "PATH: reason", and leave no contents:
 // - a missing or unreadable file, or a directory: "cannot open: " and the system's reason;
 // - a read or mapping that fails: "cannot read: " and the system's reason;
 // - a file that shrinks while it is read, whether or not the reader reached the cut: "changed
-//   while being read", once, through reportError() or intact().
+//   while being read", once, through sayChanged() or intact().
 // A file that grows or is rewritten in place meanwhile is read as it is found.
 #pragma once
 
@@ -20,6 +21,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+// Main thread only: the table of mappings the SIGBUS handler repairs is not synchronised.
 class FileContents {
 public:
     FileContents() = default;
@@ -33,13 +35,13 @@ public:
     const char* data() const { return bytes; }
     std::size_t size() const { return length; }
 
-    // After reading: false, with the diagnostic printed once, when the file shrank meanwhile.
+    // While reading: whether the file has been found shorter than it was mapped, so that what
+    // follows the cut reads as zeros.
+    bool shrunk() const;
+    // "PATH: changed while being read", unless said already; returns false.
+    bool sayChanged() const;
+    // After reading: false, after sayChanged(), when the file shrank meanwhile.
     bool intact() const;
-
-    // For reportError(): whether a file of that path is held mapped and has shrunk, and whether
-    // that has been said yet; asking marks it said.
-    enum class Change { none, unsaid, said };
-    static Change changeOf(const std::string& path);
 
     // Opens path for reading and fills status; a directory counts as a file that cannot be
     // opened. Returns the descriptor, or -1 after the "cannot open" line on diagnostics.
@@ -56,4 +58,6 @@ private:
     int slot = -1;            // its entry in the table the SIGBUS handler searches
     int descriptor = -1;      // owned, the mapped file's
     std::vector<char> copy;   // the contents of a file that is not mapped
+
+    mutable bool changeSaid = false;  // "changed while being read" has been said
 };

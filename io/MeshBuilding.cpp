@@ -1,10 +1,10 @@
 // MeshBuilding: empty meshes, and meshes from arrays.
 #include "io/MeshBuilding.h"
 
+#include "io/MeshName.h"
 #include "io/TriangleMesh.h"
 #include "mesh/Triangle.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -29,7 +29,8 @@ Mesh* buildMesh(const TriangleMesh& arrays, Prefaulter* prefaulter) {
     const int pointCount = static_cast<int>(arrays.points.size());
     const int triangleCount = static_cast<int>(arrays.triangles.size());
     Mesh* mesh = newEmptyMesh();
-    const std::size_t length = std::min(arrays.name.size(), sizeof mesh->name - 1);
+    const std::size_t length =
+        keptNameLength(arrays.name.data(), arrays.name.size(), NameCut::anyByte);
     std::memcpy(mesh->name, arrays.name.data(), length);
     mesh->name[length] = '\0';
     if (!mesh->reservePoints(pointCount, prefaulter) ||

@@ -4,13 +4,14 @@
 #include "io/Diagnostic.h"
 #include "io/FileContents.h"
 #include "io/MeshBuilding.h"
+#include "io/MeshName.h"
+#include "io/ReaderDiagnostics.h"
 #include "io/TokenReader.h"
 #include "mesh/Mesh.h"
 #include "mesh/Prefaulter.h"
 #include "mesh/Triangle.h"
 #include "mesh/Vertex.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -19,7 +20,6 @@
 
 namespace {
 
-constexpr int kMaxNameLength = Mesh::kNameCapacity - 1;
 // Every point and every triangle takes three tokens, each at least one character after at least
 // one separator; a count that needs more bytes than the file has left is refused at once.
 constexpr std::int64_t kMinBytesPerEntry = 6;
@@ -63,18 +63,22 @@ std::string describe(const Item& item) {
 // The token reader with the words for every diagnostic.
 class Reader {
 public:
-    Reader(const char* data, std::size_t size, const char* fileName, std::FILE* diagnostics)
-        : tokens(data, size), fileName(fileName), diagnostics(diagnostics) {}
+    Reader(const char* data, std::size_t size, const ReaderDiagnostics& messages)
+        : tokens(data, size), messages(messages) {}
 
     // The next token; at the end of the data, an error.
     bool next(const Item& item) {
         if (tokens.next()) return true;
-        report(tokens.lastLine(), "file ends early: expected " + describe(item));
-        return false;
+        return messages.endsEarly(tokens.lastLine(), describe(item));
     }
 
     bool readInt(const Item& item, int& value) {
-        if (tokens.nextSmallInt(value)) return true;
+        return tokens.nextSmallInt(value) || readOtherInt(item, value);
+    }
+
+    // The integers nextSmallInt() leaves, and the errors: apart, so that the common path of
+    // readInt() need not save the registers this one uses.
+    [[gnu::noinline]] bool readOtherInt(const Item& item, int& value) {
         if (!next(item)) return false;
         switch (tokens.toInt(value)) {
         case Parse::ok:
@@ -89,16 +93,7 @@ public:
 
     bool readFloat(const Item& item, float& value) {
         if (tokens.nextShortFloat(value)) return true;
-        if (!next(item)) return false;
-        switch (tokens.toFloat(value)) {
-        case Parse::ok:
-            return true;
-        case Parse::malformed:
-            return rejectToken(item, " as a decimal number");
-        case Parse::outOfRange:
-            return rejectToken(item, " as a decimal number within the float range");
-        }
-        return false;
+        return next(item) && messages.toFloat(tokens, value, [&item] { return describe(item); });
     }
 
     // A 1-based index into points.
@@ -114,14 +109,14 @@ public:
         if (!next(item)) return false;
         const char* start = tokens.tokenStart;
         const std::size_t length = static_cast<std::size_t>(tokens.tokenEnd - start);
-        const std::size_t kept = std::min(length, static_cast<std::size_t>(kMaxNameLength));
+        const std::size_t kept = keptNameLength(start, length, NameCut::anyByte);
         std::memcpy(name, start, kept);
         name[kept] = '\0';
         if (length > kept) {
-            report(tokens.lineOf(start),
-                   "warning: " + describe(item) + ", " + quote(start, tokens.tokenEnd) +
-                       ", is longer than " + std::to_string(kMaxNameLength) +
-                       " characters; it is cut to " + quote(start, start + kept));
+            messages.say(tokens.lineOf(start),
+                         "warning: " + describe(item) + ", " + quote(start, tokens.tokenEnd) +
+                             ", is longer than " + std::to_string(kMaxMeshName) +
+                             " characters; it is cut to " + quote(start, start + kept));
         }
         return true;
     }
@@ -130,16 +125,15 @@ public:
     bool fits(const Item& item, int count, std::int64_t bytesEach, const char* entries) {
         const std::int64_t left = static_cast<std::int64_t>(tokens.bytesLeft());
         if (static_cast<std::int64_t>(count) <= left / bytesEach) return true;
-        report(tokens.lineOf(tokens.tokenStart),
-               describe(item) + " announces " + std::to_string(count) + " " + entries +
-                   ", but the " + std::to_string(left) + " bytes left in the file hold at most " +
-                   std::to_string(left / bytesEach));
-        return false;
+        return messages.noRoom(
+            tokens.lineOf(tokens.tokenStart),
+            describe(item) + " announces " + std::to_string(count) + " " + entries,
+            static_cast<std::uint64_t>(left), static_cast<std::uint64_t>(bytesEach));
     }
 
     void outOfMemory(const std::string& what) {
         const int line = tokens.tokenStart ? tokens.lineOf(tokens.tokenStart) : 1;
-        report(line, "not enough memory for " + what);
+        messages.say(line, "not enough memory for " + what);
     }
 
 private:
@@ -147,24 +141,35 @@ private:
 
     // "expected <item><how>, found "<token>"<after>"
     bool rejectToken(const Item& item, const std::string& how, const char* after = "") {
-        report(tokens.lineOf(tokens.tokenStart), "expected " + describe(item) + how + ", found " +
-                                                     quote(tokens.tokenStart, tokens.tokenEnd) +
-                                                     after);
-        return false;
-    }
-
-    void report(int line, const std::string& message) {
-        reportError(diagnostics, fileName, line, message);
+        return messages.rejectToken(tokens, describe(item) + how, after);
     }
 
     TokenReader tokens;
-    const char* fileName;
-    std::FILE* diagnostics;
+    ReaderDiagnostics messages;
 };
 
 // A report line, unless the report goes nowhere.
 template <typename Value> void say(std::FILE* report, const char* format, Value value) {
     if (report != nullptr) std::fprintf(report, format, value);
+}
+
+// The x y z of pointCount points, in file order, into xyz; the mesh's corners take them in.
+bool readCoordinates(Reader& in, Item item, int pointCount, float* xyz, Mesh& mesh) {
+    Vertex& maxCorner = *mesh.maxCorner;
+    Vertex& minCorner = *mesh.minCorner;
+    for (int k = 0; k < pointCount; ++k, xyz += 3) {
+        item.entry = k + 1;
+        item.component = 0;
+        if (!in.readFloat(item, xyz[0])) return false;
+        item.component = 1;
+        if (!in.readFloat(item, xyz[1])) return false;
+        item.component = 2;
+        if (!in.readFloat(item, xyz[2])) return false;
+        stretch(xyz[0], maxCorner.x, minCorner.x);
+        stretch(xyz[1], maxCorner.y, minCorner.y);
+        stretch(xyz[2], maxCorner.z, minCorner.z);
+    }
+    return true;
 }
 
 bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaulter& prefaulter) {
@@ -191,22 +196,8 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaul
     }
     if (pointCount < 1) mesh.pointCount = pointCount;  // stored as read, with no entries
 
-    Vertex& maxCorner = *mesh.maxCorner;
-    Vertex& minCorner = *mesh.minCorner;
     item.kind = Item::coordinate;
-    float* xyz = coordinates.get();
-    for (int k = 0; k < pointCount; ++k, xyz += 3) {
-        item.entry = k + 1;
-        item.component = 0;
-        if (!in.readFloat(item, xyz[0])) return false;
-        item.component = 1;
-        if (!in.readFloat(item, xyz[1])) return false;
-        item.component = 2;
-        if (!in.readFloat(item, xyz[2])) return false;
-        stretch(xyz[0], maxCorner.x, minCorner.x);
-        stretch(xyz[1], maxCorner.y, minCorner.y);
-        stretch(xyz[2], maxCorner.z, minCorner.z);
-    }
+    if (!readCoordinates(in, item, pointCount, coordinates.get(), mesh)) return false;
 
     int triangleCount = 0;
     item.kind = Item::triangleCount;
@@ -253,8 +244,10 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaul
 
 }  // namespace
 
-bool MeshLoader::read(const char* data, std::size_t size) {
-    Reader in(data, size, fileName, diagnostics);
+bool MeshLoader::read(const FileContents& file) { return read(file.data(), file.size(), &file); }
+
+bool MeshLoader::read(const char* data, std::size_t size, const FileContents* source) {
+    Reader in(data, size, ReaderDiagnostics(diagnostics, fileName, source));
     Prefaulter prefaulter;
     bool complete = false;
     try {
@@ -288,7 +281,7 @@ bool MeshLoader::loadFile(const char* path) {
     if (!file.load(path, diagnostics)) return false;
     // A failure has been said in one line, about the file as it was read; a shrink the reader
     // never reached is said after a complete reading, which keeps nothing of it.
-    if (!read(file.data(), file.size())) return false;
+    if (!read(file)) return false;
     if (file.intact()) return true;
     discardMeshes();
     return false;

@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdio>
 
+class FileContents;
 class Mesh;
 
 class MeshLoader {
@@ -41,7 +42,9 @@ public:
     // Reads the file at path, which messages then name. Returns false after a diagnostic.
     bool loadFile(const char* path);
     // Reads the file's contents from memory; messages name fileName. Runs once.
-    bool read(const char* data, std::size_t size);
+    bool read(const char* data, std::size_t size) { return read(data, size, nullptr); }
+    // The same from a loaded file, which may shrink while it is read.
+    bool read(const FileContents& file);
 
     int meshCount = 0;        // as announced by the file, even when below 1
     Mesh** meshes = nullptr;  // meshCount entries when meshCount > 0; not owned after load
@@ -51,5 +54,6 @@ public:
     const char* fileName = kFileName;  // the file messages name; not owned
 
 private:
+    bool read(const char* data, std::size_t size, const FileContents* source);
     void discardMeshes();  // after an error: no mesh is kept
 };

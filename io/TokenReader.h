@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
+#include <strings.h>
 
 class TokenReader {
 public:
@@ -58,6 +60,16 @@ public:
         while (last != first && isSpace(last[-1])) --last;
     }
     const char* position() const { return cursor; }
+    // Whether the current token is word: byte for byte, or with letters in any case.
+    enum class Letters { sameCase, anyCase };
+    // Inline: the line-based readers ask it of nearly every line, and the word's length then
+    // folds to a constant.
+    bool is(const char* word, Letters letters = Letters::sameCase) const {
+        const std::size_t length = static_cast<std::size_t>(tokenEnd - tokenStart);
+        if (length != std::strlen(word)) return false;
+        if (letters == Letters::anyCase) return ::strncasecmp(tokenStart, word, length) == 0;
+        return std::memcmp(tokenStart, word, length) == 0;
+    }
 
     // The current token as a signed 32-bit integer: an optional sign ('+' too), decimal digits.
     Parse toInt(int& value) const;

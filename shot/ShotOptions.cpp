@@ -11,12 +11,12 @@ const char* const kShotKeyNames = "the letters a to z and A to Z, space, F1 to F
 
 namespace {
 
-bool readCount(const std::string& text, int& value) {
+bool readCount(const std::string& text, int& value, int most = ShotOptions::kMaxSize) {
     if (text.empty() || text.size() > 5) return false;
     for (const char c : text)
         if (!std::isdigit(static_cast<unsigned char>(c))) return false;
     value = std::stoi(text);
-    return value >= 1 && value <= ShotOptions::kMaxSize;
+    return value >= 1 && value <= most;
 }
 
 }  // namespace
@@ -47,8 +47,8 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
         } else if (arg == "--keys") {
             if (!readKeys(argv[++i])) return false;
         } else if (arg == "--thumbnail") {
-            if (!readCount(argv[++i], width)) {
-                error = "--thumbnail expects a size from 1 to " + std::to_string(kMaxSize);
+            if (!readCount(argv[++i], width, kMaxThumbnail)) {
+                error = "--thumbnail expects a size from 1 to " + std::to_string(kMaxThumbnail);
                 return false;
             }
             height = width;

@@ -14,6 +14,9 @@ struct ShotKey {
 class ShotOptions {
 public:
     static constexpr int kMaxSize = 16384;  // pixels, either way
+    // The largest thumbnail file managers ask for (xx-large); a picture much larger would not
+    // fit in the address space a thumbnail run is given.
+    static constexpr int kMaxThumbnail = 1024;
 
     // Reads the arguments after the program's name. Returns false with a one-line reason in
     // error; help and version stop the reading.

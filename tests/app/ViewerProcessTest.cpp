@@ -84,6 +84,20 @@ protected:
         framed = false;
         eventually([&] { return window.empty() || fs::exists("status") || (framed = look()[0]); });
     }
+#ifdef VIEW_PATH
+    // Runs kalderino-view on arguments in the background; its window is the one whose title
+    // matches the pattern.
+    void startView(const std::string& arguments, const std::string& titlePattern) {
+        fs::remove("status");
+        command("(" VIEW_PATH " " + arguments +
+                " >stdout 2>stderr; echo $? >s; mv s status) >/dev/null 2>&1 &");
+        eventually([&] {
+            window =
+                command("xdotool search --name '" + titlePattern + "' | head -1 | tr -d '\\n'");
+            return !window.empty() || fs::exists("status");
+        });
+    }
+#endif
     int exitCode() {
         return eventually([] { return fs::exists("status"); }) ? std::stoi(file("status")) : -1;
     }
@@ -186,6 +200,46 @@ TEST_F(ViewerProcessTest, ShowsWhatKalderinoShotDrawsAfterTheSameKeys) {
         << " pixels differ";
     press("Escape");
     EXPECT_EQ(exitCode(), 0);
+}
+#endif
+
+#if defined(VIEW_PATH) && defined(SHOT_PATH)
+// kalderino-view shows a model file and a data file together as kalderino-shot draws them after
+// the same keys, in a window titled with the first file's name, and prints nothing, not even for
+// an unbound key (F5).
+TEST_F(ViewerProcessTest, ViewShowsModelAndDataFilesAsKalderinoShotDrawsThem) {
+    fs::create_directory("models");
+    std::ofstream("models/pyramid.obj") << "o pyramid\nv 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\n"
+                                           "v 0.5 0.3 1.5\nf 1 4 3 2\nf -5 -4 -1\nf 2 3 5\n"
+                                           "f 3 4 5\nf 4 1 5\n";
+    std::ofstream("square.dat") << "1 square 4  -10 2.4264 42.4264  70 2.4264 42.4264  70 "
+                                   "82.4264 42.4264  -10 82.4264 42.4264  2  1 2 3  1 3 4\n";
+    startView("models/pyramid.obj", "^pyramid");
+    ASSERT_FALSE(window.empty()) << file("stderr");
+    EXPECT_EQ(command("xdotool getwindowname " + window), "pyramid.obj\n");
+    press("Escape");
+    EXPECT_EQ(exitCode(), 0);
+    startView("models/pyramid.obj square.dat", "^pyramid");
+    ASSERT_FALSE(window.empty()) << file("stderr");
+    EXPECT_EQ(command("xdotool getwindowname " + window), "pyramid.obj + 1 more\n");
+    const std::string keys = "x x f F2 F1 m F4 a Left space d F5";
+    EXPECT_TRUE(sized("639x479", keys));
+    ASSERT_EQ(command(SHOT_PATH " --keys '" + keys + "' -o shot.png models/pyramid.obj square.dat"),
+              "shot.png\n");
+    long differing = -1;
+    EXPECT_TRUE(eventually([&] {
+        differing = -1;
+        std::istringstream(
+            command("import -window " + window +
+                    " view.png && compare -metric AE view.png shot.png null: 2>&1")) >>
+            differing;
+        return differing == 0;
+    })) << differing
+        << " pixels differ";
+    press("Escape");
+    EXPECT_EQ(exitCode(), 0);
+    EXPECT_EQ(file("stdout"), "");
+    EXPECT_EQ(file("stderr"), "");
 }
 #endif
 

@@ -1,9 +1,14 @@
 // Tests of kalderino-import: the readers against the library, bad input, welding, names,
 // placement, exact numbers, safe writing and the command line.
-#include "io/DataFileWriter.h"
 #include "import/Importer.h"
 #include "import/MeshBuilder.h"
 #include "import/ModelReader.h"
+#include "import/ObjReader.h"
+#include "import/OffReader.h"
+#include "import/PlyReader.h"
+#include "import/StlReader.h"
+#include "io/DataFileWriter.h"
+#include "io/FileContents.h"
 #include "io/MeshLoader.h"
 #include "mesh/Mesh.h"
 #include "mesh/Vertex.h"
@@ -23,6 +28,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using Points = std::vector<std::array<float, 3>>;
@@ -557,4 +563,45 @@ TEST_F(ImportTest, WritesTheDataFileInOrderWhateverThreadFormatsEachPiece) {
     const auto [summary, points] = loadDataFile();
     EXPECT_EQ(summary, "part0 20000 19998\npart1 27000 26998\npart2 34000 33998\n");
     EXPECT_EQ(points[20000 + 27000 + 3][2], -1.0f);  // exact after the round trip
+}
+
+// A model file shrinks between mapping and reading, the cut inside a statement the reader then
+// meets as zeros: it says only that the file changed, whatever it would say about the zeros.
+TEST_F(ImportTest, SaysOnlyThatAModelFileShrankWhileItWasRead) {
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const struct {
+        const char* path;
+        std::unique_ptr<ModelReader> reader;
+        std::string start, last;  // the file's first bytes, and the statement the cut falls in
+        std::size_t kept;         // the bytes of last before the cut
+    } cases[] = {
+        {"cut.obj", std::make_unique<ObjReader>(), "v 0 0 0\nv 1 0 0\nv 0 1 0\n", "f 1 2 3\n", 4},
+        {"cut.off", std::make_unique<OffReader>(), "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n", "3 0 1 2\n",
+         4},
+        {"cut.ply", std::make_unique<PlyReader>(),
+         "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+         "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
+         "0 0 0\n1 0 0\n0 1 0\n",
+         "3 0 1 2\n", 4},
+        {"cut.stl", std::make_unique<StlReader>(),
+         "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n",
+         "vertex 0 1 0\nendloop\nendfacet\nendsolid s\n", 7},
+    };
+    for (const auto& c : cases) {
+        const std::string text = c.start + std::string(page - c.start.size() - c.kept, '\n') +
+                                 c.last + std::string(2 * page, '\n');
+        std::ofstream(c.path, std::ios::binary) << text;
+        std::vector<TriangleMesh> read;
+        c.reader->path = c.path;
+        testing::internal::CaptureStderr();
+        EXPECT_TRUE(c.reader->readFile(c.path, read)) << c.path;  // whole, it is a triangle
+        FileContents file;
+        ASSERT_TRUE(file.load(c.path));
+        ASSERT_EQ(::truncate(c.path, static_cast<off_t>(page)), 0);
+        EXPECT_FALSE(c.reader->readContents(file, read)) << c.path;
+        EXPECT_FALSE(file.intact()) << c.path;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  std::string(c.path) + ": changed while being read\n");
+        EXPECT_EQ(read.size(), 1u) << c.path;
+    }
 }

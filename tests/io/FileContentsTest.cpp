@@ -1,8 +1,8 @@
 // FileContents tests: whole files, pipes, refusals, and a file shrinking while it is read.
 #include "io/FileContents.h"
 
-#include "io/Diagnostic.h"
 #include "io/MeshLoader.h"
+#include "io/ReaderDiagnostics.h"
 #include "mesh/Mesh.h"
 #include "tests/TestFolder.h"
 
@@ -61,6 +61,7 @@ TEST_F(FileContentsTest, ReadsFilesAndPipesWholeAndRefusesWhatItCannotOpen) {
 
 // The file shrinks between mapping and reading, deterministically: the reader meets zeros where
 // the lost pages were, and the one line said is that the file changed, wherever the cut falls.
+// One FileContents loads every case, as a reader may load file after file.
 TEST_F(FileContentsTest, SaysOnceThatAFileShrankWhileItWasRead) {
     const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     const std::string padded = kSquare + std::string(3 * page, ' ');
@@ -73,17 +74,18 @@ TEST_F(FileContentsTest, SaysOnceThatAFileShrankWhileItWasRead) {
         {std::string(2 * page, ' ') + kSquare, 0, false},
         {padded, 2 * page, true},
     };
+    FileContents file;
     for (const auto& c : cases) {
         write(MeshLoader::kFileName, c.text);
-        FileContents file;
         ASSERT_TRUE(file.load(MeshLoader::kFileName));
         ASSERT_EQ(::truncate(MeshLoader::kFileName, static_cast<off_t>(c.cut)), 0);
         MeshLoader loader;
         loader.report = std::fopen("/dev/null", "w");
         testing::internal::CaptureStderr();
-        const bool read = loader.read(file.data(), file.size());
+        const bool read = loader.read(file);
         const bool intact = file.intact();
-        reportError(stderr, MeshLoader::kFileName, 3, "anything said later about the file");
+        ReaderDiagnostics(stderr, MeshLoader::kFileName, &file)
+            .say(3, "anything said later about the file");
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
                   "dataTest3.dat: changed while being read\n")
             << c.cut;
@@ -93,10 +95,17 @@ TEST_F(FileContentsTest, SaysOnceThatAFileShrankWhileItWasRead) {
         for (int i = 0; i < loader.meshCount; ++i) delete loader.meshes[i];
         delete[] loader.meshes;
     }
-    // Once the file is let go, the same name gets its messages again.
+    // Loaded again, the file is what it now is, and what is said about it is said again.
+    write(MeshLoader::kFileName, "1 s\nfour");
+    ASSERT_TRUE(file.load(MeshLoader::kFileName));
+    MeshLoader loader;
+    loader.report = nullptr;
     testing::internal::CaptureStderr();
-    reportError(stderr, MeshLoader::kFileName, 3, "a message");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "dataTest3.dat:3: a message\n");
+    EXPECT_FALSE(loader.read(file));
+    EXPECT_TRUE(file.intact());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "dataTest3.dat:2: expected the point count of mesh \"s\" as a decimal integer, "
+              "found \"four\"\n");
 }
 
 }  // namespace

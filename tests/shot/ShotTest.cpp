@@ -1,18 +1,24 @@
-// ShotTest: kalderino-shot as a process: its output lines, picture names and sizes, and its
-// refusals, each of which leaves no file behind.
+// ShotTest: kalderino-shot as a process: its output lines, picture names and sizes, its
+// refusals, each of which leaves no file behind, its pictures of model files and the thumbnailer
+// entry that runs it; and kalderino-view refusing what it cannot show before it opens a window.
 #include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -59,14 +65,16 @@ protected:
         if (name.has_parent_path()) fs::create_directories(name.parent_path());
         std::ofstream(name) << text;
     }
-    // Runs the program in the test's folder; arguments as the shell takes them.
-    static Outcome shot(const std::string& arguments) {
-        const int status = std::system((SHOT_PATH " " + arguments + " >.out 2>.err").c_str());
-        const Outcome run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(".out"), read(".err")};
+    // Runs a command line in the test's folder, as the shell takes it.
+    static Outcome run(const std::string& line) {
+        const int status = std::system((line + " >.out 2>.err").c_str());
+        const Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(".out"),
+                              read(".err")};
         fs::remove(".out");
         fs::remove(".err");
-        return run;
+        return outcome;
     }
+    static Outcome shot(const std::string& arguments) { return run(SHOT_PATH " " + arguments); }
     static std::set<std::string> files() {
         std::set<std::string> names;
         for (const auto& entry : fs::recursive_directory_iterator("."))
@@ -126,21 +134,6 @@ TEST_F(ShotTest, WritesOnePictureBeforeTheKeysAndOneAfterEach) {
     EXPECT_NE(read("shot %-000.png"), read("shot %-005.png"));
 }
 
-#ifdef IMPORT_PATH
-// A model file is drawn as the data file kalderino-import makes of it, fitted into the view by
-// its longest side, here z.
-TEST_F(ShotTest, DrawsAModelFileAsItsImportedDataFile) {
-    write("tall.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 4\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 1 4 3\n");
-    write("empty.dat", "0\n");
-    ASSERT_EQ(std::system("'" IMPORT_PATH "' -o tall.dat tall.obj >/dev/null"), 0);
-    EXPECT_EQ(shot("--size 160x120 -o model.png tall.obj"), (Outcome{0, "model.png\n", ""}));
-    EXPECT_EQ(shot("--size 160x120 tall.dat").status, 0);
-    EXPECT_EQ(shot("--size 160x120 empty.dat").status, 0);
-    EXPECT_EQ(read("model.png"), read("tall.png"));
-    EXPECT_NE(read("tall.png"), read("empty.png"));
-}
-#endif
-
 TEST_F(ShotTest, HelpNamesTheKeys) {
     const Outcome run = shot("--help");
     EXPECT_EQ(run.status, 0);
@@ -184,6 +177,8 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
         {"--size 640x480x2 scene.dat", size + "found \"640x480x2\""},
         {"--size -640x480 scene.dat", size + "found \"-640x480\""},
         {"--size", "kalderino-shot: --size needs a value"},
+        {"--thumbnail 1025 scene.dat", "kalderino-shot: --thumbnail expects a size from 1 to "
+            "1024"},
         {"-o nowhere/x.png scene.dat", "nowhere/x.png: cannot write: No such file or directory"},
         {"-o scene.dat/x.png scene.dat", "scene.dat/x.png: cannot write: Not a directory"},
         {"-o 'x%s.png' scene.dat", pattern + "\"x%s.png\""},
@@ -200,5 +195,293 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
         EXPECT_EQ(files(), before) << arguments;
     }
 }
+
+#ifdef IMPORT_PATH
+// A pyramid on an oblong base with its apex off centre, so that a mesh turned, mirrored or wound
+// the other way draws differently: the base is one polygon facing down, the sides face out.
+const std::array<float, 3> kPyramidPoints[] = {
+    {0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {0, 1, 0}, {0.5f, 0.3f, 1.5f}};
+const std::vector<int> kPyramidFaces[] = {{0, 3, 2, 1}, {0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}};
+
+template <typename T> std::string bytesOf(T value, bool bigEndian = false) {
+    std::string bytes(reinterpret_cast<const char*>(&value), sizeof value);
+    if (bigEndian) std::reverse(bytes.begin(), bytes.end());
+    return bytes;
+}
+
+std::string base64(const std::string& bytes) {
+    const char* const digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        unsigned group = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            group =
+                group << 8 | (i + k < bytes.size() ? static_cast<unsigned char>(bytes[i + k]) : 0);
+        for (std::size_t k = 0; k < 4; ++k)
+            text += i + k <= bytes.size() ? digits[group >> (18 - 6 * k) & 63] : '=';
+    }
+    return text;
+}
+
+// The pyramid as a file of one format: "obj" (the first face by number, the others counted back
+// from the last point), "ply" in "ascii", "binary_little_endian" or "binary_big_endian", "stl" in
+// "ascii" or "binary", "off", or "gltf" (its buffer inside, in base64). STL and glTF hold
+// triangles only: the polygons are fanned.
+std::string pyramidFile(const std::string& format, const std::string& encoding = "ascii") {
+    std::vector<std::array<int, 3>> triangles;
+    for (const std::vector<int>& face : kPyramidFaces)
+        for (std::size_t i = 1; i + 1 < face.size(); ++i)
+            triangles.push_back({face[0], face[i], face[i + 1]});
+    std::ostringstream points, faces, text;  // points and faces as OFF and ASCII PLY have them
+    for (const auto& [x, y, z] : kPyramidPoints) points << x << ' ' << y << ' ' << z << '\n';
+    for (const std::vector<int>& face : kPyramidFaces) {
+        faces << face.size();
+        for (const int i : face) faces << ' ' << i;
+        faces << '\n';
+    }
+    const bool big = encoding == "binary_big_endian";
+    std::string bytes;
+    if (format == "obj") {
+        text << "o pyramid\n";
+        for (const auto& [x, y, z] : kPyramidPoints)
+            text << "v " << x << ' ' << y << ' ' << z << '\n';
+        for (const std::vector<int>& face : kPyramidFaces) {
+            text << 'f';
+            for (const int i : face) text << ' ' << (&face == kPyramidFaces ? i + 1 : i - 5);
+            text << '\n';
+        }
+    } else if (format == "off") {
+        text << "OFF\n5 5 0\n" << points.str() << faces.str();
+    } else if (format == "ply") {
+        text << "ply\nformat " << encoding << " 1.0\nelement vertex 5\nproperty float x\n"
+             << "property float y\nproperty float z\nelement face 5\n"
+             << "property list uchar int vertex_indices\nend_header\n";
+        if (encoding == "ascii") text << points.str() << faces.str();
+        for (const auto& point : kPyramidPoints)
+            for (const float coordinate : point) bytes += bytesOf(coordinate, big);
+        for (const std::vector<int>& face : kPyramidFaces) {
+            bytes += static_cast<char>(face.size());
+            for (const int i : face) bytes += bytesOf(i, big);
+        }
+        if (encoding == "ascii") bytes.clear();
+    } else if (format == "stl" && encoding == "ascii") {
+        text << "solid pyramid\n";
+        for (const auto& triangle : triangles) {
+            text << "facet normal 0 0 0\nouter loop\n";  // readers work normals out themselves
+            for (const int i : triangle) {
+                const auto& [x, y, z] = kPyramidPoints[i];
+                text << "vertex " << x << ' ' << y << ' ' << z << '\n';
+            }
+            text << "endloop\nendfacet\n";
+        }
+        text << "endsolid pyramid\n";
+    } else if (format == "stl") {
+        bytes = std::string(80, '\0') + bytesOf<std::uint32_t>(triangles.size());
+        for (const auto& triangle : triangles) {
+            bytes += std::string(12, '\0');
+            for (const int i : triangle)
+                for (const float coordinate : kPyramidPoints[i]) bytes += bytesOf(coordinate);
+            bytes += std::string(2, '\0');
+        }
+    } else if (format == "gltf") {
+        std::string buffer;
+        for (const auto& point : kPyramidPoints)
+            for (const float coordinate : point) buffer += bytesOf(coordinate);
+        for (const auto& triangle : triangles)
+            for (const int i : triangle) buffer += bytesOf(static_cast<std::uint16_t>(i));
+        text << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+"nodes": [{"mesh": 0}], "meshes": [{"name": "pyramid",
+  "primitives": [{"attributes": {"POSITION": 0}, "indices": 1}]}],
+"buffers": [{"byteLength": )"
+             << buffer.size() << R"(, "uri": "data:application/octet-stream;base64,)"
+             << base64(buffer) << R"("}],
+"bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 60},
+  {"buffer": 0, "byteOffset": 60, "byteLength": )"
+             << buffer.size() - 60 << R"(}],
+"accessors": [{"bufferView": 0, "componentType": 5126, "count": 5, "type": "VEC3",
+  "min": [0, 0, 0], "max": [2, 1, 1.5]},
+  {"bufferView": 1, "componentType": 5123, "count": )"
+             << triangles.size() * 3 << R"(, "type": "SCALAR"}]}
+)";
+    }
+    return text.str() + bytes;
+}
+
+// The pyramid in every format the programs read, and a data file of the square.
+void writePyramids() {
+    const std::pair<std::string, std::string> files[] = {
+        {"pyramid.obj", pyramidFile("obj")},
+        {"ascii.ply", pyramidFile("ply")},
+        {"little.ply", pyramidFile("ply", "binary_little_endian")},
+        {"big.ply", pyramidFile("ply", "binary_big_endian")},
+        {"ascii.stl", pyramidFile("stl")},
+        {"BINARY.STL", pyramidFile("stl", "binary")},  // extensions count in any case
+        {"pyramid.off", pyramidFile("off")},
+        {"pyramid.gltf", pyramidFile("gltf")},
+        {"scene.dat", kSquare}};
+    for (const auto& [name, bytes] : files) std::ofstream(name, std::ios::binary) << bytes;
+}
+
+// A model file draws as the data file kalderino-import makes of it, pixel for pixel: the same
+// points in the same place, the same triangles in the same order.
+TEST_F(ShotTest, DrawsModelFilesAsTheDataFileImportedFromThem) {
+    writePyramids();
+    // Within the view as it is at start, where the fit would make it much bigger; forty times
+    // the size of the pyramids, which it makes small when fitted together with them.
+    write("kept.off", "OFF\n4 4 0\n0 20 20\n60 20 30\n30 70 30\n30 40 80\n3 0 2 1\n3 0 1 3\n"
+                      "3 1 2 3\n3 2 0 3\n");
+    write("empty.dat", "0\n");
+    const std::string picture = "--size 160x120 --keys 'f f f f x x' -o ";
+    ASSERT_EQ(shot(picture + "empty.png empty.dat").status, 0);
+    // clang-format off
+    const char* const rows[] = {
+        "pyramid.obj", "ascii.ply", "little.ply", "big.ply", "ascii.stl", "BINARY.STL",
+        "pyramid.off", "pyramid.gltf", "--keep-coordinates kept.off",
+        "pyramid.obj big.ply kept.off", "scene.dat BINARY.STL pyramid.gltf"};
+    // clang-format on
+    for (const std::string row : rows) {
+        // The data files of the row first, then one made of its model files.
+        std::string models, dataFiles;
+        std::istringstream words(row);
+        for (std::string word; words >> word;)
+            (fs::path(word).extension() == ".dat" ? dataFiles : models) += word + ' ';
+        ASSERT_EQ(run(IMPORT_PATH " --force -o x.dat " + models).status, 0) << row;
+        ASSERT_EQ(shot(picture + "two.png " + dataFiles + "x.dat"), (Outcome{0, "two.png\n", ""}));
+        ASSERT_EQ(shot(picture + "one.png " + row), (Outcome{0, "one.png\n", ""})) << row;
+        EXPECT_TRUE(read("one.png") == read("two.png")) << row << ": the pictures differ";
+        EXPECT_TRUE(read("one.png") != read("empty.png")) << row << ": nothing drawn";
+    }
+}
+
+// A bad file gets the line its reader says, as kalderino-import says it, from kalderino-shot
+// and from kalderino-view, whatever was read before it: exit status 1, nothing on stdout, no
+// picture, and no window (with no display to open one, GLUT would say so instead).
+TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
+    writePyramids();
+    const std::string ply = "ply\nformat binary_little_endian 1.0\nelement vertex 3\n"
+                            "property float x\nproperty float y\nproperty float z\n"
+                            "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
+    std::string points;
+    for (const float coordinate : {0, 0, 0, 1, 0, 0, 0, 1, 0}) points += bytesOf(coordinate);
+    const std::string stl = pyramidFile("stl", "binary");
+    const struct {
+        std::string name;
+        std::optional<std::string> bytes;  // none: no such file
+        std::string dataFileMessage;       // for a data file, which kalderino-import cannot read
+    } cases[] = {
+        {"number.obj", "v 0 0 0\nv 1 zero 0\n", ""},
+        {"index.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 -4\n", ""},
+        {"lines.obj", "v 0 0 0\nv 1 0 0\nl 1 2\n", ""},
+        {"type.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float128 x\n", ""},
+        {"header.ply", "ply\nformat ascii 1.0\nelement vertex 0\n", ""},
+        {"cut.ply", ply + points + '\3' + bytesOf(0) + bytesOf(1), ""},
+        {"cut.stl", stl.substr(0, stl.size() - 1), ""},
+        {"early.stl", "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0\n", ""},
+        {"index.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n", ""},
+        {"broken.gltf", "{\"asset\": {\"version\": \"2.0\"}, \"meshes\": [", ""},
+        {"gone.stl", std::nullopt, ""},
+        {"notes", "garbage\n",
+         "notes:1: expected the mesh count as a decimal integer, found \"garbage\""},
+        {"cut.dat", "1 sq 3  0 0 0  1 0 0  0 1 0\n",
+         "cut.dat:1: file ends early: expected the triangle count of mesh \"sq\""},
+        {"gone.dat", std::nullopt, "gone.dat: cannot open: No such file or directory"}};
+    for (const auto& c : cases) {
+        if (c.bytes) write(c.name, *c.bytes);
+        std::string message = c.dataFileMessage + '\n';
+        if (c.dataFileMessage.empty()) {
+            const Outcome imported = run(IMPORT_PATH " -o x.dat " + c.name);
+            EXPECT_EQ(imported.status, 1) << c.name;
+            message = imported.err;
+            EXPECT_EQ(message.rfind(c.name + ':', 0), 0u) << message;
+            EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+        }
+        const std::set<std::string> before = files();
+        for (const std::string& arguments : {c.name, "pyramid.off scene.dat " + c.name}) {
+            EXPECT_EQ(shot(arguments), (Outcome{1, "", message})) << arguments;
+            EXPECT_EQ(run("env -u DISPLAY " VIEW_PATH " " + arguments), (Outcome{1, "", message}))
+                << arguments;
+        }
+        EXPECT_EQ(files(), before) << c.name;
+    }
+}
+
+// kalderino-view reads its command line before GLUT sees it: help, version and refusals need
+// no display.
+TEST_F(ShotTest, ViewAnswersItsCommandLineWithoutADisplay) {
+    const std::string usage = "usage: kalderino-view [GLUT options] [--keep-coordinates] FILE...";
+    const std::pair<std::string, Outcome> cases[] = {
+        {"--version", {0, "kalderino-view 1.0.0\n", ""}},
+        {"", {1, "", "kalderino-view: no files to show; " + usage + "\n"}},
+        {"--keep-coordinates", {1, "", "kalderino-view: no files to show; " + usage + "\n"}},
+        {"--fast x.obj", {1, "", "kalderino-view: unknown option \"--fast\"; " + usage + "\n"}},
+        {"x.obj -geometry", {1, "", "kalderino-view: -geometry needs a value; " + usage + "\n"}},
+        {"-- -x.obj", {1, "", "-x.obj: cannot open: No such file or directory\n"}}};
+    for (const auto& [arguments, outcome] : cases)
+        EXPECT_EQ(run("env -u DISPLAY " VIEW_PATH " " + arguments), outcome) << arguments;
+    const Outcome help = run("env -u DISPLAY " VIEW_PATH " x.obj --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind(usage + "\n\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
+}
+
+// A file manager splits the thumbnailer entry's Exec line into words, replaces %i (the file's
+// path), %u (its URI), %o (the picture's path), %s (the size) and %% in each word, and runs the
+// program from PATH, with no shell.
+TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAtTheAskedSizeAndRefusesTheRest) {
+    std::ifstream entry(THUMBNAILER_PATH);
+    std::string exec, tryExec;
+    for (std::string line; std::getline(entry, line);) {
+        if (line.rfind("Exec=", 0) == 0) exec = line.substr(5);
+        if (line.rfind("TryExec=", 0) == 0) tryExec = line.substr(8);
+    }
+    ASSERT_FALSE(exec.empty()) << THUMBNAILER_PATH << " holds no Exec line";
+    EXPECT_EQ(tryExec, exec.substr(0, exec.find(' ')));  // used only where that is installed
+    const std::string shotFolder = fs::path(SHOT_PATH).parent_path();
+    const auto thumbnailer = [&](const fs::path& input, int size) {
+        std::string line = "PATH='" + shotFolder + "':\"$PATH\"";
+        std::istringstream words(exec);
+        for (std::string word; words >> word;) {
+            std::string expanded;
+            for (std::size_t i = 0; i < word.size(); ++i) {
+                const char c = word[i] == '%' && i + 1 < word.size() ? word[++i] : '\0';
+                expanded += c == 's'    ? std::to_string(size)
+                            : c == 'i'  ? input.string()
+                            : c == 'u'  ? "file://" + input.string()
+                            : c == 'o'  ? (folder.path / "out" / "thumbnail.png").string()
+                            : c == '\0' ? std::string(1, word[i])
+                                        : std::string(1, c);
+            }
+            line += " '" + expanded + "'";  // one word, whatever it holds
+        }
+        return run(line);
+    };
+    fs::create_directories("Downloads/new models");
+    fs::create_directory("out");
+    fs::current_path("Downloads/new models");
+    writePyramids();
+    fs::current_path(folder.path);
+    const fs::path downloads = folder.path / "Downloads" / "new models";
+    const std::pair<const char*, int> drawn[] = {
+        {"BINARY.STL", 128}, {"little.ply", 256}, {"pyramid.obj", 128}, {"pyramid.off", 256}};
+    for (const auto& [name, size] : drawn) {
+        EXPECT_EQ(thumbnailer(downloads / name, size).status, 0) << name;
+        EXPECT_EQ(pngSize("out/thumbnail.png"), std::pair(size, size)) << name;
+        // The picture the file manager shows is the one kalderino-shot draws at that size.
+        const std::string square = std::to_string(size) + 'x' + std::to_string(size);
+        ASSERT_EQ(
+            shot("--size " + square + " -o drawn.png '" + (downloads / name).string() + "'").status,
+            0);
+        EXPECT_TRUE(read("out/thumbnail.png") == read("drawn.png")) << name;
+        fs::remove("out/thumbnail.png");
+    }
+    for (const char* name : {"pyramid.gltf", "scene.dat"}) {
+        const fs::path path = downloads / name;
+        EXPECT_EQ(
+            thumbnailer(path, 128),
+            (Outcome{1, "", path.string() + ": only OBJ, PLY, STL and OFF files are read here\n"}));
+        EXPECT_TRUE(fs::is_empty("out")) << name;
+    }
+}
+#endif
 
 }  // namespace
