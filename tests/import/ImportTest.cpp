@@ -289,7 +289,9 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
                            bytesOf<float>({0, 0, 0}) + "a" + bytesOf<float>({1, 0, 0}) + "b" +
                            bytesOf<float>({1, 1, 0.5f}) + "c" + bytesOf<float>({0, 1, 0}) + "d" +
                            bytesOf<unsigned char>({3}) + bytesOf<unsigned>({0, 1, 2}) +
-                           bytesOf<unsigned char>({4}) + bytesOf<unsigned>({0, 2, 3, 1})},
+                           bytesOf<unsigned char>({4}) + bytesOf<unsigned>({0, 2, 3, 1}) +
+                           bytesOf<unsigned char>({3}) +
+                           bytesOf<unsigned>({0, 1, 2})},  // one face too many
         {"big.ply", "ply\nformat binary_big_endian 1.0\nelement vertex 5\n"
                     "property double x\nproperty double y\nproperty double z\nelement face 2\n"
                     "property list int ushort vertex_indices\nend_header\n" +
