@@ -8,8 +8,12 @@
 #include <GL/glut.h>
 
 #include <cstdio>
+#include <exception>
+#include <new>
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     Session* session = new Session;  // creates the loader; lives until the process ends
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
@@ -34,4 +38,19 @@ int main(int argc, char** argv) {
     theRenderer->initGL();
     glutMainLoop();
     return 0;
+}
+
+}  // namespace
+
+// No exception leaves the program: memory that runs out where no check was made ends the run
+// with one line.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kalderino: not enough memory\n", stderr);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "kalderino: %s\n", failure.what());
+    }
+    return 1;
 }

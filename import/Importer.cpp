@@ -7,6 +7,7 @@
 #include "import/PlyReader.h"
 #include "import/StlReader.h"
 #include "io/Diagnostic.h"
+#include "io/TemporaryFile.h"
 
 #include <assimp/Importer.hpp>
 
@@ -15,9 +16,13 @@
 
 namespace {
 
-std::unique_ptr<ModelReader> readerFor(const std::string& path) {
+// The extension of the file's name, or "".
+const char* extensionOf(const std::string& path) {
     const std::size_t dot = path.find_last_of("./");
-    const char* extension = dot == std::string::npos || path[dot] == '/' ? "" : &path[dot + 1];
+    return dot == std::string::npos || path[dot] == '/' ? "" : &path[dot + 1];
+}
+
+std::unique_ptr<ModelReader> readerFor(const char* extension) {
     if (::strcasecmp(extension, "obj") == 0) return std::make_unique<ObjReader>();
     if (::strcasecmp(extension, "ply") == 0) return std::make_unique<PlyReader>();
     if (::strcasecmp(extension, "stl") == 0) return std::make_unique<StlReader>();
@@ -28,7 +33,7 @@ std::unique_ptr<ModelReader> readerFor(const std::string& path) {
 }  // namespace
 
 Importer::Reader Importer::readerOf(const std::string& path) {
-    if (readerFor(path) != nullptr) return Reader::own;
+    if (readerFor(extensionOf(path)) != nullptr) return Reader::own;
     const std::size_t dot = path.find_last_of("./");
     if (dot == std::string::npos || path[dot] == '/' || dot + 1 == path.size()) return Reader::none;
     return Assimp::Importer().IsExtensionSupported(path.substr(dot)) ? Reader::library
@@ -36,7 +41,14 @@ Importer::Reader Importer::readerOf(const std::string& path) {
 }
 
 bool Importer::read(const std::string& path, std::vector<TriangleMesh>& meshes) {
-    std::unique_ptr<ModelReader> reader = throughLibrary ? nullptr : readerFor(path);
+    const char* extension = format.empty() ? extensionOf(path) : format.c_str();
+    if (*extension == '\0' && TemporaryFile::isStream(path)) {
+        reportError(diagnostics, path, 0,
+                    "is not a regular file and its name has no extension to tell its format by; "
+                    "name the format with --format EXT (as --format obj)");
+        return false;
+    }
+    std::unique_ptr<ModelReader> reader = throughLibrary ? nullptr : readerFor(extension);
     if (reader == nullptr && !libraryAllowed) {
         reportError(diagnostics, path, 0, "only OBJ, PLY, STL and OFF files are read here");
         return false;
@@ -44,6 +56,7 @@ bool Importer::read(const std::string& path, std::vector<TriangleMesh>& meshes) 
     if (reader == nullptr) {
         auto library = std::make_unique<LibraryReader>();
         library->showProgress = showProgress;
+        library->format = format;
         reader = std::move(library);
     }
     reader->diagnostics = diagnostics;

@@ -29,6 +29,9 @@ public:
     std::FILE* diagnostics = stderr;
     // Shows the library's reading progress of big files on the diagnostics stream.
     bool showProgress = false;
+    // The format's extension ("obj", "gltf" ...) for every file, in place of each name's own;
+    // a file that is not a regular file and has no extension needs it.
+    std::string format;
     // Reads every format through the library, as the tests' reference does.
     bool throughLibrary = false;
     // Whether formats other than OBJ, PLY, STL and OFF go to the library at all; when not, such

@@ -5,6 +5,7 @@
 #include "io/TokenReader.h"
 
 #include <climits>
+#include <cstring>
 
 bool ModelReader::readFile(const std::string& file, std::vector<TriangleMesh>& meshes) {
     path = file;
@@ -22,6 +23,13 @@ bool ModelReader::readContents(const FileContents& file, std::vector<TriangleMes
     const bool read = this->read(file.data(), file.size(), meshes);
     source = nullptr;
     return read;
+}
+
+void ModelReader::skipByteOrderMark(const char*& data, std::size_t& size) {
+    if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+        data += 3;
+        size -= 3;
+    }
 }
 
 bool ModelReader::keep(std::vector<TriangleMesh>& found, std::vector<TriangleMesh>& meshes) {

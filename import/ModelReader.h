@@ -51,6 +51,8 @@ protected:
     // with no triangles is dropped. False after a diagnostic when the data file cannot count it.
     bool finishMesh(MeshBuilder& builder, const std::string& ownName,
                     std::vector<TriangleMesh>& meshes) const;
+    // Steps over a UTF-8 byte-order mark at the start of data, which text formats may carry.
+    static void skipByteOrderMark(const char*& data, std::size_t& size);
     // Appends found to meshes; true.
     static bool keep(std::vector<TriangleMesh>& found, std::vector<TriangleMesh>& meshes);
 

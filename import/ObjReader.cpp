@@ -32,6 +32,7 @@ bool validTail(const char* at, const char* last) {
 }  // namespace
 
 bool ObjReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
+    skipByteOrderMark(data, size);
     TokenReader tokens(data, size);
     MeshBuilder builder;
     std::vector<TriangleMesh> found;

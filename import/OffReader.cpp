@@ -21,6 +21,7 @@ bool nextDataLine(TokenReader& tokens, bool sameLine) {
 }  // namespace
 
 bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
+    skipByteOrderMark(data, size);
     TokenReader tokens(data, size);
     const auto endsEarly = [&](const std::string& what) {
         return messages().endsEarly(tokens.lastLine(), what);

@@ -572,6 +572,7 @@ private:
 }  // namespace
 
 bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
+    skipByteOrderMark(data, size);
     const ReaderDiagnostics messages = this->messages();
     Header header;
     if (!HeaderReader(data, size, messages).read(header)) return false;

@@ -23,8 +23,21 @@ bool StlReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     std::uint32_t count = 0;
     if (size >= kHeaderSize) std::memcpy(&count, data + 80, sizeof count);
     const bool exact = size >= kHeaderSize && size == kHeaderSize + kRecordSize * count;
-    TokenReader first(data, size);
-    if (!exact && first.next() && isKeyword(first, "solid")) return readAscii(data, size, meshes);
+    // A binary header is any 80 bytes, a byte-order mark included; text may start with one.
+    const char* text = data;
+    std::size_t textSize = size;
+    skipByteOrderMark(text, textSize);
+    TokenReader first(text, textSize);
+    const bool solid = !exact && first.next() && isKeyword(first, "solid");
+    // Ascii STL is text: a NUL says a binary file whose header happens to start with "solid".
+    if (solid && (size < kHeaderSize || std::memchr(data, '\0', size) == nullptr))
+        return readAscii(text, textSize, meshes);
+    if (solid)
+        return fail(0, "is neither an ascii STL (it starts with \"solid\" but holds NUL bytes) "
+                       "nor a binary one (its header announces " +
+                           std::to_string(count) + " triangles, which take " +
+                           std::to_string(kHeaderSize + kRecordSize * std::uint64_t{count}) +
+                           " bytes, but the file has " + std::to_string(size) + ")");
     if (size < kHeaderSize)
         return messages().expected(0,
                                    "an ascii STL file starting with \"solid\", or a binary one "

@@ -4,9 +4,12 @@
 #include "io/DataFileWriter.h"
 #include "io/Diagnostic.h"
 #include "io/MeshLoader.h"
+#include "io/TemporaryFile.h"
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -14,13 +17,15 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] FILE...";
+    "usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] [--format EXT] FILE...";
 constexpr const char* kHelp =
     "Converts model files (OBJ, PLY, STL, OFF, glTF and the other formats of the Open Asset\n"
     "Import Library) into the viewer's data file, one mesh per mesh found.\n"
     "\n"
     "  -o PATH             write PATH instead of dataTest3.dat in the current folder\n"
     "  --force             replace an existing file\n"
+    "  --format EXT        read every FILE as the format of that extension (obj, ply, stl,\n"
+    "                      off, gltf ...), as a pipe or /dev/stdin needs\n"
     "  --keep-coordinates  keep the files' coordinates instead of fitting all meshes into\n"
     "                      the part of space the viewer shows at start\n"
     "  --help              show this text\n"
@@ -32,12 +37,11 @@ int usageError(const std::string& message) {
     return 1;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     std::string output = MeshLoader::kFileName;
     bool overwrite = false;
     bool keepCoordinates = false;
+    std::string format;
     std::vector<std::string> inputs;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
@@ -49,6 +53,11 @@ int main(int argc, char** argv) {
         } else if (arg == "-o") {
             if (i + 1 == argc) return usageError("-o needs a path");
             output = argv[++i];
+        } else if (arg == "--format") {
+            if (i + 1 == argc || argv[i + 1][0] == '\0')
+                return usageError("--format needs an extension");
+            format = argv[++i];
+            if (format[0] == '.') format.erase(0, 1);
         } else if (arg == "--force") {
             overwrite = true;
         } else if (arg == "--keep-coordinates") {
@@ -66,14 +75,24 @@ int main(int argc, char** argv) {
     if (inputs.empty()) return usageError("no input files");
 
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    // Refused before reading, which may take long; the writer checks again at the end.
-    if (!overwrite && ::access(output.c_str(), F_OK) == 0) {
+    // Refused before reading, which may take long; the writer checks again at the end. A device
+    // or FIFO is written into, not replaced, and needs no --force.
+    const bool stream = TemporaryFile::isStream(output);
+    for (const std::string& input : inputs) {
+        if (TemporaryFile::sameFile(output, input)) {
+            reportError(stderr, output, 0,
+                        "is the input " + input + "; refusing to write over it, --force or not");
+            return 1;
+        }
+    }
+    if (!overwrite && !stream && ::access(output.c_str(), F_OK) == 0) {
         reportError(stderr, output, 0, "already exists; pass --force to replace it");
         return 1;
     }
     std::vector<TriangleMesh> meshes;
     Importer importer;
     importer.showProgress = terminal;
+    importer.format = format;
     for (const std::string& input : inputs)
         if (!importer.read(input, meshes)) return 1;
     if (!keepCoordinates) fitToView(meshes);
@@ -89,7 +108,23 @@ int main(int argc, char** argv) {
         points += mesh.points.size();
         triangles += mesh.triangles.size();
     }
+    if (stream) return 0;  // standard output may be the data file itself
     std::printf("%s: %zu %s, %zu points, %zu triangles\n", output.c_str(), meshes.size(),
                 meshes.size() == 1 ? "mesh" : "meshes", points, triangles);
     return 0;
+}
+
+}  // namespace
+
+// No exception leaves the program: memory that runs out where no check was made ends the run
+// with one line.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kalderino-import: not enough memory\n", stderr);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "kalderino-import: %s\n", failure.what());
+    }
+    return 1;
 }

@@ -132,7 +132,7 @@ void fitToView(std::vector<TriangleMesh>& meshes) {
 }
 
 bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMesh>& meshes) {
-    if (!overwrite && ::access(path.c_str(), F_OK) == 0) {
+    if (!overwrite && !TemporaryFile::isStream(path) && ::access(path.c_str(), F_OK) == 0) {
         reportError(diagnostics, path, 0, "already exists; pass --force to replace it");
         return false;
     }

@@ -3,8 +3,10 @@
 
 #include "io/Diagnostic.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -67,16 +69,56 @@ std::string systemReason(const char* what, int error) {
     return std::string(what) + ": " + std::strerror(error);
 }
 
-// Reads to the end of the file; false on an error, with errno set.
-bool readAll(int fd, std::vector<char>& into) {
-    char buffer[1 << 16];
+// Reads a stream to its end, up to limit bytes, into an anonymous mapping that grows in place
+// (mremap: no copying, no zeroing, and never more memory than the bytes read); a NUL follows
+// the bytes. Returns the mapping and sets size and room (its length), or returns null with errno
+// set: EFBIG past the limit, ENOMEM when memory runs out.
+void* readStream(int fd, std::size_t limit, std::size_t& size, std::size_t& room) {
+    size = 0;
+    room = std::size_t{1} << 20;
+    void* buffer =
+        ::mmap(nullptr, room, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (buffer == MAP_FAILED) return nullptr;
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0) return true;
+        if (size == room) {
+            if (size > limit) {
+                ::munmap(buffer, room);
+                errno = EFBIG;
+                return nullptr;
+            }
+            // One byte past the limit tells a stream that ends there from a longer one.
+            const std::size_t wanted = std::min(room * 2, (limit + pageSize) / pageSize * pageSize);
+            void* grown = ::mremap(buffer, room, wanted, MREMAP_MAYMOVE);
+            if (grown == MAP_FAILED) {
+                ::munmap(buffer, room);
+                errno = ENOMEM;
+                return nullptr;
+            }
+            buffer = grown;
+            room = wanted;
+        }
+        const ssize_t got = ::read(fd, static_cast<char*>(buffer) + size, room - size);
+        if (got == 0) break;
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return false;
-        into.insert(into.end(), buffer, buffer + got);
+        if (got < 0) {
+            const int error = errno;
+            ::munmap(buffer, room);
+            errno = error;
+            return nullptr;
+        }
+        size += static_cast<std::size_t>(got);
     }
+    if (size == room) {  // room for the NUL, which fresh pages hold already
+        void* grown = ::mremap(buffer, room, room + pageSize, MREMAP_MAYMOVE);
+        if (grown == MAP_FAILED) {
+            ::munmap(buffer, room);
+            errno = ENOMEM;
+            return nullptr;
+        }
+        buffer = grown;
+        room += pageSize;
+    }
+    return buffer;
 }
 
 }  // namespace
@@ -122,16 +164,23 @@ bool FileContents::load(const std::string& file, std::FILE* stream) {
         descriptor = fd;  // kept, to tell a cut the reader never reached
         return true;
     } else if (!S_ISREG(status.st_mode) || size > 0) {
-        if (!readAll(fd, copy)) {
+        pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        const std::size_t limit = S_ISREG(status.st_mode) ? SIZE_MAX / 4 : kMaxStreamBytes;
+        std::size_t got = 0;
+        void* read = readStream(fd, limit, got, streamRoom);
+        if (read == nullptr) {
             const int error = errno;
             ::close(fd);
-            copy.clear();
-            reportError(diagnostics, path, 0, systemReason("cannot read", error));
+            reportError(diagnostics, path, 0,
+                        error == EFBIG    ? "cannot read: more than 2 GiB from a file that is not "
+                                            "a regular file"
+                        : error == ENOMEM ? "cannot read: not enough memory"
+                                          : systemReason("cannot read", error));
             return false;
         }
-        copy.push_back('\0');  // so that data() is never null, even when empty
-        bytes = copy.data();
-        length = copy.size() - 1;
+        mapping = read;
+        bytes = static_cast<const char*>(read);
+        length = got;
     }
     ::close(fd);
     return true;
@@ -161,11 +210,11 @@ void FileContents::release() {
         mapped[slot].end = nullptr;
         slot = -1;
     }
-    if (mapping != nullptr) ::munmap(mapping, length);
+    if (mapping != nullptr) ::munmap(mapping, streamRoom > 0 ? streamRoom : length);
     mapping = nullptr;
+    streamRoom = 0;
     if (descriptor >= 0) ::close(descriptor);
     descriptor = -1;
-    copy.clear();
     bytes = "";
     length = 0;
     changeSaid = false;

@@ -5,11 +5,14 @@
 // with SIGBUS at the first page past the new end; a handler maps zeros over the lost pages
 // instead and marks the file shrunk, so that the reader meets NUL bytes, fails or finishes, and
 // says "changed while being read" (through sayChanged(), or intact() afterwards) in place of
-// anything it would say about those bytes. Pipes and other files without a size are read into
-// memory.
+// anything it would say about those bytes. Pipes, FIFOs, devices and other files that are not
+// regular are read into memory as a stream, up to kMaxStreamBytes.
 // Failures get one line on the diagnostics stream, "PATH: reason", and leave no contents:
 // - a missing or unreadable file, or a directory: "cannot open: " and the system's reason;
 // - a read or mapping that fails: "cannot read: " and the system's reason;
+// - a stream longer than kMaxStreamBytes: "cannot read: more than 2 GiB from a file that is not
+//   a regular file", and memory that cannot be had for a stream: "cannot read: not enough
+//   memory";
 // - a file that shrinks while it is read, whether or not the reader reached the cut: "changed
 //   while being read", once, through sayChanged() or intact().
 // A file that grows or is rewritten in place meanwhile is read as it is found.
@@ -24,6 +27,10 @@
 // Main thread only: the table of mappings the SIGBUS handler repairs is not synchronised.
 class FileContents {
 public:
+    // The most bytes read from an input that is not a regular file (a pipe, FIFO or device,
+    // which may never end): 2 GiB.
+    static constexpr std::size_t kMaxStreamBytes = std::size_t{2} << 30;
+
     FileContents() = default;
     ~FileContents();
     FileContents(const FileContents&) = delete;
@@ -54,10 +61,10 @@ private:
     std::FILE* diagnostics = stderr;
     const char* bytes = "";
     std::size_t length = 0;
-    void* mapping = nullptr;  // owned, length bytes, when the file is mapped
-    int slot = -1;            // its entry in the table the SIGBUS handler searches
-    int descriptor = -1;      // owned, the mapped file's
-    std::vector<char> copy;   // the contents of a file that is not mapped
+    void* mapping = nullptr;     // owned, length bytes, when the file is mapped
+    std::size_t streamRoom = 0;  // when mapping holds a stream read into memory: its length
+    int slot = -1;               // its entry in the table the SIGBUS handler searches
+    int descriptor = -1;         // owned, the mapped file's
 
     mutable bool changeSaid = false;  // "changed while being read" has been said
 };

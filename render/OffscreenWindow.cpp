@@ -7,6 +7,7 @@
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#include <new>
 
 namespace {
 
@@ -106,8 +107,12 @@ bool OffscreenWindow::takeRedisplay() {
 
 std::vector<unsigned char> OffscreenWindow::readPixels() const {
     // RGBA rows are whole 4-byte words, so the default pack alignment holds and stays untouched.
-    std::vector<unsigned char> rgba(4 * static_cast<std::size_t>(width) *
-                                    static_cast<std::size_t>(height));
+    std::vector<unsigned char> rgba;
+    try {
+        rgba.resize(4 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    } catch (const std::bad_alloc&) {
+        return {};  // the caller tells an empty picture from one of width x height
+    }
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     return rgba;
 }

@@ -30,6 +30,7 @@ public:
     bool takeRedisplay();
 
     // The surface's pixels as RGBA bytes, bottom row first; returns when the frame is finished.
+    // Empty when there is not memory enough for them.
     std::vector<unsigned char> readPixels() const;
 
     int width = 0;  // pixels, of the surface now current

@@ -1,5 +1,8 @@
 // PictureFiles: the PNG pictures of one run, kept as temporary files beside their names until
-// the run has succeeded, so that a failed run leaves none behind.
+// the run has succeeded, so that a failed run leaves every file as it found it: pictures it
+// created are removed and files they replaced are put back. A picture whose name is a device,
+// FIFO or /dev/stdout is written into it as a stream when it is made, and not named on stdout.
+// At most one picture holds an open file at a time, however many the run makes.
 #pragma once
 
 #include "io/TemporaryFile.h"
@@ -15,18 +18,23 @@ public:
     PictureFiles(const PictureFiles&) = delete;
     PictureFiles& operator=(const PictureFiles&) = delete;
 
-    // Whether a file can be created beside path, tried with a temporary file at once removed;
-    // so that a run that cannot write is refused before its work.
-    static bool canWrite(const std::string& path);
+    // Whether a file can be created beside path, tried with a temporary file at once removed,
+    // and path is no input; so that a run that cannot write is refused before its work.
+    bool canWrite(const std::string& path) const;
+
+    std::vector<std::string> inputs;  // the files drawn, which no picture may overwrite
 
     // Writes rgba (4 bytes a pixel, bottom row first) as an RGB PNG in a temporary file beside
     // path, to be renamed to path by commit.
     bool add(const std::string& path, const std::vector<unsigned char>& rgba, int width,
              int height);
-    // Renames every picture into place and writes its path on stdout; on failure removes them.
+    // Puts every picture in place and writes its path on stdout; on failure puts every file back
+    // as it was.
     bool commit();
 
 private:
+    bool isInput(const std::string& path) const;
+
     struct Picture {
         std::string path;
         std::unique_ptr<TemporaryFile> file;

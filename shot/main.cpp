@@ -7,6 +7,8 @@
 #include "shot/ShotOptions.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -45,7 +47,7 @@ void printHelp() {
                 "Keys: %s. Up, Down and Escape work on\n"
                 "the window, not on the picture, and are refused.\n"
                 "\n"
-                "Prints the path of each picture written, and nothing else.\n",
+                "Prints the path of each picture written to a regular file, and nothing else.\n",
                 kUsage, kThumbnailSeconds, static_cast<unsigned>(kThumbnailMemory >> 20),
                 kShotKeyNames);
 }
@@ -58,9 +60,7 @@ void limitThumbnail() {
     ::alarm(kThumbnailSeconds);  // ends the run; no picture is left behind
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     ShotOptions options;
     if (!options.parse(argc - 1, argv + 1)) {
         std::fprintf(stderr, "kalderino-shot: %s\n", options.error.c_str());
@@ -75,7 +75,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.thumbnail) limitThumbnail();
-    if (!PictureFiles::canWrite(options.pictureName(0))) return 1;
+    PictureFiles pictures;
+    pictures.inputs = options.files;
+    if (!pictures.canWrite(options.pictureName(0))) return 1;
 
     // What is handed to the renderer lives until the process ends, as in the viewer.
     Session* session = new Session;
@@ -94,14 +96,17 @@ int main(int argc, char** argv) {
 
     // GLUT's part from here: a reshape and a frame once the window is up, then after each key
     // the reshape and the frame it asked for.
-    PictureFiles pictures;
+    // A frame is drawn only when a picture shows it: keys in between only change the view.
+    bool stale = false;
     const auto takePicture = [&](int keyCount) {
+        if (stale) renderer->display();
+        stale = false;
         return pictures.add(options.pictureName(keyCount), window->readPixels(), window->width,
                             window->height);
     };
     renderer->reshape(options.width, options.height);
     window->takeRedisplay();
-    renderer->display();
+    stale = true;  // the first frame, drawn once the window is up
     if (options.numbered() && !takePicture(0)) return 1;
     for (std::size_t i = 0; i < options.keys.size(); ++i) {
         const KeyCode& key = options.keys[i].key;
@@ -116,9 +121,24 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "kalderino-shot: %s\n", window->error.c_str());
             return 1;
         }
-        if (window->takeRedisplay()) renderer->display();
+        if (window->takeRedisplay()) stale = true;
         if (options.numbered() && !takePicture(static_cast<int>(i) + 1)) return 1;
     }
     if (!options.numbered() && !takePicture(static_cast<int>(options.keys.size()))) return 1;
     return pictures.commit() ? 0 : 1;
+}
+
+}  // namespace
+
+// No exception leaves the program: memory that runs out where no check was made ends the run
+// with one line.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kalderino-shot: not enough memory\n", stderr);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "kalderino-shot: %s\n", failure.what());
+    }
+    return 1;
 }

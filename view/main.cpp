@@ -9,6 +9,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -49,9 +51,7 @@ std::string titleFor(const std::vector<std::string>& files) {
     return title;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     // The command line is read before GLUT sees it, so that --help needs no display and every
     // file is read before a window opens.
     std::vector<char*> glutArgs{argv[0]};
@@ -106,4 +106,19 @@ int main(int argc, char** argv) {
     glutSpecialFunc(onSpecial);
     glutMainLoop();
     return 0;
+}
+
+}  // namespace
+
+// No exception leaves the program: memory that runs out where no check was made ends the run
+// with one line.
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("kalderino-view: not enough memory\n", stderr);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "kalderino-view: %s\n", failure.what());
+    }
+    return 1;
 }

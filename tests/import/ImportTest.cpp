@@ -522,7 +522,7 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
 
 TEST_F(ImportTest, ShowsHelpAndVersionAndRefusesBadUsageInOneLine) {
     const std::string usage =
-        "usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] FILE...";
+        "usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] [--format EXT] FILE...";
     const struct {
         const char* arguments;
         int status;

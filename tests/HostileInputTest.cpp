@@ -1,0 +1,660 @@
+// Hostile input: kalderino-shot and kalderino-import run as processes on what an attacker or a
+// careless user gives them (count bombs, devices and FIFOs, an output that is an input, old files
+// in the way, full and read-only targets, signals in the middle of a write, memory and
+// open-file limits, byte-order marks). One table per class of input; each row runs a shell
+// command in a folder of its own and checks the exit status (or the signal), the one line on
+// standard error, the bytes of every file in the folder before and after, that nothing else
+// was left there, and the peak memory. A run is bounded by a timeout only so that a hang fails
+// instead of blocking; no row asserts a time.
+#include "tests/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <sys/mman.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+// Rows leave the fields they do not need at their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer reserves terabytes of address space and doubles memory: no address-space
+// limit can be set, and peak memory bounds are loosened.
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+constexpr int kTimeoutSeconds = 300;  // a hang fails instead of blocking; no row asserts a time
+
+struct Limits {
+    rlim_t addressSpace = 0;  // bytes; 0: none
+    rlim_t openFiles = 0;     // 0: none
+};
+
+struct Outcome {
+    int status = -1;  // exit status, or -1
+    int signal = 0;   // the signal that ended it, or 0
+    bool timedOut = false;
+    std::string out, err;
+    long peakMiB = 0;
+};
+
+std::string readAll(int fd) {
+    std::string text;
+    ::lseek(fd, 0, SEEK_SET);
+    char buffer[1 << 14];
+    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(got));
+    return text;
+}
+
+// Runs command with /bin/sh in the working folder, stdin from /dev/null, in a process group of
+// its own; during, when given, is called with its pid while it runs.
+Outcome run(const std::string& command, const Limits& limits,
+            const std::function<void(pid_t)>& during = {}) {
+    const int out = ::memfd_create("stdout", 0);
+    const int err = ::memfd_create("stderr", 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        const int in = ::open("/dev/null", O_RDONLY);
+        ::dup2(in, 0), ::dup2(out, 1), ::dup2(err, 2);
+        const struct rlimit noCore { 0, 0 };
+        ::setrlimit(RLIMIT_CORE, &noCore);  // SIGQUIT leaves no core file among the leftovers
+        if (limits.addressSpace != 0) {
+            const struct rlimit space { limits.addressSpace, limits.addressSpace };
+            ::setrlimit(RLIMIT_AS, &space);
+        }
+        if (limits.openFiles != 0) {
+            const struct rlimit files { limits.openFiles, limits.openFiles };
+            ::setrlimit(RLIMIT_NOFILE, &files);
+        }
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    Outcome outcome;
+    if (during) during(pid);
+    int status = 0;
+    struct rusage usage {};
+    for (int waited = 0;; waited += 10) {
+        if (::wait4(pid, &status, WNOHANG, &usage) == pid) break;
+        if (waited >= kTimeoutSeconds * 1000) {
+            outcome.timedOut = true;
+            ::kill(-pid, SIGKILL);
+            ::wait4(pid, &status, 0, &usage);
+            break;
+        }
+        ::usleep(10000);
+    }
+    ::kill(-pid, SIGKILL);  // what the command left running in the background
+    if (WIFEXITED(status)) outcome.status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
+    outcome.out = readAll(out);
+    outcome.err = readAll(err);
+    outcome.peakMiB = usage.ru_maxrss / 1024;
+    ::close(out), ::close(err);
+    return outcome;
+}
+
+// Every entry under folder: regular files by their bytes, links by their target, the rest by
+// their type and device number.
+std::map<std::string, std::string> snapshot(const fs::path& folder) {
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).string();
+        struct stat status {};
+        ::lstat(entry.path().c_str(), &status);
+        if (S_ISREG(status.st_mode)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            entries[name] = "file " + std::string(std::istreambuf_iterator<char>(in), {});
+        } else if (S_ISLNK(status.st_mode)) {
+            entries[name] = "link " + fs::read_symlink(entry.path()).string();
+        } else {
+            entries[name] = "type " + std::to_string(status.st_mode & S_IFMT) + " device " +
+                            std::to_string(status.st_rdev);
+        }
+    }
+    return entries;
+}
+
+// A row: setup makes the files, command runs; status is the exit status expected, or minus
+// the signal that ends the run; line is a part of the one line expected on standard error,
+// "" when nothing may be said there; changed names the entries that may change or appear
+// (all others keep their bytes, and nothing else may appear); check is a shell test that must
+// pass afterwards, before the folder is compared; the run's peak memory stays under maxMiB.
+struct Row {
+    std::string name;
+    std::string setup;
+    std::string command;
+    int status = 0;
+    std::string line;
+    std::vector<std::string> changed;
+    std::string check;
+    long maxMiB = 200;
+    Limits limits;
+    int signal = 0;  // sent once the run is writing a file in its folder (then status is -signal)
+};
+
+// Sends signal to pid once it holds a file of folder open with bytes in it, as a write does.
+std::function<void(pid_t)> signalMidWrite(int signal, const fs::path& folder, bool& caught) {
+    return [signal, folder, &caught](pid_t pid) {
+        const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+        for (int polls = 0; polls < kTimeoutSeconds * 1000; ++polls) {
+            std::error_code error;
+            for (const auto& fd : fs::directory_iterator(fds, error)) {
+                const std::string target = fs::read_symlink(fd.path(), error).string();
+                struct stat status {};
+                if (target.rfind(folder.string() + "/", 0) == 0 &&
+                    ::stat(fd.path().c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+                    status.st_size > 0) {
+                    caught = true;
+                    ::kill(pid, signal);
+                    return;
+                }
+            }
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG | WNOWAIT) == pid) return;  // ended first
+            ::usleep(1000);
+        }
+    };
+}
+
+class HostileInputTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ::setenv("SHOT", SHOT_PATH, 1);
+        ::setenv("IMPORT", IMPORT_PATH, 1);
+        // Shared inputs: a small scene, a one-triangle model in each format, and a model of
+        // 2 M triangles whose data file takes a while to write.
+        shared = new TestFolder;
+        const Outcome made =
+            run("printf '1\\nscene\\n3\\n0 0 0\\n10 0 0\\n0 10 0\\n1\\n1 2 3\\n' > scene.dat && "
+                "printf 'v 0 0 0\\nv 1 0 0\\nv 0 1 0\\nf 1 2 3\\n' > tri.obj && "
+                "awk 'BEGIN{n=1000; for(i=0;i<n;i++)for(j=0;j<n;j++)printf \"v %d %d %d\\n\",i,j,"
+                "(i*j)%7; for(i=0;i<n-1;i++)for(j=0;j<n-1;j++){a=i*n+j+1;printf \"f %d %d %d\\nf "
+                "%d %d %d\\n\",a,a+1,a+n,a+1,a+n+1,a+n}}' > big.obj",
+                {});
+        ASSERT_EQ(made.status, 0) << made.err;
+        ::setenv("SHARED", shared->path.c_str(), 1);
+        std::filesystem::current_path(shared->previous);
+    }
+    static void TearDownTestSuite() {
+        std::filesystem::current_path(shared->path);
+        delete shared;
+        shared = nullptr;
+    }
+
+    void check(const std::vector<Row>& rows) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.name);
+            const fs::path here = folder.path / std::to_string(++rowNumber);
+            fs::create_directory(here);
+            fs::current_path(here);
+            const Outcome setup = run("cp \"$SHARED/scene.dat\" \"$SHARED/tri.obj\" . && " +
+                                          (row.setup.empty() ? std::string("true") : row.setup),
+                                      {});
+            ASSERT_EQ(setup.status, 0) << row.setup << "\n" << setup.err;
+            const auto before = snapshot(here);
+
+            const Limits limits = row.limits;
+            bool caught = false;
+            const Outcome outcome = run(row.command, limits,
+                                        row.signal != 0 ? signalMidWrite(row.signal, here, caught)
+                                                        : std::function<void(pid_t)>());
+            ASSERT_FALSE(outcome.timedOut)
+                << row.command << ": still running after " << kTimeoutSeconds << " s";
+            if (row.signal != 0) {
+                ASSERT_TRUE(caught) << row.command << ": ended before it was caught writing";
+                EXPECT_EQ(outcome.signal, row.signal) << row.command << "\n" << outcome.err;
+            } else {
+                EXPECT_EQ(outcome.signal, 0) << row.command << ": ended by a signal\n"
+                                             << outcome.err;
+                EXPECT_EQ(outcome.status, row.status) << row.command << "\n" << outcome.err;
+            }
+            if (row.signal == 0 && row.line.empty()) {
+                EXPECT_EQ(outcome.err, "") << row.command;
+            } else if (row.signal == 0) {
+                EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1)
+                    << row.command << ": not one line:\n"
+                    << outcome.err;
+                EXPECT_NE(outcome.err.find(row.line), std::string::npos)
+                    << row.command << "\n  said: " << outcome.err << "  expected: " << row.line;
+            }
+            if (!row.check.empty()) {
+                const Outcome checked = run(row.check, {});
+                EXPECT_EQ(checked.status, 0) << row.check << "\n" << checked.err;
+            }
+            const auto after = snapshot(here);
+            for (const auto& [name, bytes] : before) {
+                const bool mayChange =
+                    std::find(row.changed.begin(), row.changed.end(), name) != row.changed.end();
+                if (mayChange) continue;
+                const auto found = after.find(name);
+                EXPECT_TRUE(found != after.end()) << row.command << ": " << name << " is gone";
+                if (found != after.end()) {
+                    EXPECT_TRUE(found->second == bytes)
+                        << row.command << ": " << name << " changed";
+                }
+            }
+            for (const auto& [name, bytes] : after) {
+                const bool expected =
+                    before.count(name) != 0 ||
+                    std::find(row.changed.begin(), row.changed.end(), name) != row.changed.end();
+                EXPECT_TRUE(expected) << row.command << ": left " << name;
+            }
+            const long maxMiB = kSanitized ? 4 * row.maxMiB : row.maxMiB;
+            EXPECT_LE(outcome.peakMiB, maxMiB) << row.command << ": peak memory";
+            fs::current_path(folder.path);
+        }
+    }
+
+    // Whether O_TMPFILE works in the test folder; without it SIGKILL leaves the named temporary.
+    bool unnamedFilesWork() const {
+        const int fd = ::open(folder.path.c_str(), O_TMPFILE | O_WRONLY, 0600);
+        if (fd >= 0) ::close(fd);
+        return fd >= 0;
+    }
+
+    static TestFolder* shared;
+    TestFolder folder;
+    int rowNumber = 0;
+};
+
+TestFolder* HostileInputTest::shared = nullptr;
+
+TEST_F(HostileInputTest, CountBombsAreRefusedBeforeAnyAllocation) {
+    check({
+        {"mesh count", "printf '2147483647 m 3 0 0 0\\n' > bomb.dat",
+         "exec $SHOT -o b.png bomb.dat", 1, "announces 2147483647 meshes"},
+        {"point count", "printf '1 m 2147483647 0 0 0\\n' > bomb.dat",
+         "exec $SHOT -o b.png bomb.dat", 1, "bomb.dat:1:"},
+        {"PLY element count",
+         "printf 'ply\\nformat ascii 1.0\\nelement vertex 2000000000\\nproperty float x\\n"
+         "end_header\\n0\\n' > bomb.ply",
+         "exec $IMPORT -o o.dat bomb.ply", 1, "bomb.ply:"},
+        {"binary STL count",
+         "head -c 80 /dev/zero > bomb.stl && printf '\\377\\377\\377\\377' >> bomb.stl && "
+         "head -c 50 /dev/zero >> bomb.stl",
+         "exec $IMPORT -o o.dat bomb.stl", 1, "the binary header announces 4294967295 triangles"},
+        {"OFF point count", "printf 'OFF\\n2000000000 1 0\\n' > bomb.off",
+         "exec $IMPORT -o o.dat bomb.off", 1, "the point count is 2000000000"},
+        // 1,000,000 empty meshes in 6 MB: the README's bound of about 100 bytes of memory per
+        // byte of data file, over the program's own.
+        {"a million empty meshes",
+         "awk 'BEGIN{print 1000000; for(i=0;i<1000000;i++) print \"m 0 0\"}' > empty.dat",
+         "exec $SHOT -o e.png empty.dat",
+         0,
+         "",
+         {"e.png"},
+         "",
+         100 + 6 * 100},
+    });
+}
+
+TEST_F(HostileInputTest, DevicesAndFifosAreReadAsStreamsWithinBounds) {
+    const Limits oneGiB{kSanitized ? 0 : rlim_t{1} << 30, 0};
+    std::vector<Row> rows = {
+        {"FIFO model through the library",
+         "printf '{\"asset\":{\"version\":\"2.0\"},\"scenes\":[{\"nodes\":[0]}],\"scene\":0,"
+         "\"nodes\":[{\"mesh\":0}],\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0}}"
+         "]}],\"buffers\":[{\"byteLength\":36,\"uri\":\"data:application/octet-stream;base64,"
+         "AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA\"}],\"bufferViews\":[{\"buffer\":0,"
+         "\"byteLength\":36}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":3,"
+         "\"type\":\"VEC3\",\"max\":[1,1,0],\"min\":[0,0,0]}]}' > tri.gltf && mkfifo m.gltf",
+         "cat tri.gltf > m.gltf & exec $IMPORT -o o.dat m.gltf",
+         0,
+         "",
+         {"o.dat"},
+         "grep -q '^3$' o.dat"},
+        {"FIFO model through a reader of ours",
+         "mkfifo m.obj",
+         "cat tri.obj > m.obj & exec $IMPORT -o o.dat m.obj",
+         0,
+         "",
+         {"o.dat"},
+         "grep -q '^3$' o.dat"},
+        {"FIFO data file",
+         "mkfifo s.dat",
+         "cat scene.dat > s.dat & exec $SHOT -o s.png s.dat",
+         0,
+         "",
+         {"s.png"}},
+        {"standard input with --format",
+         "",
+         "exec $IMPORT --format obj -o o.dat /dev/stdin < tri.obj",
+         0,
+         "",
+         {"o.dat"},
+         "grep -q '^3$' o.dat"},
+        {"a pipe with --format",
+         "",
+         "cat tri.obj | $IMPORT --format obj -o o.dat /dev/stdin",
+         0,
+         "",
+         {"o.dat"}},
+        {"a pipe without --format", "", "cat tri.obj | $IMPORT -o o.dat /dev/stdin", 1,
+         "name the format with --format EXT"},
+        {"/dev/urandom as the data file, under 1 GiB",
+         "ln -s /dev/urandom dataTest3.dat",
+         "exec $SHOT -o r.png",
+         1,
+         "dataTest3.dat: cannot read:",
+         {},
+         "",
+         1100,
+         oneGiB},
+        // The stated limit itself: 2 GiB of zeros are read, then refused.
+        {"/dev/zero as a model: the 2 GiB limit",
+         "ln -s /dev/zero z.stl",
+         "exec $IMPORT -o o.dat z.stl",
+         1,
+         "z.stl: cannot read: more than 2 GiB from a file that is not a regular file",
+         {},
+         "",
+         2200},
+    };
+    if (kSanitized) rows.erase(rows.begin() + 6);  // needs an address-space limit
+    check(rows);
+}
+
+TEST_F(HostileInputTest, DevicesAndFifosAsOutputAreWrittenNotReplaced) {
+    std::vector<Row> rows = {
+        {"FIFO picture",
+         "mkfifo p.png",
+         "cat p.png > got.png & $SHOT -o p.png scene.dat; wait",
+         0,
+         "",
+         {"got.png"},
+         "test -p p.png && head -c 4 got.png | grep -q PNG"},
+        {"FIFO data file",
+         "mkfifo o.dat",
+         "cat o.dat > got.dat & $IMPORT -o o.dat tri.obj; wait",
+         0,
+         "",
+         {"got.dat"},
+         "test -p o.dat && grep -q '^3$' got.dat"},
+        {"picture to standard output, a pipe",
+         "",
+         "$SHOT -o /dev/stdout scene.dat | cat > got.png",
+         0,
+         "",
+         {"got.png"},
+         "head -c 4 got.png | grep -q PNG"},
+        {"data file to standard output, a pipe",
+         "",
+         "$IMPORT -o /dev/stdout tri.obj | cat > got.dat",
+         0,
+         "",
+         {"got.dat"},
+         "grep -q '^3$' got.dat"},
+    };
+    if (::geteuid() == 0) {
+        rows.push_back({"a copy of /dev/null as the picture",
+                        "mknod null c 1 3",
+                        "exec $SHOT -o null scene.dat",
+                        0,
+                        "",
+                        {},
+                        "test -c null"});
+        rows.push_back({"a copy of /dev/null as the data file, --force",
+                        "mknod null c 1 3",
+                        "exec $IMPORT --force -o null tri.obj",
+                        0,
+                        "",
+                        {},
+                        "test -c null"});
+    } else {
+        std::printf("skipped the mknod rows: making a device node needs root\n");
+    }
+    check(rows);
+}
+
+TEST_F(HostileInputTest, AnOutputThatIsAnInputIsRefused) {
+    check({
+        {"picture over the data file", "", "exec $SHOT -o scene.dat scene.dat", 1,
+         "scene.dat: is a file being drawn"},
+        {"picture over the data file through a link", "ln -s scene.dat link.png",
+         "exec $SHOT -o link.png scene.dat", 1, "is a file being drawn"},
+        {"a later %d picture over the data file", "cp scene.dat s1.dat",
+         "exec $SHOT --keys x -o 's%d.dat' s1.dat", 1, "s1.dat: is a file being drawn"},
+        {"data file over the model, --force", "", "exec $IMPORT --force -o tri.obj tri.obj", 1,
+         "tri.obj: is the input tri.obj"},
+        {"data file over the model through a hard link", "ln tri.obj hard.obj",
+         "exec $IMPORT --force -o hard.obj scene.dat tri.obj", 1, "is the input tri.obj"},
+        {"data file over the model through a symbolic link", "ln -s tri.obj link.dat",
+         "exec $IMPORT --force -o link.dat tri.obj", 1, "is the input tri.obj"},
+    });
+}
+
+TEST_F(HostileInputTest, AFailedRunLeavesOldFilesAsItFoundThem) {
+    const std::string name250(250, 'n');
+    check({
+        {"old picture and a folder in the way", "echo old > out-0.png && mkdir out-1.png",
+         "exec $SHOT --keys x -o 'out-%d.png' scene.dat", 1, "out-1.png: cannot write"},
+        {"two old pictures, the last in the way",
+         "echo old > out-0.png && echo old > out-1.png && mkdir out-2.png",
+         "exec $SHOT --keys 'x x' -o 'out-%d.png' scene.dat", 1, "out-2.png: cannot write"},
+        {"an old data file without --force", "echo old > o.dat", "exec $IMPORT -o o.dat tri.obj", 1,
+         "o.dat: already exists"},
+        {"an old data file and a bad model, --force",
+         "echo old > o.dat && echo 'f 1 2 9' > bad.obj", "exec $IMPORT --force -o o.dat bad.obj", 1,
+         "bad.obj:1:"},
+        {"old pictures replaced by a run that succeeds",
+         "echo old > out-0.png",
+         "exec $SHOT --keys x -o 'out-%d.png' scene.dat",
+         0,
+         "",
+         {"out-0.png", "out-1.png"},
+         "head -c 4 out-0.png | grep -q PNG"},
+        {"a 250-byte data file name",
+         "",
+         "exec $IMPORT -o " + name250 + " tri.obj",
+         0,
+         "",
+         {name250}},
+        {"a 250-byte picture name",
+         "",
+         "exec $SHOT -o " + name250 + " scene.dat",
+         0,
+         "",
+         {name250}},
+    });
+}
+
+TEST_F(HostileInputTest, FullAndReadOnlyTargetsFailCleanly) {
+    if (::geteuid() != 0) {
+        std::printf("skipped: a small tmpfs needs root to mount\n");
+        GTEST_SKIP() << "a small tmpfs needs root to mount";
+    }
+    fs::create_directories(folder.path / "probe");
+    if (::mount("tmpfs", (folder.path / "probe").c_str(), "tmpfs", 0, "size=64k") != 0) {
+        std::printf("skipped: cannot mount a tmpfs here: %s\n", std::strerror(errno));
+        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
+    }
+    ::umount((folder.path / "probe").c_str());
+    fs::remove(folder.path / "probe");
+    // The mounts are made by setup and gone before the folder is compared: the tmpfs rows check
+    // their own folder with the shell.
+    check({
+        {"data file on a full tmpfs",
+         "mkdir full && mount -t tmpfs -o size=256k tmpfs full && echo old > full/o.dat",
+         "$IMPORT --force -o full/o.dat \"$SHARED/big.obj\"; s=$?; "
+         "test \"$(cat full/o.dat)\" = old && test \"$(ls full)\" = o.dat; t=$?; umount full; "
+         "test $t = 0 && exit $s; exit 99",
+         1,
+         "full/o.dat: cannot write: No space left on device",
+         {"full/o.dat"},
+         "",
+         400},
+        {"picture on a full tmpfs",
+         "mkdir full && mount -t tmpfs -o size=8k tmpfs full && echo old > full/p.png",
+         "$SHOT --size 2000x2000 -o full/p.png scene.dat; s=$?; "
+         "test \"$(cat full/p.png)\" = old && test \"$(ls full)\" = p.png; t=$?; umount full; "
+         "test $t = 0 && exit $s; exit 99",
+         1,
+         "full/p.png: cannot write: No space left on device",
+         {"full/p.png"},
+         "",
+         400},
+        {"data file on a read-only tmpfs", "mkdir ro && mount -t tmpfs -o size=64k,ro tmpfs ro",
+         "$IMPORT -o ro/o.dat tri.obj; s=$?; test -z \"$(ls ro)\"; t=$?; umount ro; "
+         "test $t = 0 && exit $s; exit 99",
+         1, "Read-only file system"},
+    });
+}
+
+TEST_F(HostileInputTest, SignalsInTheMiddleOfAWriteLeaveNothing) {
+    std::vector<Row> rows;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGKILL}) {
+        if (signal == SIGKILL && !unnamedFilesWork()) {
+            std::printf("skipped the SIGKILL rows: O_TMPFILE is refused here, and the named "
+                        "temporary a SIGKILL leaves is the fallback's known limit\n");
+            continue;
+        }
+        Row row{std::string("import, ") + strsignal(signal), "echo old > o.dat",
+                "exec $IMPORT --force -o o.dat \"$SHARED/big.obj\""};
+        row.signal = signal;
+        row.maxMiB = 400;
+        rows.push_back(row);
+        Row picture{std::string("shot, ") + strsignal(signal), "echo old > p.png",
+                    "exec $SHOT --size 4000x4000 -o p.png scene.dat"};
+        picture.signal = signal;
+        picture.maxMiB = 600;
+        rows.push_back(picture);
+    }
+    check(rows);
+}
+
+TEST_F(HostileInputTest, MemoryAndOpenFilesStayFlatUnderLimits) {
+    std::vector<Row> rows = {
+        {"1,100 pictures with 64 open files",
+         "",
+         "exec $SHOT --size 32x24 --keys \"$(printf 'x %.0s' $(seq 1100))\" -o 'n-%04d.png' "
+         "scene.dat >/dev/null",
+         0,
+         "",
+         {},
+         "test $(ls n-*.png | wc -l) = 1101 && rm n-*.png",
+         200,
+         {0, 64}},
+        {"100,000 keys, one picture",
+         "",
+         "k=\"$(printf 'x %.0s' $(seq 50000))\"; exec $SHOT --keys \"$k\" --keys \"$k\" -o "
+         "p.png scene.dat >/dev/null",
+         0,
+         "",
+         {"p.png"},
+         "",
+         200},
+    };
+    if (!kSanitized) {
+        rows.push_back({"a 16384 x 16384 picture in 3 GiB",
+                        "",
+                        "exec $SHOT --size 16384x16384 -o p.png scene.dat",
+                        1,
+                        "not enough memory for a 16384 x 16384 picture",
+                        {},
+                        "",
+                        3100,
+                        {rlim_t{3} << 30, 0}});
+        rows.push_back({"a model in 100 MiB",
+                        "",
+                        "exec $IMPORT -o o.dat \"$SHARED/big.obj\"",
+                        1,
+                        "not enough memory",
+                        {},
+                        "",
+                        120,
+                        {rlim_t{100} << 20, 0}});
+    } else {
+        std::printf("skipped the address-space rows: AddressSanitizer needs the address space\n");
+    }
+    check(rows);
+}
+
+TEST_F(HostileInputTest, DeeplyNestedNodesEndNoRunBySignal) {
+    // A glTF whose one triangle sits 20,000 nodes deep: some 400 KB.
+    std::ofstream deep(shared->path / "deep.gltf");
+    deep << R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,"nodes":[)";
+    for (int i = 1; i < 20000; ++i) deep << R"({"children":[)" << i << "]},";
+    deep << R"({"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
+         << R"("buffers":[{"byteLength":36,"uri":"data:application/octet-stream;base64,)"
+         << R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}],"bufferViews":[{"buffer":0,)"
+         << R"("byteLength":36}],"accessors":[{"bufferView":0,"componentType":5126,"count":3,)"
+         << R"("type":"VEC3","max":[1,1,0],"min":[0,0,0]}]})";
+    deep.close();
+    check({
+        {"a mesh 20,000 nodes deep",
+         "cp \"$SHARED/deep.gltf\" .",
+         "exec $IMPORT -o o.dat deep.gltf",
+         0,
+         "",
+         {"o.dat"},
+         "grep -q '^3$' o.dat",
+         300},
+    });
+}
+
+TEST_F(HostileInputTest, ByteOrderMarksAreSkippedByModelReaders) {
+    const std::string bom = "printf '\\357\\273\\277' > ";
+    check({
+        {"OBJ",
+         bom + "m.obj && cat tri.obj >> m.obj",
+         "exec $IMPORT -o o.dat m.obj",
+         0,
+         "",
+         {"o.dat"},
+         "test \"$(sed -n 3p o.dat)\" = 3 && test \"$(sed -n 8p o.dat)\" = '1 2 3'"},
+        {"ascii STL",
+         bom + "m.stl && printf 'solid t\\nfacet normal 0 0 1\\nouter loop\\nvertex 0 0 0\\n"
+               "vertex 1 0 0\\nvertex 0 1 0\\nendloop\\nendfacet\\nendsolid t\\n' >> m.stl",
+         "exec $IMPORT -o o.dat m.stl",
+         0,
+         "",
+         {"o.dat"}},
+        {"PLY",
+         bom + "m.ply && printf 'ply\\nformat ascii 1.0\\nelement vertex 3\\nproperty float x\\n"
+               "property float y\\nproperty float z\\nelement face 1\\nproperty list uchar int "
+               "vertex_indices\\nend_header\\n0 0 0\\n1 0 0\\n0 1 0\\n3 0 1 2\\n' >> m.ply",
+         "exec $IMPORT -o o.dat m.ply",
+         0,
+         "",
+         {"o.dat"}},
+        {"OFF",
+         bom + "m.off && printf 'OFF\\n3 1 0\\n0 0 0\\n1 0 0\\n0 1 0\\n3 0 1 2\\n' >> m.off",
+         "exec $IMPORT -o o.dat m.off",
+         0,
+         "",
+         {"o.dat"}},
+        {"the data file keeps refusing one", bom + "b.dat && cat scene.dat >> b.dat",
+         "exec $SHOT -o b.png b.dat", 1, "b.dat:1: expected the mesh count"},
+        {"a binary STL whose header starts with solid",
+         "printf 'solid binary' > s.stl && head -c 68 /dev/zero >> s.stl && "
+         "printf '\\005\\000\\000\\000' >> s.stl && head -c 100 /dev/zero >> s.stl",
+         "exec $IMPORT -o o.dat s.stl", 1, "s.stl: is neither an ascii STL"},
+    });
+}
+
+}  // namespace
