@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -26,20 +28,28 @@ std::string command(const std::string& line) {
 
 std::string file(const char* name) { return command(std::string("cat ") + name); }
 
-// ImageMagick on a window's image: whether its centre is reddish, then its pixels not black.
-const std::string kLook = " miff:- 2>/dev/null | convert - -print '%[fx:p{w/2,h/2}.r>=max(0.588,"
-                          "max(p{w/2,h/2}.g,p{w/2,h/2}.b)+0.235)] ' -fill white +opaque black "
-                          "-print '%[fx:round(mean*w*h)]' null: 2>/dev/null";
+// ImageMagick on a window's image: whether its corner has left the white of the root window (a
+// first frame clears it), whether its centre is reddish, then its pixels not black.
+const std::string kLook =
+    " miff:- 2>/dev/null | convert - -print '%[fx:p{0,0}.r+p{0,0}.g+p{0,0}.b<3] "
+    "%[fx:p{w/2,h/2}.r>=max(0.588,max(p{w/2,h/2}.g,p{w/2,h/2}.b)+0.235)] ' "
+    "-fill white +opaque black -print '%[fx:round(mean*w*h)]' null: 2>/dev/null";
 
-// Polls every 50 ms for up to a minute: long enough for a loaded machine, short of CTest's limit.
-template <class Condition> bool eventually(Condition condition) {
-    for (int i = 0; i < 1200 && !condition(); ++i) usleep(50000);
-    return condition();
+// Polls every 50 ms until the condition holds or the seconds have passed. Starting the viewer and
+// its first frame get a minute, long enough for a loaded machine; after that a redraw takes
+// milliseconds, and a picture that is not right within ten seconds is wrong.
+template <class Condition> bool eventually(Condition condition, int seconds = 60) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (; !condition(); usleep(50000))
+        if (std::chrono::steady_clock::now() > end) return false;
+    return true;
 }
+template <class Condition> bool soon(Condition condition) { return eventually(condition, 10); }
 
 class ViewerProcessTest : public ::testing::Test {
 protected:
-    // Its own Xvfb keeps other windows off the test's; -noreset keeps it up between clients.
+    // Its own Xvfb keeps other windows off the test's; -noreset keeps it up between clients; a
+    // white root shows through a window until its first frame.
     // Without the programs these tests fail: `ctest -LE display` is the way to leave them out.
     void SetUp() override {
         const std::string missing =
@@ -49,7 +59,7 @@ protected:
             GTEST_FAIL() << "not found:" << missing << "; the viewer's tests need Xvfb, xdotool "
                          << "and ImageMagick (or leave them out with ctest -LE display)";
         server = popen(
-            "echo $$; exec Xvfb -displayfd 1 -noreset -screen 0 1280x1024x24 2>/dev/null", "r");
+            "echo $$; exec Xvfb -displayfd 1 -noreset -wr -screen 0 1280x1024x24 2>/dev/null", "r");
         ASSERT_TRUE(server && std::fscanf(server, "%d %d", &serverPid, &display) == 2)
             << "Xvfb did not start";
         setenv("DISPLAY", (":" + std::to_string(display)).c_str(), 1);
@@ -58,15 +68,21 @@ protected:
         if (serverPid > 0) kill(serverPid, SIGTERM);  // a viewer still running ends with it
         if (server) pclose(server);
     }
-    // Runs the viewer in the background, on data as the data file unless data is empty.
+    // Runs the viewer in the background, on data as the data file unless data is empty, and
+    // waits for its first frame, or for its end.
     void start(const std::string& data) {
-        fs::remove("status"), fs::remove("dataTest3.dat");
+        fs::remove("status");
+        fs::remove("dataTest3.dat");
         if (!data.empty()) std::ofstream("dataTest3.dat") << data;
         command("(" VIEWER_PATH " >stdout 2>stderr; echo $? >s; mv s status) >/dev/null 2>&1 &");
         eventually([&] {
-            window = command("xdotool search --name ^KALDERINO | head -1 | tr -d '\\n'");
+            window = command("xdotool search --onlyvisible --name ^KALDERINO | head -1 | tr -d "
+                             "'\\n'");
             return !window.empty() || fs::exists("status");
         });
+        // A viewer that fails to load ends while its window may be found, unframed.
+        framed = false;
+        eventually([&] { return window.empty() || fs::exists("status") || (framed = look()[0]); });
     }
 #ifdef VIEW_PATH
     // Runs kalderino-view on arguments in the background; its window is the one whose title
@@ -86,38 +102,41 @@ protected:
         return eventually([] { return fs::exists("status"); }) ? std::stoi(file("status")) : -1;
     }
     void press(const std::string& keys) {
-        command("xdotool windowfocus --sync " + window + " key --delay 20 " + keys);
+        command("timeout 60 xdotool windowfocus --sync " + window + " key --delay 20 " + keys);
     }
     bool sized(const std::string& size, const std::string& keys = "") {
         if (!keys.empty()) press(keys);
         const std::string geometry = "xdotool getwindowgeometry " + window;
-        return eventually([&] { return command(geometry).find(" " + size + "\n") != size.npos; });
+        return soon([&] { return command(geometry).find(" " + size + "\n") != size.npos; });
     }
-    std::pair<bool, int> picture() {
-        int reddish = 0, lit = -1;
-        std::istringstream(command("import -window " + window + kLook)) >> reddish >> lit;
-        return {reddish == 1, lit};
+    std::array<int, 3> look() {  // drawn, reddish centre, pixels lit
+        std::array<int, 3> seen{0, 0, -1};
+        // import waits for a click on a window when the one named is gone: bounded here.
+        std::istringstream(command("timeout 10 import -window " + window + kLook)) >> seen[0] >>
+            seen[1] >> seen[2];
+        return seen;
     }
+    std::pair<bool, int> picture() { return {look()[1] == 1, look()[2]}; }
     TestFolder folder;
     FILE* server = nullptr;
     int serverPid = 0, display = -1;
-    std::string window;  // X window id, decimal
+    std::string window;   // X window id, decimal
+    bool framed = false;  // the window has shown its first frame
 };
 
 TEST_F(ViewerProcessTest, RunsTwoMeshFileWithWindowKeysAndReport) {
     // The square faces the fixed camera around the point it centres, (30, 42.43, 42.43).
     start("2\nsquare 4  -10 2.4264 42.4264  70 2.4264 42.4264  70 82.4264 42.4264  -10 82.4264 "
           "42.4264  2  1 2 3  1 3 4\nempty 0 0\n");
-    ASSERT_FALSE(window.empty()) << file("stderr");
+    ASSERT_TRUE(framed) << file("stderr");
     EXPECT_EQ(command("xdotool getwindowname " + window), "KALDERINO 01- Visualiza\xE7\xE3"
                                                           "o de Triangulos\n");
     EXPECT_TRUE(sized("640x480"));
-    EXPECT_TRUE(eventually([&] { return picture().first; })) << "reddish at the centre";
+    ASSERT_TRUE(soon([&] { return picture().first; })) << "reddish at the centre";
     const int perspective = picture().second;
     EXPECT_TRUE(sized("639x479", "F4"));
     EXPECT_TRUE(sized("638x478", "F4"));
-    EXPECT_TRUE(
-        eventually([&] { return std::abs(picture().second - perspective) < perspective / 30; }));
+    EXPECT_TRUE(soon([&] { return std::abs(picture().second - perspective) < perspective / 30; }));
     EXPECT_TRUE(sized("1280x1024", "Up")) << "the Xvfb screen";
     EXPECT_TRUE(sized("640x480", "Down"));
     // GLUT reports Shift as a special key of its own (GLUT_KEY_SHIFT_L, 112) before the 'A'.
@@ -150,6 +169,7 @@ TEST_F(ViewerProcessTest, ReportsBadDataFilesAndOverfullPoints) {
     for (const auto& [data, message, status] : cases) {
         start(data);
         if (status == 0) {
+            EXPECT_TRUE(framed);
             EXPECT_EQ(picture(), std::pair(false, 0));
             press("Escape");
         }
@@ -164,14 +184,14 @@ TEST_F(ViewerProcessTest, ReportsBadDataFilesAndOverfullPoints) {
 TEST_F(ViewerProcessTest, ShowsWhatKalderinoShotDrawsAfterTheSameKeys) {
     std::ifstream sample(SAMPLE_PATH);
     start(std::string(std::istreambuf_iterator<char>(sample), {}));
-    ASSERT_FALSE(window.empty()) << file("stderr");
+    ASSERT_TRUE(framed) << file("stderr");
     const std::string keys = "x x f F2 F1 m F4 a Left space d";
     EXPECT_TRUE(sized("639x479", keys));
     ASSERT_EQ(command(SHOT_PATH " --keys '" + keys + "' -o shot.png"), "shot.png\n");
     long differing = -1;
-    EXPECT_TRUE(eventually([&] {
+    EXPECT_TRUE(soon([&] {
         differing = -1;  // also when compare finds the sizes differ
-        std::istringstream(command("import -window " + window +
+        std::istringstream(command("timeout 10 import -window " + window +
                                    " viewer.png && compare -metric "
                                    "AE viewer.png shot.png null: 2>&1")) >>
             differing;

@@ -173,6 +173,16 @@ TEST_F(ImportTest, ConvertsEveryFormatRefusesBadInputAndFitsTheView) {
         EXPECT_NEAR((*low)[k], kViewCentre[k] - 100.0 / (1 << k), 1e-3) << k;
         EXPECT_NEAR((*high)[k], kViewCentre[k] + 100.0 / (1 << k), 1e-3) << k;
     }
+    for (int axis = 0; axis < 3; ++axis) {  // the longest side along each axis in turn
+        std::array<float, 3> far{};
+        for (int k = 0; k < 3; ++k) far[(axis + k) % 3] = 4.0f / static_cast<float>(1 << k);
+        std::vector<TriangleMesh> box{{"box", {{0, 0, 0}, far, {far[0], 0, 0}}, {{0, 1, 2}}}};
+        fitToView(box);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(box[0].points[0][k], kViewCentre[k] - 25 * far[k], 1e-3) << axis << k;
+            EXPECT_NEAR(box[0].points[1][k], kViewCentre[k] + 25 * far[k], 1e-3) << axis << k;
+        }
+    }
 }
 
 TEST(MeshNameTest, IsOneTokenOfOneTo31BytesWithNoUtf8CharacterCutInTwo) {
@@ -280,7 +290,9 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
                            bytesOf<float>({0, 0, 0}) + "a" + bytesOf<float>({1, 0, 0}) + "b" +
                            bytesOf<float>({1, 1, 0.5f}) + "c" + bytesOf<float>({0, 1, 0}) + "d" +
                            bytesOf<unsigned char>({3}) + bytesOf<unsigned>({0, 1, 2}) +
-                           bytesOf<unsigned char>({4}) + bytesOf<unsigned>({0, 2, 3, 1})},
+                           bytesOf<unsigned char>({4}) + bytesOf<unsigned>({0, 2, 3, 1}) +
+                           bytesOf<unsigned char>({3}) +
+                           bytesOf<unsigned>({0, 1, 2})},  // one face too many
         {"big.ply", "ply\nformat binary_big_endian 1.0\nelement vertex 5\n"
                     "property double x\nproperty double y\nproperty double z\nelement face 2\n"
                     "property list int ushort vertex_indices\nend_header\n" +
@@ -492,6 +504,59 @@ TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) 
     EXPECT_GT(sharing, triangles.size() / 2);
 }
 
+// Every reader gives the same triangles, each position once (-0 as 0), and leaves out points no
+// triangle uses.
+TEST_F(ImportTest, EveryReaderWeldsMinusZeroWithZeroAndDropsUnusedPoints) {
+    // Point 5 is point 3 written with -0; point 1 is used by no triangle (STL has none such).
+    const Points points = {{9, 9, 9}, {0, 1, 0},         {1, 0, 0},
+                           {0, 0, 0}, {-0.0f, 1, -0.0f}, {1, 1, 0}};
+    const std::string faces = "3 3 2 1\n3 2 5 4\n";  // 0-based, as OFF and PLY number them
+    std::string text, binary, obj, stl = "solid seam\n";
+    std::string binaryStl = std::string(80, '\0') + bytesOf<unsigned>({2});
+    const auto xyz = [](const std::array<float, 3>& p) {
+        return std::to_string(p[0]) + ' ' + std::to_string(p[1]) + ' ' + std::to_string(p[2]);
+    };
+    for (const auto& p : points) {
+        text += xyz(p) + '\n';
+        obj += "v " + xyz(p) + '\n';
+        binary += bytesOf<float>({p[0], p[1], p[2]});
+    }
+    for (const auto& face : {std::array{3, 2, 1}, std::array{2, 5, 4}}) {
+        stl += "facet normal 0 0 1\nouter loop\n";
+        binaryStl += std::string(12, '\0');
+        for (int k : face) {
+            stl += "vertex " + xyz(points[k]) + '\n';
+            binaryStl += bytesOf<float>({points[k][0], points[k][1], points[k][2]});
+        }
+        stl += "endloop\nendfacet\n";
+        binaryStl += std::string(2, '\0');
+    }
+    const std::string ply = "ply\nformat ascii 1.0\nelement vertex 6\nproperty float x\n"
+                            "property float y\nproperty float z\nelement face 2\n"
+                            "property list uchar int vertex_indices\nend_header\n";
+    const std::pair<std::string, std::string> files[] = {
+        {"seam.obj", obj + "f 4 3 2\nf 3 6 5\n"},
+        {"seam.off", "OFF\n6 2 0\n" + text + faces},
+        {"ascii.ply", ply + text + faces},
+        {"binary.ply", std::regex_replace(ply, std::regex("ascii"), "binary_little_endian") +
+                           binary + bytesOf<unsigned char>({3}) + bytesOf<int>({3, 2, 1}) +
+                           bytesOf<unsigned char>({3}) + bytesOf<int>({2, 5, 4})},
+        {"ascii.stl", stl + "endsolid seam\n"},
+        {"binary.stl", binaryStl}};
+    for (const auto& [name, bytes] : files) {
+        std::ofstream(name, std::ios::binary) << bytes;
+        std::vector<TriangleMesh> meshes;
+        ASSERT_TRUE(Importer().read(name, meshes)) << name;
+        ASSERT_EQ(meshes.size(), 1u) << name;
+        EXPECT_EQ(meshes[0].points.size(), 4u) << name;  // -0 welded with 0
+        EXPECT_EQ(trianglesOf(meshes),
+                  trianglesOf("v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 2 4 3\n"))
+            << name;
+        for (const auto& p : meshes[0].points)
+            for (float value : p) EXPECT_FALSE(std::signbit(value)) << name;
+    }
+}
+
 // Each bad file gets its one line and status 1, and no data file is written.
 TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
     const std::string ply = "ply\nformat binary_little_endian 1.0\nelement vertex 3\n"
@@ -551,6 +616,9 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
         {"cut.stl", stl.substr(0, stl.size() - 1),
          "cut.stl: the binary header announces 12 triangles, which take 684 bytes, but the file "
          "has 683"},
+        {"long.stl", stl + std::string(50, '\0'),
+         "long.stl: the binary header announces 12 triangles, which take 684 bytes, but the file "
+         "has 734"},
         {"nan.stl", nanStl, "nan.stl: triangle 4 has a corner that is not a finite number"},
         {"comments.off", "# made by hand\n\n# nothing else\n",
          "comments.off:3: file ends early: expected \"OFF\""},
@@ -588,7 +656,7 @@ TEST_F(ImportTest, ShowsHelpAndVersionAndRefusesBadUsageInOneLine) {
         int status;
         std::string out, err;  // out: its first line after --help
     } cases[] = {
-        {"--version", 0, "kalderino-import 1.0.0\n", ""},
+        {"--version", 0, "kalderino-import " KALDERINO_VERSION "\n", ""},
         {"--help", 0, usage + "\n", ""},
         {"x.obj --help", 0, usage + "\n", ""},
         {"", 1, "", "kalderino-import: no input files; " + usage + "\n"},

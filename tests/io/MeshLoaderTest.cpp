@@ -5,7 +5,6 @@
 #include "mesh/Triangle.h"
 #include "mesh/Vertex.h"
 #include "tests/TestFolder.h"
-#include "tools/MeshGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +16,12 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <numeric>
 #include <random>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -37,11 +38,15 @@ std::string dump(const Mesh& mesh) {
     };
     out << mesh.name << ' ' << mesh.pointCount << ' ' << mesh.triangleCount;
     if (mesh.maxCorner != nullptr) {
-        xyz(" | ", *mesh.maxCorner), xyz(" | ", *mesh.minCorner);
+        xyz(" | ", *mesh.maxCorner);
+        xyz(" | ", *mesh.minCorner);
     } else {
         out << " | no corners";  // a mesh without points has none
     }
-    for (int i = 0; i < mesh.pointCount; ++i) xyz("\n", *p[i]), xyz(" | ", p[i]->normal, 0);
+    for (int i = 0; i < mesh.pointCount; ++i) {
+        xyz("\n", *p[i]);
+        xyz(" | ", p[i]->normal, 0);
+    }
     for (int j = 0; j < mesh.triangleCount; ++j) {
         const Triangle& t = *mesh.triangles[j];
         out << '\n' << number(t.vertex1) << ' ' << number(t.vertex2) << ' ' << number(t.vertex3);
@@ -85,7 +90,11 @@ struct Good {
 TEST_F(MeshLoaderTest, LoadsEveryFieldAndReportsEveryMesh) {
     const std::string name(31, 'n');
     const Good goods[] = {
-        {"\t+1\r\nsquare\v+4 +0 0 +0. 1e1\f0 .0 10.0 +1E+1 0 0 10 0 +2 1 +2 +3 1 3 +4 0x nan \x01"},
+        {"1 square 4  0 0 0  10 0 0  10 10 0  0 10 0  2  1 2 3  1 3 4"},
+        {"\t1\r\nsquare\v4 0 0 0 10 0 0\f10 10 0 0 10 0 2 1 2 3 1 3 4"},  // any white space
+        {"+1 square +4 0 0 0 10 0 0 10 10 0 0 10 0 +2 +1 +2 +3 1 3 +4"},
+        {"1 square 4 +0 0 +0. 1e1 0 .0 10.0 +1E+1 0 0 10 0 2 1 2 3 1 3 4"},    // numbers spelt out
+        {"1 square 4 0 0 0 10 0 0 10 10 0 0 10 0 2 1 2 3 1 3 4 0x nan \x01"},  // after the meshes
         {"-2 anything", "Determinada a leitura de  :-2  meshas\n", "-2\n"},
         {"2 " + name + "X 2 200000 -200000 5 300000 -300000 7 0\n" + name + " -3 -2147483648",
          "Determinada a leitura de  :2  meshas\nLendo Mesha de nome  :" + name +
@@ -133,6 +142,8 @@ const std::pair<const char*, const char*> kBad[] = {
                                     "\"s\" from 1 to 1, found \"2\""},
     {"1 e 0 1 1 1 1", ":1: expected the first point index of triangle 1 of mesh \"e\", found "
                       "\"1\", but the mesh has no points"},
+    {"1 e -3 1 2 1 1", ":1: expected the first point index of triangle 1 of mesh \"e\", found "
+                       "\"2\", but the mesh has no points"},
     {"1 a\n2000000000\n0 0 0", ":2: the point count of mesh \"a\" announces 2000000000 points, but "
                                "the 6 bytes left in the file hold at most 1"},
 };
@@ -146,6 +157,30 @@ TEST_F(MeshLoaderTest, RejectsBadInputWithOneLocatedMessage) {
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.diagnostics, std::string("dataTest3.dat") + message + "\n");
         EXPECT_TRUE(result.loader.meshCount == 0 && result.loader.meshes == nullptr);
+    }
+}
+
+// loadFile checks the file once read: a cut past all the reader needs, made while the loader
+// writes its first report line, is said and keeps no mesh.
+TEST_F(MeshLoaderTest, LoadFileSaysAFileThatShrankWhileItWasRead) {
+    const std::string square = "1 square 4  0 0 0  10 0 0  10 10 0  0 10 0  2  1 2 3  1 3 4\n";
+    const auto cutFile = [](void* length, const char*, std::size_t size) -> ssize_t {
+        if (*static_cast<off_t*>(length) > 0) ::truncate("scene.dat", *static_cast<off_t*>(length));
+        return static_cast<ssize_t>(size);
+    };
+    for (off_t cut : {off_t{0}, static_cast<off_t>(square.size())}) {
+        std::ofstream("scene.dat") << square + std::string(20000, ' ');
+        MeshLoader loader;
+        loader.report = ::fopencookie(&cut, "w", {nullptr, cutFile, nullptr, nullptr});
+        std::setvbuf(loader.report, nullptr, _IONBF, 0);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(loader.loadFile("scene.dat"), cut == 0);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  cut == 0 ? "" : "scene.dat: changed while being read\n");
+        EXPECT_EQ(loader.meshCount, cut == 0 ? 1 : 0);
+        std::fclose(loader.report);
+        for (int i = 0; i < loader.meshCount; ++i) delete loader.meshes[i];
+        delete[] loader.meshes;
     }
 }
 
@@ -164,8 +199,8 @@ TEST(MeshLoaderReadTest, TruncatedFileGivesOneErrorLine) {
     }
 }
 
-// The reference reads with strtof. After the sample scene: long digit strings, underflow, and for
-// random floats the halfway point to the next, a double either side, and both to 9 digits.
+// The reference reads with strtof: long digit strings, underflow, and for random floats the
+// halfway point to the next, a double either side, and both to 9 digits.
 TEST(MeshLoaderReadTest, MatchesReadingWithStrtofBitForBit) {
     std::string numbers = "1. .5 -0 +3.25 007 1E-5 -6.02E23 16777217 1e-40 -1e-45 7.1e-46 -1e-50 "
                           "3.1415926535897932384626433832795028841971 .00000000001 3.4028235e38";
@@ -179,9 +214,8 @@ TEST(MeshLoaderReadTest, MatchesReadingWithStrtofBitForBit) {
         std::snprintf(line, sizeof line, "\n%.150e %.150e %.150E %.17g %.9g %.9g", half,
                       std::nextafter(half, 0.0), std::nextafter(half, 2 * half), half, value, next);
     }
-    std::string text = formatDataFile(sampleScene());
-    text = std::to_string(std::stoi(text) + 1) + text.substr(text.find('\n')) + "numbers " +
-           std::to_string(points) + "\n" + numbers + "\n0\n";
+    const std::string text = "2 numbers " + std::to_string(points) + "\n" + numbers +
+                             "\n0\nfan 3 0 0 0  1 0 0  0 1 0\n1 1 2 3\n";
     const Loaded result(text.data(), text.size());
     ASSERT_TRUE(result.ok);
     std::istringstream in(text);
@@ -196,7 +230,8 @@ TEST(MeshLoaderReadTest, MatchesReadingWithStrtofBitForBit) {
         for (int i = 0; i < mesh.pointCount; ++i)
             for (auto axis : {&Vertex::x, &Vertex::y, &Vertex::z}) {
                 const float value = mesh.points[i]->*axis = std::strtof(token++->c_str(), nullptr);
-                hi.*axis = std::fmax(hi.*axis, value), lo.*axis = std::fmin(lo.*axis, value);
+                hi.*axis = std::fmax(hi.*axis, value);
+                lo.*axis = std::fmin(lo.*axis, value);
             }
         ASSERT_TRUE(mesh.createTriangles(std::stoi(*token++)));
         for (int j = 0; j < mesh.triangleCount; ++j) {
@@ -215,22 +250,34 @@ TEST(MeshLoaderReadTest, MatchesReadingWithStrtofBitForBit) {
 // point for point, the same positions, normals and lists of triangles, bit for bit. Its points
 // lie in their block in the order the triangles first use them, the unused ones last.
 TEST(MeshLoaderReadTest, ShuffledPointsGiveTheSameMeshLaidOutInOrderOfFirstUse) {
-    TriangleMesh ordered = terrain("t", 2000, 3);
-    ordered.points.insert(ordered.points.begin() + 5, {1e4f, 0, 0});  // used by no triangle
-    ordered.points.push_back({-1e4f, 0, 0});
-    for (auto& triangle : ordered.triangles)
-        for (int& index : triangle) index += index >= 5;
-    TriangleMesh shuffled = ordered;
-    shufflePoints(shuffled, 99);
-    const std::string texts[] = {formatDataFile({ordered}), formatDataFile({shuffled})};
+    // A bumpy grid of 33 x 33 points, two triangles a cell, and two points no triangle uses.
+    const int side = 33, count = side * side + 2;
+    std::vector<int> order(count);  // point i is written as number order[i]
+    std::iota(order.begin(), order.end(), 0);
+    std::string texts[2];
+    for (std::string& text : texts) {
+        std::vector<std::string> lines(count);
+        for (int i = 0; i < count; ++i)
+            lines[order[i]] = std::to_string(i % side * 1.5) + ' ' + std::to_string(i / side) +
+                              ' ' + std::to_string(i < side * side ? (i * 7919 % 13) * 0.25 : 1e4);
+        text = "1 t " + std::to_string(count) + '\n';
+        for (const std::string& line : lines) text += line + '\n';
+        text += std::to_string(2 * (side - 1) * (side - 1)) + '\n';
+        for (int r = 0; r + 1 < side; ++r)
+            for (int c = 0; c + 1 < side; ++c)
+                for (const int k : {0, 1, side + 1, 0, side + 1, side})
+                    text += std::to_string(order[r * side + c + k] + 1) + (k == side ? "\n" : " ");
+        std::shuffle(order.begin(), order.end(), std::mt19937(99));
+    }
     const Loaded a(texts[0].data(), texts[0].size()), b(texts[1].data(), texts[1].size());
     ASSERT_TRUE(a.ok && b.ok);
     Mesh &in = *a.loader.meshes[0], &out = *b.loader.meshes[0];
-    in.linkTriangles(), out.linkTriangles();
+    in.linkTriangles();
+    out.linkTriangles();
     std::map<std::array<float, 3>, int> shuffledIndex;  // the shuffle, found by position
     for (int i = 0; i < out.pointCount; ++i)
         shuffledIndex[{out.points[i]->x, out.points[i]->y, out.points[i]->z}] = i;
-    ASSERT_EQ(shuffledIndex.size(), ordered.points.size()) << "every position once";
+    ASSERT_EQ(shuffledIndex.size(), static_cast<std::size_t>(count)) << "every position once";
     auto bits = [](const auto& v) { return std::vector<float>{v.x, v.y, v.z}; };
     auto trianglesOf = [](const Mesh& mesh, const Vertex& point) {
         std::vector<long> list;

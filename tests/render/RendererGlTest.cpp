@@ -132,17 +132,19 @@ TEST_F(RendererGlTest, InitGLReshapeAndKeysSetTheState) {
     renderer.reshape(300, 0);  // a window 0 pixels high counts as 1 high
     expectProjection(false, 300);
     renderer.reshape(800, 400);
-    // Pressed in order; then Culling, flat (M), Wireframe, Orthographic as GL has them, the view
-    // values not 0 (turns x y z, moves X Y Z), and "?" for the line of an unbound key.
+    // Pressed in order, each switch three times or more; then Culling, flat (M), Wireframe,
+    // Orthographic as GL has them, the view values not 0 (turns x y z, moves X Y Z), and "?" for
+    // the line of an unbound key.
     // clang-format off
     const std::pair<int, const char*> rows[] = {
         {'f', "x+10"}, {'v', ""}, {'x', "y+10"}, {'z', ""}, {'a', "z+10"}, {'s', ""}, {'r', "X+10"},
         {'e', ""}, {'d', "Y+10"}, {'c', ""}, {'w', "Z+10"}, {'q', ""}, {'v', "x-10"}, {'f', ""},
         {kSpecial + GLUT_KEY_RIGHT, "y+10"}, {kSpecial + GLUT_KEY_LEFT, ""},
         {' ', "C"}, {'m', "CM"}, {' ', "M"}, {kSpecial + GLUT_KEY_F2, "MW"},
-        {kSpecial + GLUT_KEY_F2, "MW"}, {'m', "W"}, {kSpecial + GLUT_KEY_F1, ""},
-        {kSpecial + GLUT_KEY_F4, "O"}, {kSpecial + GLUT_KEY_F3, "O"}, {kSpecial + GLUT_KEY_F4, ""},
-        {'A', "?"}, {255, "?"}, {kSpecial + GLUT_KEY_F5, "?"}};
+        {kSpecial + GLUT_KEY_F2, "MW"}, {'m', "W"}, {' ', "CW"}, {'m', "CMW"},
+        {kSpecial + GLUT_KEY_F1, "CM"}, {kSpecial + GLUT_KEY_F4, "CMO"},
+        {kSpecial + GLUT_KEY_F3, "CMO"}, {kSpecial + GLUT_KEY_F4, "CM"}, {' ', "M"}, {'m', ""},
+        {kSpecial + GLUT_KEY_F4, "O"}, {'A', "O?"}, {255, "O?"}, {kSpecial + GLUT_KEY_F5, "O?"}};
     // clang-format on
     Renderer& r = renderer;
     for (auto [key, expected] : rows) {
@@ -170,7 +172,7 @@ TEST_F(RendererGlTest, InitGLReshapeAndKeysSetTheState) {
         state << (printed == unbound + std::to_string(code) + "\n" ? "?" : printed);
         EXPECT_EQ(state.str(), expected);
     }
-    EXPECT_EQ(std::pair(r.width, r.height), std::pair(798, 398)) << "F4 twice from 800 x 400";
+    EXPECT_EQ(std::pair(r.width, r.height), std::pair(797, 397)) << "F4 thrice from 800 x 400";
     r.width = r.height = 1;
     r.special(GLUT_KEY_F4, 0, 0);
     EXPECT_EQ(std::pair(r.width, r.height), std::pair(1, 1)) << "never asks for less than 1 x 1";

@@ -90,7 +90,7 @@ TEST_F(ShotTest, PrintsOnlyThePathsOfPicturesNamedAfterTheDataFile) {
     write("v1.2/mesh", kSquare);
     write("scene.dat", kSquare);
     write("run%d.dat", kSquare);
-    const Outcome first = shot("--keys 'A F5 x'");
+    const Outcome first = shot("--keys 'A F12 x'");
     EXPECT_EQ(first.status, 0);
     EXPECT_EQ(first.out, "dataTest3.png\n");
     EXPECT_EQ(first.err, "");
@@ -111,11 +111,18 @@ TEST_F(ShotTest, PrintsOnlyThePathsOfPicturesNamedAfterTheDataFile) {
 
 TEST_F(ShotTest, WritesOnePictureBeforeTheKeysAndOneAfterEach) {
     write("dataTest3.dat", kSquare);
-    const Outcome run = shot("--size 160x120 --keys 'F4 F3 space A F4' -o 'shot %%-%03d.png'");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.out, "shot %-000.png\nshot %-001.png\nshot %-002.png\nshot %-003.png\n"
-                       "shot %-004.png\nshot %-005.png\n");
+    // A per cent sign before the number, after it, and on both sides: each picture's name is
+    // what comes before its number and what comes after.
+    const std::array<const char*, 3> patterns[] = {{"shot %%-%03d.png", "shot %-00", ".png"},
+                                                   {"p-%d-%%.png", "p-", "-%.png"},
+                                                   {"%%%d%%", "%", "%"}};
+    for (const auto& [pattern, before, after] : patterns) {
+        std::string names;
+        for (int i = 0; i < 6; ++i) names += before + std::to_string(i) + after + "\n";
+        EXPECT_EQ(
+            shot("--size 160x120 --keys 'F4 F3 space A F4' -o '" + std::string(pattern) + "'"),
+            (Outcome{0, names, ""}));
+    }
     // F4 shrinks the window by one pixel each time; F3, culling a square that faces the camera
     // and an unbound key leave the picture as it was.
     const std::pair<int, int> sizes[] = {{160, 120}, {159, 119}, {159, 119},
@@ -144,6 +151,7 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
     write("scene.dat", kSquare);
     write("bad.dat", "1\nsq\n3\n0 0 0\n1 0 zero\n0 1 0\n1\n1 2 3\n");
     write("folder/keep", "");
+    write("p1.png/keep", "");
     const std::string size = "kalderino-shot: --size expects WIDTHxHEIGHT, each from 1 to 16384, ";
     const std::string pattern = "kalderino-shot: -o takes one %d (as in %03d) and %% for a percent "
                                 "sign, found ";
@@ -161,6 +169,8 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
             "picture; it has no place in --keys"},
         {"--keys Escape scene.dat", "kalderino-shot: key \"Escape\" works on the window, not on "
             "the picture; it has no place in --keys"},
+        {"--keys 'space Down' scene.dat", "kalderino-shot: key \"Down\" works on the window, not "
+            "on the picture; it has no place in --keys"},
         {"--size 0x480 scene.dat", size + "found \"0x480\""},
         {"--size 16385x2 scene.dat", size + "found \"16385x2\""},
         {"--size 640X480 scene.dat", size + "found \"640X480\""},
@@ -173,6 +183,7 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
         {"-o scene.dat/x.png scene.dat", "scene.dat/x.png: cannot write: Not a directory"},
         {"-o 'x%s.png' scene.dat", pattern + "\"x%s.png\""},
         {"-o '%d-%d.png' scene.dat", pattern + "\"%d-%d.png\""},
+        {"--keys x -o 'p%d.png' scene.dat", "p1.png: cannot write: Is a directory"},  // p0.png goes
         {"--frobnicate scene.dat", "kalderino-shot: unknown option \"--frobnicate\"; see --help"},
         {"-x scene.dat", "kalderino-shot: unknown option \"-x\"; see --help"},
         {"scene.dat bad.dat", "bad.dat:5: expected the z coordinate of point 2 of mesh \"sq\" as a "
