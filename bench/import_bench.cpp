@@ -1,5 +1,7 @@
 // import_bench: kalderino-import on a generated 2M-triangle terrain in OBJ, binary STL, binary and
-// ascii PLY: wall and processor time and peak memory of the whole process.
+// ascii PLY, and OBJ and binary PLY with the triangles in random order: wall and processor time
+// and peak memory of the whole process. With --write-models it only writes the files, for other
+// benchmarks to read.
 #include "tools/MeshGenerator.h"
 
 #include <benchmark/benchmark.h>
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -24,6 +27,7 @@ struct Format {
     const char* label;
     const char* file;
     std::string (*write)(const TriangleMesh&);
+    bool shuffled;  // the triangles in random order, as a model's file may list them
     long bytes = 0;
 };
 
@@ -100,12 +104,51 @@ std::string asciiPly(const TriangleMesh& mesh) {
     return out;
 }
 
-std::vector<Format> formats = {{"obj", "terrain.obj", obj},
-                               {"stl_binary", "terrain.stl", stl},
-                               {"ply_binary", "terrain.ply", binaryPly},
-                               {"ply_ascii", "terrain_ascii.ply", asciiPly}};
-std::string folder;
+std::string off(const TriangleMesh& mesh) {
+    std::string out = "OFF\n" + std::to_string(mesh.points.size()) + ' ' +
+                      std::to_string(mesh.triangles.size()) + " 0\n";
+    for (const auto& p : mesh.points) out += coordinates(p) + "\n";
+    char line[64];
+    for (const auto& t : mesh.triangles) {
+        std::snprintf(line, sizeof line, "3 %d %d %d\n", t[0], t[1], t[2]);
+        out += line;
+    }
+    return out;
+}
 
+std::vector<Format> formats = {{"obj", "terrain.obj", obj, false},
+                               {"stl_binary", "terrain.stl", stl, false},
+                               {"ply_binary", "terrain.ply", binaryPly, false},
+                               {"ply_ascii", "terrain_ascii.ply", asciiPly, false},
+                               {"obj_shuffled", "terrain_shuffled.obj", obj, true},
+                               {"ply_binary_shuffled", "terrain_shuffled.ply", binaryPly, true}};
+std::string folder;
+// Written by --write-models only: no reader of ours is slower on it than on ascii PLY.
+const Format kOff = {"off", "terrain.off", off, false};
+
+bool writeFile(const std::string& path, const std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    const bool written =
+        file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (file != nullptr && std::fclose(file) != 0) return false;
+    return written;
+}
+
+// Writes the terrain in every format into folder; false, with a message, if one fails.
+bool writeModels(long triangles, std::vector<Format>& list) {
+    const TriangleMesh mesh = terrain("terrain", triangles, 1);
+    TriangleMesh shuffled = mesh;
+    std::shuffle(shuffled.triangles.begin(), shuffled.triangles.end(), std::mt19937(12345));
+    for (Format& format : list) {
+        const std::string bytes = format.write(format.shuffled ? shuffled : mesh);
+        format.bytes = static_cast<long>(bytes.size());
+        if (!writeFile(folder + "/" + format.file, bytes)) {
+            std::fprintf(stderr, "import_bench: cannot write %s/%s\n", folder.c_str(), format.file);
+            return false;
+        }
+    }
+    return true;
+}
 // One run of the importer; false if it failed. Times in seconds, memory in KiB.
 bool importOnce(const Format& format, double& wall, double& cpu, long& peak) {
     const std::string input = folder + "/" + format.file;
@@ -151,14 +194,37 @@ void runImport(benchmark::State& state, const Format& format) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // --keep-files leaves the generated files for profiling the importer on them.
+    // --keep-files leaves the generated files for profiling the importer on them;
+    // --write-models DIR [--triangles N] writes them into DIR and times nothing.
     bool keepFiles = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--keep-files") != 0) continue;
-        keepFiles = true;
-        std::copy(argv + i + 1, argv + argc + 1, argv + i);
-        --argc;
-        break;
+    const char* modelFolder = nullptr;
+    long triangles = kTriangles;
+    for (int i = 1; i < argc;) {
+        const bool withValue =
+            std::strcmp(argv[i], "--write-models") == 0 || std::strcmp(argv[i], "--triangles") == 0;
+        if (std::strcmp(argv[i], "--keep-files") == 0) {
+            keepFiles = true;
+        } else if (withValue && i + 1 < argc) {
+            if (argv[i][2] == 'w')
+                modelFolder = argv[i + 1];
+            else
+                triangles = std::atol(argv[i + 1]);
+        } else {
+            ++i;
+            continue;
+        }
+        const int used = withValue ? 2 : 1;
+        std::copy(argv + i + used, argv + argc + 1, argv + i);
+        argc -= used;
+    }
+    if (triangles < 2) {
+        std::fprintf(stderr, "import_bench: --triangles needs a count of at least 2\n");
+        return 1;
+    }
+    if (modelFolder != nullptr) {
+        folder = modelFolder;
+        formats.push_back(kOff);
+        return writeModels(triangles, formats) ? 0 : 1;
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
@@ -170,17 +236,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     folder = pattern;
-    const TriangleMesh mesh = terrain("terrain", kTriangles, 1);
-    for (Format& format : formats) {
-        const std::string bytes = format.write(mesh);
-        format.bytes = static_cast<long>(bytes.size());
-        std::FILE* file = std::fopen((folder + "/" + format.file).c_str(), "wb");
-        if (file == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() ||
-            std::fclose(file) != 0) {
-            std::fprintf(stderr, "import_bench: cannot write %s\n", format.file);
-            return 1;
-        }
-    }
+    if (!writeModels(triangles, formats)) return 1;
     for (const Format& format : formats) {
         benchmark::RegisterBenchmark(
             (std::string("import/") + format.label).c_str(),

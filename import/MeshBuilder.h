@@ -9,8 +9,9 @@
 // (a file could hold one of millions) is fanned from its first corner instead, which is right
 // for the convex caps such polygons mostly are. Polygons of fewer than three corners (points and
 // lines) are dropped. finish() welds points at the same position
-// into one (+0 and -0 alike), drops the points no triangle uses, and numbers the rest in the
-// order the triangles first use them, so that the viewer reads them forward.
+// into one (+0 and -0 alike), drops the points no triangle uses, sorts the triangles so that
+// neighbours come together (each keeps its corners and winding), and numbers the points in the
+// order the sorted triangles first use them, so that the viewer reads and draws them forward.
 #pragma once
 
 #include "io/TriangleMesh.h"

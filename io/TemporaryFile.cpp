@@ -28,7 +28,7 @@ namespace {
 std::atomic<TemporaryFile::Entry*> entries{nullptr};
 std::mutex adding;  // one entry taken at a time
 
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM};  // SIGALRM: a time limit
 
 void onEndingSignal(int signal) {
     for (TemporaryFile::Entry* entry = entries.load(); entry != nullptr; entry = entry->next)

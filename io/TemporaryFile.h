@@ -5,8 +5,8 @@
 // only when complete, so that not even SIGKILL or a power cut leaves a partial or stray file.
 // Elsewhere it is a named temporary, TARGET.XXXXXX (the target's name cut so that the whole fits
 // NAME_MAX), which is removed when the object is destroyed, and also when the process is ended
-// by SIGINT, SIGTERM, SIGHUP or SIGQUIT meanwhile: a handler removes every temporary file still
-// named, then ends the process as the signal would have. Failures leave errno set.
+// by SIGINT, SIGTERM, SIGHUP, SIGQUIT or SIGALRM meanwhile: a handler removes every temporary file
+// still named, then ends the process as the signal would have. Failures leave errno set.
 //
 // A target that is not a regular file (a character device, a FIFO, /dev/stdout and the other
 // names of the process's own descriptors) is never replaced: it is opened and written into as a
@@ -78,7 +78,7 @@ private:
     Entry* entry = nullptr;   // in the list the signal handler removes files from
 };
 
-// Holds SIGINT, SIGTERM, SIGHUP and SIGQUIT back while it lives; they come when it ends.
+// Holds SIGINT, SIGTERM, SIGHUP, SIGQUIT and SIGALRM back while it lives; they come when it ends.
 class EndingSignalsHeld {
 public:
     EndingSignalsHeld();

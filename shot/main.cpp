@@ -53,11 +53,13 @@ void printHelp() {
 }
 
 void limitThumbnail() {
+#if !defined(__SANITIZE_ADDRESS__)  // whose shadow memory alone is terabytes of address space
     const rlimit memory{kThumbnailMemory, kThumbnailMemory};
     ::setrlimit(RLIMIT_AS, &memory);
+#endif
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
-    ::alarm(kThumbnailSeconds);  // ends the run; no picture is left behind
+    ::alarm(kThumbnailSeconds);  // ends the run, as SIGTERM would: no picture is left behind
 }
 
 int run(int argc, char** argv) {

@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -363,10 +364,92 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
         }
 }
 
-// Points come in the order the triangles first use them, each position once (-0 as 0, in every
-// reader), and points no triangle uses are left out.
-TEST_F(ImportTest, NumbersPointsInTheOrderTrianglesFirstUseThem) {
-    // Point 5 is point 3 written with -0; point 1 is used by no triangle (STL has none such).
+namespace {
+
+using Triangle = std::array<std::array<float, 3>, 3>;
+
+// The triangles of an OBJ of points and triangles only, each as its corners' positions in the
+// file's winding, sorted: what importing must keep, in whatever order it puts them.
+std::vector<Triangle> trianglesOf(const std::string& obj) {
+    Points points;
+    std::vector<Triangle> triangles;
+    std::istringstream in(obj);
+    for (std::string kind; in >> kind;) {
+        if (kind == "v") {
+            std::array<float, 3> p;
+            in >> p[0] >> p[1] >> p[2];
+            points.push_back({p[0] + 0.0f, p[1] + 0.0f, p[2] + 0.0f});
+        } else if (kind == "f") {
+            Triangle t;
+            for (auto& corner : t) {
+                std::size_t index = 0;
+                in >> index;
+                corner = points.at(index - 1);
+            }
+            triangles.push_back(t);
+        } else {
+            in.ignore(1 << 20, '\n');
+        }
+    }
+    std::sort(triangles.begin(), triangles.end());
+    return triangles;
+}
+
+std::vector<Triangle> trianglesOf(const std::vector<TriangleMesh>& meshes) {
+    std::vector<Triangle> triangles;
+    for (const TriangleMesh& mesh : meshes)
+        for (const auto& t : mesh.triangles) {
+            Triangle corners;
+            for (std::size_t k = 0; k < 3; ++k)
+                corners[k] = mesh.points.at(static_cast<std::size_t>(t[k]));
+            triangles.push_back(corners);
+        }
+    std::sort(triangles.begin(), triangles.end());
+    return triangles;
+}
+
+// A grid of squares, two triangles each, listed in random order, with its points in order.
+std::string shuffledGrid(int side) {
+    std::string obj;
+    for (int y = 0; y <= side; ++y)
+        for (int x = 0; x <= side; ++x)
+            obj += "v " + std::to_string(x) + ' ' + std::to_string(y) + " 0\n";
+    std::vector<std::string> faces;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const int a = y * (side + 1) + x + 1, b = a + 1, c = a + side + 1, d = c + 1;
+            faces.push_back("f " + std::to_string(a) + ' ' + std::to_string(b) + ' ' +
+                            std::to_string(d) + '\n');
+            faces.push_back("f " + std::to_string(a) + ' ' + std::to_string(d) + ' ' +
+                            std::to_string(c) + '\n');
+        }
+    std::shuffle(faces.begin(), faces.end(), std::mt19937(7));
+    for (const std::string& face : faces) obj += face;
+    return obj;
+}
+
+}  // namespace
+
+// Triangles come in an order good for drawing, and nothing else changes: the same triangles,
+// corner for corner in the same winding; each position once (-0 as 0), points no triangle uses
+// left out; and the points numbered in the order the triangles first use them.
+TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) {
+    const int big = static_cast<int>(MeshBuilder::kMaxEarCorners) + 1;
+    std::string circle, fan, hub = "v 0 0 0\n";  // hub: a point used by 40 triangles
+    for (int i = 0; i < big; ++i)
+        circle += "v " + std::to_string(std::cos(i * 2 * M_PI / big)) + ' ' +
+                  std::to_string(std::sin(i * 2 * M_PI / big)) + " 0\n";
+    fan = circle;
+    for (int j = 1; j + 1 < big; ++j)  // a polygon too big to cut ear by ear is fanned
+        fan += "f 1 " + std::to_string(j + 1) + ' ' + std::to_string(j + 2) + '\n';
+    circle += 'f';
+    for (int i = 1; i <= big; ++i) circle += ' ' + std::to_string(i);
+    for (int i = 0; i < 40; ++i)
+        hub += "v " + std::to_string(std::cos(i * 0.157)) + ' ' +
+               std::to_string(std::sin(i * 0.157)) + " 0\n";
+    for (int i = 0; i < 40; ++i)
+        hub += "f 1 " + std::to_string(2 + i) + ' ' + std::to_string(2 + (i + 1) % 40) + '\n';
+    // The seam in every reader: point 5 is point 3 written with -0, point 1 used by none.
     const Points points = {{9, 9, 9}, {0, 1, 0},         {1, 0, 0},
                            {0, 0, 0}, {-0.0f, 1, -0.0f}, {1, 1, 0}};
     const std::string faces = "3 3 2 1\n3 2 5 4\n";  // 0-based, as OFF and PLY number them
@@ -393,40 +476,68 @@ TEST_F(ImportTest, NumbersPointsInTheOrderTrianglesFirstUseThem) {
     const std::string ply = "ply\nformat ascii 1.0\nelement vertex 6\nproperty float x\n"
                             "property float y\nproperty float z\nelement face 2\n"
                             "property list uchar int vertex_indices\nend_header\n";
-    const std::pair<std::string, std::string> files[] = {
-        {"seam.obj", obj + "f 4 3 2\nf 3 6 5\n"},
-        {"seam.off", "OFF\n6 2 0\n" + text + faces},
-        {"ascii.ply", ply + text + faces},
-        {"binary.ply", std::regex_replace(ply, std::regex("ascii"), "binary_little_endian") +
-                           binary + bytesOf<unsigned char>({3}) + bytesOf<int>({3, 2, 1}) +
-                           bytesOf<unsigned char>({3}) + bytesOf<int>({2, 5, 4})},
-        {"ascii.stl", stl + "endsolid seam\n"},
-        {"binary.stl", binaryStl}};
-    for (const auto& [name, bytes] : files) {
-        std::ofstream(name, std::ios::binary) << bytes;
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string triangles;  // the same file's triangles as an OBJ of triangles, if it is not
+        std::size_t meshes;
+    } rows[] = {
+        {"seam.obj", "v 9 9 9\nv 0 1 0\nv 1 0 0\nv 0 0 0\nv -0 1 -0\nv 1 1 0\nf 4 3 2\nf 3 6 5\n",
+         "", 1},
+        {"seam.off", "OFF\n6 2 0\n" + text + faces, obj + "f 4 3 2\nf 3 6 5\n", 1},
+        {"seam.ply", ply + text + faces, obj + "f 4 3 2\nf 3 6 5\n", 1},
+        {"binary.ply",
+         std::regex_replace(ply, std::regex("ascii"), "binary_little_endian") + binary +
+             bytesOf<unsigned char>({3}) + bytesOf<int>({3, 2, 1}) + bytesOf<unsigned char>({3}) +
+             bytesOf<int>({2, 5, 4}),
+         obj + "f 4 3 2\nf 3 6 5\n", 1},
+        {"seam.stl", stl + "endsolid seam\n", obj + "f 4 3 2\nf 3 6 5\n", 1},
+        {"binary.stl", binaryStl, obj + "f 4 3 2\nf 3 6 5\n", 1},
+        {"circle.obj", circle, fan, 1},
+        {"hub.obj", hub, "", 1},
+        {"grid.obj", shuffledGrid(24), "", 1},
+        {"groups.obj",  // two meshes sharing points, each numbering its own
+         "v 5 5 5\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 3 4 2\nf 2 4 5\ng b\nf 5 4 3\n", "",
+         2},
+        {"flat.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 1 1 0\nf 1 2 3\nf 2 2 4\nf 1 2 4\n", "", 1},
+    };
+    for (const auto& row : rows) {
+        std::ofstream(row.name, std::ios::binary) << row.bytes;
         std::vector<TriangleMesh> meshes;
-        ASSERT_TRUE(Importer().read(name, meshes)) << name;
-        ASSERT_EQ(meshes.size(), 1u) << name;
-        EXPECT_EQ(meshes[0].points, (Points{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}})) << name;
-        EXPECT_EQ(meshes[0].triangles, (std::vector<std::array<int, 3>>{{0, 1, 2}, {1, 3, 2}}));
-        EXPECT_FALSE(std::signbit(meshes[0].points[2][0]) || std::signbit(meshes[0].points[2][2]))
-            << name;
+        ASSERT_TRUE(Importer().read(row.name, meshes)) << row.name;
+        ASSERT_EQ(meshes.size(), row.meshes) << row.name;
+        EXPECT_EQ(trianglesOf(meshes),
+                  trianglesOf(row.triangles.empty() ? row.bytes : row.triangles))
+            << row.name;
+        for (const TriangleMesh& mesh : meshes) {
+            int next = 0;
+            for (const auto& t : mesh.triangles)
+                for (int point : t) {
+                    if (point == next) ++next;
+                    EXPECT_LT(point, next) << row.name << ": a point used before its number";
+                }
+            EXPECT_EQ(next, static_cast<int>(mesh.points.size())) << row.name;
+            Points sorted = mesh.points;
+            std::sort(sorted.begin(), sorted.end());
+            EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << row.name;
+            for (const auto& p : mesh.points)
+                for (float value : p) EXPECT_FALSE(value == 0 && std::signbit(value)) << row.name;
+        }
     }
 
-    // A polygon too big to cut ear by ear in reasonable time is fanned from its first corner.
-    const int big = static_cast<int>(MeshBuilder::kMaxEarCorners) + 1;
-    std::ofstream circle("circle.obj");
-    for (int i = 0; i < big; ++i)
-        circle << "v " << std::cos(i * 2 * M_PI / big) << ' ' << std::sin(i * 2 * M_PI / big)
-               << " 0\n";
-    circle << 'f';
-    for (int i = 1; i <= big; ++i) circle << ' ' << i;
-    circle.close();
+    // The shuffled grid comes out in an order that keeps near: most triangles share a point with
+    // the one before, where the file's order has few.
     std::vector<TriangleMesh> meshes;
-    ASSERT_TRUE(Importer().read("circle.obj", meshes));
-    ASSERT_EQ(meshes[0].triangles.size(), static_cast<std::size_t>(big - 2));
-    for (int j = 0; j < big - 2; ++j)
-        EXPECT_EQ(meshes[0].triangles[j], (std::array<int, 3>{0, j + 1, j + 2})) << j;
+    ASSERT_TRUE(Importer().read("grid.obj", meshes));
+    const auto& triangles = meshes[0].triangles;
+    std::size_t sharing = 0;
+    for (std::size_t t = 1; t < triangles.size(); ++t)
+        for (int point : triangles[t])
+            if (std::count(triangles[t - 1].begin(), triangles[t - 1].end(), point) != 0) {
+                ++sharing;
+                break;
+            }
+    EXPECT_GT(sharing, triangles.size() / 2);
 }
 
 // Each bad file gets its one line and status 1, and no data file is written.
@@ -485,12 +596,12 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
          "from 0 to 2, found \"3\""},
         {"header.ply", "ply\nformat ascii 1.0\nelement vertex 0\n",
          "header.ply:3: file ends early: expected \"end_header\""},
-        {"cut.stl", stl.substr(0, stl.size() - 1),
-         "cut.stl: the binary header announces 12 triangles, which take 684 bytes, but the file "
-         "has 683"},
         {"long.stl", stl + std::string(50, '\0'),
          "long.stl: the binary header announces 12 triangles, which take 684 bytes, but the file "
          "has 734"},
+        {"cut.stl", stl.substr(0, stl.size() - 1),
+         "cut.stl: the binary header announces 12 triangles, which take 684 bytes, but the file "
+         "has 683"},
         {"nan.stl", nanStl, "nan.stl: triangle 4 has a corner that is not a finite number"},
         {"comments.off", "# made by hand\n\n# nothing else\n",
          "comments.off:3: file ends early: expected \"OFF\""},
