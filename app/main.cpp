@@ -1,5 +1,6 @@
 // The viewer's entry point: loads dataTest3.dat, opens the window and runs the event loop.
 #include "app/Callbacks.h"
+#include "io/Diagnostic.h"
 #include "io/MeshLoader.h"
 #include "render/GlutWindow.h"
 #include "render/Renderer.h"
@@ -31,10 +32,7 @@ int run(int argc, char** argv) {
     if (!session->loadDataFile(MeshLoader::kFileName, stdout)) return 1;
     session->handOver(*theRenderer, stdout);
 
-    glutReshapeFunc(onReshape);
-    glutDisplayFunc(onDisplay);
-    glutKeyboardFunc(onKeyboard);
-    glutSpecialFunc(onSpecial);
+    registerCallbacks();
     theRenderer->initGL();
     glutMainLoop();
     return 0;
@@ -44,13 +42,4 @@ int run(int argc, char** argv) {
 
 // No exception leaves the program: memory that runs out where no check was made ends the run
 // with one line.
-int main(int argc, char** argv) {
-    try {
-        return run(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("kalderino: not enough memory\n", stderr);
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "kalderino: %s\n", failure.what());
-    }
-    return 1;
-}
+int main(int argc, char** argv) { return runCatching("kalderino", run, argc, argv); }

@@ -118,13 +118,4 @@ int run(int argc, char** argv) {
 
 // No exception leaves the program: memory that runs out where no check was made ends the run
 // with one line.
-int main(int argc, char** argv) {
-    try {
-        return run(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("kalderino-import: not enough memory\n", stderr);
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "kalderino-import: %s\n", failure.what());
-    }
-    return 1;
-}
+int main(int argc, char** argv) { return runCatching("kalderino-import", run, argc, argv); }

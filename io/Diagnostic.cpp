@@ -2,6 +2,8 @@
 #include "io/Diagnostic.h"
 
 #include <algorithm>
+#include <exception>
+#include <new>
 
 namespace {
 
@@ -32,4 +34,15 @@ std::string quote(const char* first, const char* last) {
     }
     if (length > kMaxQuoted) text += "...";
     return text + "\"";
+}
+
+int runCatching(const char* program, int (*body)(int, char**), int argc, char** argv) {
+    try {
+        return body(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "%s: not enough memory\n", program);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "%s: %s\n", program, failure.what());
+    }
+    return 1;
 }

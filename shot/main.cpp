@@ -1,5 +1,6 @@
 // kalderino-shot: draws data files and model files as the viewer would, after the keys given,
 // into PNG pictures, with no window system.
+#include "io/Diagnostic.h"
 #include "render/OffscreenWindow.h"
 #include "render/Renderer.h"
 #include "session/Session.h"
@@ -134,13 +135,4 @@ int run(int argc, char** argv) {
 
 // No exception leaves the program: memory that runs out where no check was made ends the run
 // with one line.
-int main(int argc, char** argv) {
-    try {
-        return run(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("kalderino-shot: not enough memory\n", stderr);
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "kalderino-shot: %s\n", failure.what());
-    }
-    return 1;
-}
+int main(int argc, char** argv) { return runCatching("kalderino-shot", run, argc, argv); }

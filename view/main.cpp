@@ -1,6 +1,7 @@
 // kalderino-view: opens model files and data files in a window, drawn, lit and turned as the
 // viewer draws, lights and turns its own file.
 #include "app/Callbacks.h"
+#include "io/Diagnostic.h"
 #include "render/GlutWindow.h"
 #include "render/Renderer.h"
 #include "session/Session.h"
@@ -100,10 +101,7 @@ int run(int argc, char** argv) {
     theRenderer = session->start(*glut, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT),
                                  nullptr);  // stdout stays silent: no unbound-key lines
     theRenderer->window = window;
-    glutReshapeFunc(onReshape);
-    glutDisplayFunc(onDisplay);
-    glutKeyboardFunc(onKeyboard);
-    glutSpecialFunc(onSpecial);
+    registerCallbacks();
     glutMainLoop();
     return 0;
 }
@@ -112,13 +110,4 @@ int run(int argc, char** argv) {
 
 // No exception leaves the program: memory that runs out where no check was made ends the run
 // with one line.
-int main(int argc, char** argv) {
-    try {
-        return run(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fputs("kalderino-view: not enough memory\n", stderr);
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "kalderino-view: %s\n", failure.what());
-    }
-    return 1;
-}
+int main(int argc, char** argv) { return runCatching("kalderino-view", run, argc, argv); }
