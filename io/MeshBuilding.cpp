@@ -14,16 +14,12 @@ constexpr float kCornerStart = 100000.0f;
 
 }  // namespace
 
-void addCorners(Mesh& mesh) {
-    mesh.maxCorner = new Vertex;
-    mesh.minCorner = new Vertex;
-    mesh.maxCorner->x = mesh.maxCorner->y = mesh.maxCorner->z = -kCornerStart;
-    mesh.minCorner->x = mesh.minCorner->y = mesh.minCorner->z = kCornerStart;
-}
-
 Mesh* newEmptyMesh() {
     Mesh* mesh = new Mesh;
-    addCorners(*mesh);
+    mesh->maxCorner = new Vertex;
+    mesh->minCorner = new Vertex;
+    mesh->maxCorner->x = mesh->maxCorner->y = mesh->maxCorner->z = -kCornerStart;
+    mesh->minCorner->x = mesh->minCorner->y = mesh->minCorner->z = kCornerStart;
     return mesh;
 }
 

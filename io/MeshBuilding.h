@@ -13,9 +13,6 @@ struct TriangleMesh;
 // A new mesh with no points or triangles, its corners where a mesh's corners start: the maximum
 // at -100000 and the minimum at 100000 on every axis, not at the first point.
 Mesh* newEmptyMesh();
-// Gives a mesh without corners those corners; the loader gives corners only to meshes with
-// points, so that an empty mesh costs its Mesh and anchor alone.
-void addCorners(Mesh& mesh);
 
 // Widens the corners to take in a point's coordinate on one axis.
 inline void stretch(float value, float& maximum, float& minimum) {

@@ -155,7 +155,6 @@ template <typename Value> void say(std::FILE* report, const char* format, Value 
 
 // The x y z of pointCount points, in file order, into xyz; the mesh's corners take them in.
 bool readCoordinates(Reader& in, Item item, int pointCount, float* xyz, Mesh& mesh) {
-    if (pointCount < 1) return true;  // and the mesh has no corners
     Vertex& maxCorner = *mesh.maxCorner;
     Vertex& minCorner = *mesh.minCorner;
     for (int k = 0; k < pointCount; ++k, xyz += 3) {
@@ -197,9 +196,6 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaul
     }
     if (pointCount < 1) mesh.pointCount = pointCount;  // stored as read, with no entries
 
-    // Only a mesh with points has corners: an empty mesh costs its Mesh and anchor alone (some
-    // 480 bytes, for the 6 bytes of "m 0 0 " in the file).
-    if (pointCount >= 1) addCorners(mesh);
     item.kind = Item::coordinate;
     if (!readCoordinates(in, item, pointCount, coordinates.get(), mesh)) return false;
 
@@ -265,7 +261,7 @@ bool MeshLoader::read(const char* data, std::size_t size, const FileContents* so
                 meshes = new Mesh*[static_cast<std::size_t>(count)]();  // null until created
                 complete = true;
                 for (int i = 0; i < count && complete; ++i) {
-                    meshes[i] = new Mesh;  // corners come with its first point
+                    meshes[i] = newEmptyMesh();
                     complete = readMesh(in, *meshes[i], i + 1, report, prefaulter);
                 }
             }

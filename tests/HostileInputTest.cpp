@@ -300,7 +300,7 @@ TEST_F(HostileInputTest, CountBombsAreRefusedBeforeAnyAllocation) {
          "exec $IMPORT -o o.dat bomb.stl", 1, "the binary header announces 4294967295 triangles"},
         {"OFF point count", "printf 'OFF\\n2000000000 1 0\\n' > bomb.off",
          "exec $IMPORT -o o.dat bomb.off", 1, "the point count is 2000000000"},
-        // 1,000,000 empty meshes in 6 MB: the README's bound of about 100 bytes of memory per
+        // 1,000,000 empty meshes in 6 MB: the README's bound of about 200 bytes of memory per
         // byte of data file, over the program's own.
         {"a million empty meshes",
          "awk 'BEGIN{print 1000000; for(i=0;i<1000000;i++) print \"m 0 0\"}' > empty.dat",
@@ -309,7 +309,7 @@ TEST_F(HostileInputTest, CountBombsAreRefusedBeforeAnyAllocation) {
          "",
          {"e.png"},
          "",
-         100 + 6 * 100},
+         100 + 6 * 200},
     });
 }
 

@@ -37,12 +37,8 @@ std::string dump(const Mesh& mesh) {
         out << before << v.x + add << ' ' << v.y + add << ' ' << v.z + add;
     };
     out << mesh.name << ' ' << mesh.pointCount << ' ' << mesh.triangleCount;
-    if (mesh.maxCorner != nullptr) {
-        xyz(" | ", *mesh.maxCorner);
-        xyz(" | ", *mesh.minCorner);
-    } else {
-        out << " | no corners";  // a mesh without points has none
-    }
+    xyz(" | ", *mesh.maxCorner);
+    xyz(" | ", *mesh.minCorner);
     for (int i = 0; i < mesh.pointCount; ++i) {
         xyz("\n", *p[i]);
         xyz(" | ", p[i]->normal, 0);
@@ -101,7 +97,7 @@ TEST_F(MeshLoaderTest, LoadsEveryFieldAndReportsEveryMesh) {
              "\nO numero de pontos e : 2\nO numero de triangulos e : 0 \nLendo Mesha de nome  :" +
              name + "\nO numero de pontos e : -3\nO numero de triangulos e : -2147483648 \n",
          "2\n" + name + " 2 0 | 300000 -100000 7 | 100000 -300000 5\n200000 -200000 5 | 0 0 0\n" +
-             "300000 -300000 7 | 0 0 0\n" + name + " -3 -2147483648 | no corners\n",
+             "300000 -300000 7 | 0 0 0\n" + name + " -3 -2147483648 | -100000 -100000 -100000 | 100000 100000 100000\n",
          "dataTest3.dat:1: warning: the name of mesh 1, \"" + name + "X\", is longer than 31 " +
              "characters; it is cut to \"" + name + "\"\n"},
     };
