@@ -97,7 +97,8 @@ TEST_F(MeshLoaderTest, LoadsEveryFieldAndReportsEveryMesh) {
              "\nO numero de pontos e : 2\nO numero de triangulos e : 0 \nLendo Mesha de nome  :" +
              name + "\nO numero de pontos e : -3\nO numero de triangulos e : -2147483648 \n",
          "2\n" + name + " 2 0 | 300000 -100000 7 | 100000 -300000 5\n200000 -200000 5 | 0 0 0\n" +
-             "300000 -300000 7 | 0 0 0\n" + name + " -3 -2147483648 | -100000 -100000 -100000 | 100000 100000 100000\n",
+             "300000 -300000 7 | 0 0 0\n" + name +
+             " -3 -2147483648 | -100000 -100000 -100000 | 100000 100000 100000\n",
          "dataTest3.dat:1: warning: the name of mesh 1, \"" + name + "X\", is longer than 31 " +
              "characters; it is cut to \"" + name + "\"\n"},
     };
