@@ -93,8 +93,8 @@ std::string binaryPly(const TriangleMesh& mesh) {
     return out;
 }
 
-std::string asciiPly(const TriangleMesh& mesh) {
-    std::string out = plyHeader(mesh, "ascii");
+// The points, then "3 a b c" per triangle, 0-based: the body of an ascii PLY and of an OFF.
+std::string pointsAndFaces(std::string out, const TriangleMesh& mesh) {
     for (const auto& p : mesh.points) out += coordinates(p) + "\n";
     char line[64];
     for (const auto& t : mesh.triangles) {
@@ -104,16 +104,14 @@ std::string asciiPly(const TriangleMesh& mesh) {
     return out;
 }
 
+std::string asciiPly(const TriangleMesh& mesh) {
+    return pointsAndFaces(plyHeader(mesh, "ascii"), mesh);
+}
+
 std::string off(const TriangleMesh& mesh) {
-    std::string out = "OFF\n" + std::to_string(mesh.points.size()) + ' ' +
-                      std::to_string(mesh.triangles.size()) + " 0\n";
-    for (const auto& p : mesh.points) out += coordinates(p) + "\n";
-    char line[64];
-    for (const auto& t : mesh.triangles) {
-        std::snprintf(line, sizeof line, "3 %d %d %d\n", t[0], t[1], t[2]);
-        out += line;
-    }
-    return out;
+    return pointsAndFaces("OFF\n" + std::to_string(mesh.points.size()) + ' ' +
+                              std::to_string(mesh.triangles.size()) + " 0\n",
+                          mesh);
 }
 
 std::vector<Format> formats = {{"obj", "terrain.obj", obj, false},
