@@ -186,6 +186,7 @@ protected:
     static void SetUpTestSuite() {
         ::setenv("SHOT", SHOT_PATH, 1);
         ::setenv("IMPORT", IMPORT_PATH, 1);
+        ::setenv("VIEW", VIEW_PATH, 1);
         // Shared inputs: a small scene, a one-triangle model in each format, and a model of
         // 2 M triangles whose data file takes a while to write.
         shared = new TestFolder;
@@ -298,6 +299,14 @@ TEST_F(HostileInputTest, CountBombsAreRefusedBeforeAnyAllocation) {
          "head -c 80 /dev/zero > bomb.stl && printf '\\377\\377\\377\\377' >> bomb.stl && "
          "head -c 50 /dev/zero >> bomb.stl",
          "exec $IMPORT -o o.dat bomb.stl", 1, "the binary header announces 4294967295 triangles"},
+        // The same bomb where a file manager and a user open model files directly; the window
+        // is never reached.
+        {"binary STL count, thumbnail",
+         "head -c 80 /dev/zero > bomb.stl && printf '\\377\\377\\377\\377' >> bomb.stl",
+         "exec $SHOT --thumbnail 64 -o t.png bomb.stl", 1, "announces 4294967295 triangles"},
+        {"binary STL count, kalderino-view",
+         "head -c 80 /dev/zero > bomb.stl && printf '\\377\\377\\377\\377' >> bomb.stl",
+         "DISPLAY= exec $VIEW bomb.stl", 1, "announces 4294967295 triangles"},
         {"OFF point count", "printf 'OFF\\n2000000000 1 0\\n' > bomb.off",
          "exec $IMPORT -o o.dat bomb.off", 1, "the point count is 2000000000"},
         // 1,000,000 empty meshes in 6 MB: the README's bound of about 200 bytes of memory per
@@ -435,6 +444,8 @@ TEST_F(HostileInputTest, AnOutputThatIsAnInputIsRefused) {
     check({
         {"picture over the data file", "", "exec $SHOT -o scene.dat scene.dat", 1,
          "scene.dat: is a file being drawn"},
+        {"thumbnail over its model", "", "exec $SHOT --thumbnail 64 -o tri.obj tri.obj", 1,
+         "tri.obj: is a file being drawn"},
         {"picture over the data file through a link", "ln -s scene.dat link.png",
          "exec $SHOT -o link.png scene.dat", 1, "is a file being drawn"},
         {"a later %d picture over the data file", "cp scene.dat s1.dat",
