@@ -91,8 +91,6 @@ constexpr std::size_t kStackGuard = std::size_t{1} << 20;
 
 struct LargeStack {
     std::function<void()> work;
-    char* low = nullptr;  // the lowest address of the thread's stack
-    bool started = false;
 };
 std::atomic<char*> stackLow{nullptr};
 const char* overflowLine = "";  // the line said when the library overruns the stack
