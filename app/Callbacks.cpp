@@ -5,6 +5,8 @@
 
 #include <GL/glut.h>
 
+namespace kalderino {
+
 Renderer* theRenderer = nullptr;
 
 void onReshape(int w, int h) { theRenderer->reshape(w, h); }
@@ -18,3 +20,5 @@ void registerCallbacks() {
     glutKeyboardFunc(onKeyboard);
     glutSpecialFunc(onSpecial);
 }
+
+}  // namespace kalderino

@@ -1,6 +1,8 @@
 // The global renderer and the GLUT callbacks that forward to it.
 #pragma once
 
+namespace kalderino {
+
 class Renderer;
 
 // GLUT callbacks carry no user pointer, so this is their one way back to the renderer.
@@ -13,3 +15,5 @@ void onReshape(int w, int h);
 void onDisplay();
 void onKeyboard(unsigned char key, int x, int y);
 void onSpecial(int key, int x, int y);
+
+}  // namespace kalderino

@@ -12,6 +12,8 @@
 #include <exception>
 #include <new>
 
+namespace kalderino {
+
 namespace {
 
 int run(int argc, char** argv) {
@@ -40,6 +42,10 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
+}  // namespace kalderino
+
 // No exception leaves the program: memory that runs out where no check was made ends the run
 // with one line.
-int main(int argc, char** argv) { return runCatching("kalderino", run, argc, argv); }
+int main(int argc, char** argv) {
+    return kalderino::runCatching("kalderino", kalderino::run, argc, argv);
+}

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <vector>
 
+using namespace kalderino;
+
 namespace {
 
 void checkMesh(const TriangleMesh& mesh) {

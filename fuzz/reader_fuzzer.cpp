@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <vector>
 
+using namespace kalderino;
+
 namespace {
 
 void checkMesh(const Mesh& mesh) {

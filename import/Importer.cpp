@@ -14,6 +14,8 @@
 #include <memory>
 #include <strings.h>
 
+namespace kalderino {
+
 namespace {
 
 // The extension of the file's name, or "".
@@ -66,3 +68,5 @@ bool Importer::read(const std::string& path, std::vector<TriangleMesh>& meshes) 
     reportError(diagnostics, path, 0, "holds no triangles");
     return false;
 }
+
+}  // namespace kalderino

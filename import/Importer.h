@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace kalderino {
+
 class Importer {
 public:
     // Which reader a file goes to, by its extension in any case: one of ours, the library, or
@@ -38,3 +40,5 @@ public:
     // a file is refused with "FILE: only OBJ, PLY, STL and OFF files are read here".
     bool libraryAllowed = true;
 };
+
+}  // namespace kalderino

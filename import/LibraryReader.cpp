@@ -19,6 +19,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace kalderino {
+
 namespace {
 
 // A million triangles take some 20 MB even in compact binary formats; smaller files load in
@@ -260,3 +262,5 @@ bool LibraryReader::collectNode(const aiScene& scene, const aiNode& node,
     }
     return true;
 }
+
+}  // namespace kalderino

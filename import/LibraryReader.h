@@ -26,6 +26,8 @@ namespace Assimp {
 class Importer;
 }
 
+namespace kalderino {
+
 class LibraryReader : public ModelReader {
 public:
     // From memory, with the path's extension as the format's hint; files that refer to others
@@ -50,3 +52,5 @@ private:
     // recursion; a file nested deeper still ends the process with one line, status 1.
     bool onLibraryStack(const std::function<bool()>& work);
 };
+
+}  // namespace kalderino

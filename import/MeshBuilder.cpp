@@ -6,6 +6,8 @@
 #include <cstring>
 #include <meshoptimizer.h>
 
+namespace kalderino {
+
 namespace {
 
 constexpr float kPi = 3.1415926538f;  // the value the library compares quad angles with
@@ -215,3 +217,5 @@ void MeshBuilder::finish(TriangleMesh& mesh) {
             mesh.triangles[t][k] = static_cast<int>(remap[indices[3 * t + k]]);
     corners.clear();
 }
+
+}  // namespace kalderino

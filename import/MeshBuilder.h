@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace kalderino {
+
 class MeshBuilder {
 public:
     // The points every polygon refers to; several meshes may share them (as in OBJ).
@@ -65,3 +67,5 @@ private:
     std::vector<bool> cut;
     std::vector<std::uint32_t> localIndex;  // kUnused between calls
 };
+
+}  // namespace kalderino

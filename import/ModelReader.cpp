@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstring>
 
+namespace kalderino {
+
 bool ModelReader::readFile(const std::string& file, std::vector<TriangleMesh>& meshes) {
     path = file;
     FileContents contents;
@@ -76,3 +78,5 @@ std::string meshName(const std::string& ownName, const std::string& path) {
     name.erase(keptNameLength(name.data(), name.size(), NameCut::wholeCharacters));
     return name.empty() ? "mesh" : name;
 }
+
+}  // namespace kalderino

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace kalderino {
+
 class ModelReader {
 public:
     virtual ~ModelReader() = default;
@@ -64,3 +66,5 @@ private:
 // and extension, else "mesh"; white space and control characters become '_'; at most 31 bytes,
 // never cutting a UTF-8 sequence in two.
 std::string meshName(const std::string& ownName, const std::string& path);
+
+}  // namespace kalderino

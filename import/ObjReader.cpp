@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstdint>
 
+namespace kalderino {
+
 namespace {
 
 constexpr int kMaxExtraNumbers = 4;  // w, or a colour r g b [a]
@@ -94,3 +96,5 @@ bool ObjReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     if (!finishMesh(builder, name, found)) return false;
     return keep(found, meshes);
 }
+
+}  // namespace kalderino

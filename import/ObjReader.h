@@ -15,7 +15,11 @@
 
 #include "import/ModelReader.h"
 
+namespace kalderino {
+
 class ObjReader : public ModelReader {
 public:
     bool read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) override;
 };
+
+}  // namespace kalderino

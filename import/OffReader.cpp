@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace kalderino {
+
 namespace {
 
 // Every point and face takes at least a character and a line break.
@@ -91,3 +93,5 @@ bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     if (!finishMesh(builder, "", found)) return false;
     return keep(found, meshes);
 }
+
+}  // namespace kalderino

@@ -13,7 +13,11 @@
 
 #include "import/ModelReader.h"
 
+namespace kalderino {
+
 class OffReader : public ModelReader {
 public:
     bool read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) override;
 };
+
+}  // namespace kalderino

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <limits>
 
+namespace kalderino {
+
 namespace {
 
 enum class Kind { int8, uint8, int16, uint16, int32, uint32, float32, float64 };
@@ -586,3 +588,5 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     if (!finishMesh(builder, "", found)) return false;
     return keep(found, meshes);
 }
+
+}  // namespace kalderino

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace kalderino {
+
 namespace {
 
 constexpr std::size_t kHeaderSize = 84;  // 80 bytes of anything, then the triangle count
@@ -133,3 +135,5 @@ bool StlReader::readAscii(const char* data, std::size_t size, std::vector<Triang
     }
     return keep(found, meshes);
 }
+
+}  // namespace kalderino

@@ -13,6 +13,8 @@
 
 #include "import/ModelReader.h"
 
+namespace kalderino {
+
 class StlReader : public ModelReader {
 public:
     bool read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) override;
@@ -21,3 +23,5 @@ private:
     bool readBinary(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes);
     bool readAscii(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes);
 };
+
+}  // namespace kalderino

@@ -14,6 +14,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace kalderino {
+
 namespace {
 
 constexpr const char* kUsage =
@@ -116,6 +118,10 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
+}  // namespace kalderino
+
 // No exception leaves the program: memory that runs out where no check was made ends the run
 // with one line.
-int main(int argc, char** argv) { return runCatching("kalderino-import", run, argc, argv); }
+int main(int argc, char** argv) {
+    return kalderino::runCatching("kalderino-import", kalderino::run, argc, argv);
+}

@@ -13,6 +13,8 @@
 #include <system_error>
 #include <unistd.h>
 
+namespace kalderino {
+
 namespace {
 
 constexpr std::size_t kProgressTriangles = 1000000;
@@ -200,3 +202,5 @@ bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMe
     }
     return true;
 }
+
+}  // namespace kalderino

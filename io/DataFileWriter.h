@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace kalderino {
+
 // Coordinates in the shortest plain decimal text that reads back as the same float.
 constexpr int kShortest = -1;
 
@@ -39,3 +41,5 @@ void fitToView(std::vector<TriangleMesh>& meshes);
 
 // The data file's text, as write() writes it.
 std::string dataFileText(const std::vector<TriangleMesh>& meshes, int decimals = kShortest);
+
+}  // namespace kalderino

@@ -5,6 +5,8 @@
 #include <exception>
 #include <new>
 
+namespace kalderino {
+
 namespace {
 
 constexpr std::size_t kMaxQuoted = 40;
@@ -46,3 +48,5 @@ int runCatching(const char* program, int (*body)(int, char**), int argc, char** 
     }
     return 1;
 }
+
+}  // namespace kalderino

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+namespace kalderino {
+
 // Prints "file:line: message", or "file: message" when line is 0, as one line on stream; prints
 // nothing when stream is null.
 void reportError(std::FILE* stream, const std::string& file, int line, const std::string& message);
@@ -15,3 +17,5 @@ int runCatching(const char* program, int (*body)(int, char**), int argc, char** 
 // A token for a message: in double quotes, cut after 40 bytes, with bytes outside printable
 // ASCII and the quote and backslash written as \xNN.
 std::string quote(const char* first, const char* last);
+
+}  // namespace kalderino

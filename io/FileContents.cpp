@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace kalderino {
+
 namespace {
 
 // The mappings the SIGBUS handler may repair. Written only outside the handler, while the
@@ -219,3 +221,5 @@ void FileContents::release() {
     length = 0;
     changeSaid = false;
 }
+
+}  // namespace kalderino

@@ -24,6 +24,8 @@
 #include <sys/stat.h>
 #include <vector>
 
+namespace kalderino {
+
 // Main thread only: the table of mappings the SIGBUS handler repairs is not synchronised.
 class FileContents {
 public:
@@ -68,3 +70,5 @@ private:
 
     mutable bool changeSaid = false;  // "changed while being read" has been said
 };
+
+}  // namespace kalderino

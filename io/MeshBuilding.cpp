@@ -8,6 +8,8 @@
 #include <climits>
 #include <cstring>
 
+namespace kalderino {
+
 namespace {
 
 constexpr float kCornerStart = 100000.0f;
@@ -56,3 +58,5 @@ Mesh* buildMesh(const TriangleMesh& arrays, Prefaulter* prefaulter) {
     for (int i = 0; i < pointCount; ++i) point(i);  // the points no triangle uses go last
     return mesh;
 }
+
+}  // namespace kalderino

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+namespace kalderino {
+
 class Prefaulter;
 struct TriangleMesh;
 
@@ -48,3 +50,5 @@ struct PointMaker {
 // first use them, unused points last. Every index must name a point. Null when the memory cannot be
 // had, or when the arrays hold more points or triangles than a mesh can count.
 Mesh* buildMesh(const TriangleMesh& arrays, Prefaulter* prefaulter = nullptr);
+
+}  // namespace kalderino

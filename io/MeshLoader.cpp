@@ -18,6 +18,8 @@
 #include <new>
 #include <string>
 
+namespace kalderino {
+
 namespace {
 
 // Every point and every triangle takes three tokens, each at least one character after at least
@@ -293,3 +295,5 @@ void MeshLoader::discardMeshes() {
     meshes = nullptr;
     meshCount = 0;
 }
+
+}  // namespace kalderino

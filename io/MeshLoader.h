@@ -25,6 +25,8 @@
 #include <cstddef>
 #include <cstdio>
 
+namespace kalderino {
+
 class FileContents;
 class Mesh;
 
@@ -57,3 +59,5 @@ private:
     bool read(const char* data, std::size_t size, const FileContents* source);
     void discardMeshes();  // after an error: no mesh is kept
 };
+
+}  // namespace kalderino

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+namespace kalderino {
+
 constexpr std::size_t kMaxMeshName = Mesh::kNameCapacity - 1;
 
 // Where a longer name is cut: after its kMaxMeshName-th byte, as the viewer has always cut the
@@ -21,3 +23,5 @@ inline std::size_t keptNameLength(const char* name, std::size_t length, NameCut 
         --kept;
     return kept > 0 ? kept : kMaxMeshName;
 }
+
+}  // namespace kalderino

@@ -3,6 +3,8 @@
 
 #include "io/Diagnostic.h"
 
+namespace kalderino {
+
 bool ReaderDiagnostics::say(int line, const std::string& message) const {
     // Past a cut, a shrunk file reads as zeros: what a reader says about them would mislead.
     if (source != nullptr && source->shrunk()) return source->sayChanged();
@@ -36,3 +38,5 @@ bool ReaderDiagnostics::noRoom(int line, const std::string& claim, std::uint64_t
     return say(line, claim + ", but the " + std::to_string(left) +
                          " bytes left in the file hold at most " + std::to_string(left / each));
 }
+
+}  // namespace kalderino

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <string>
 
+namespace kalderino {
+
 class ReaderDiagnostics {
 public:
     // The messages go to stream (none when null) and name file; source is the loaded file being
@@ -62,3 +64,5 @@ private:
     const char* file;  // not owned
     const FileContents* source;
 };
+
+}  // namespace kalderino

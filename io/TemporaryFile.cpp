@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace kalderino {
+
 // The named temporary files of the process, for the signal handler: a list that only grows,
 // whose entries are marked live while their file may need removing. Entries are never freed but
 // reused once dead, so the handler can walk the list at any moment and a run that makes many
@@ -306,3 +308,5 @@ EndingSignalsHeld::~EndingSignalsHeld() {
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     errno = error;
 }
+
+}  // namespace kalderino

@@ -21,6 +21,8 @@
 #include <cstddef>
 #include <string>
 
+namespace kalderino {
+
 class TemporaryFile {
 public:
     // Creates the file beside target with the permissions a new file gets, or opens the stream
@@ -89,3 +91,5 @@ public:
 private:
     sigset_t previous;
 };
+
+}  // namespace kalderino

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace kalderino {
+
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -123,3 +125,5 @@ int TokenReader::lastLine() const {
     while (last != begin && isSpace(last[-1])) --last;
     return lineOf(last);
 }
+
+}  // namespace kalderino

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <strings.h>
 
+namespace kalderino {
+
 class TokenReader {
 public:
     enum class Parse { ok, malformed, outOfRange };
@@ -102,3 +104,5 @@ private:
     const char* cursor;
     const char* end;
 };
+
+}  // namespace kalderino

@@ -3,6 +3,8 @@
 // Mesh::compile, which is part of the mesh's interface though no program calls it.
 #pragma once
 
+namespace kalderino {
+
 class Mesh;
 
 class DisplayListRecorder {
@@ -12,3 +14,5 @@ public:
     virtual int record(const Mesh& mesh) = 0;
     virtual void release(int listId) = 0;
 };
+
+}  // namespace kalderino

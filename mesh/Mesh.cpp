@@ -13,6 +13,8 @@
 #include <sys/mman.h>
 #include <vector>
 
+namespace kalderino {
+
 DisplayListRecorder* Mesh::displayLists = nullptr;
 
 namespace {
@@ -152,3 +154,5 @@ void Mesh::linkTriangles() {
     overfullPoints =
         static_cast<int>(std::unique(overfull.begin(), overfull.end()) - overfull.begin());
 }
+
+}  // namespace kalderino

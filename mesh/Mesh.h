@@ -3,6 +3,8 @@
 
 #include "mesh/SceneObject.h"
 
+namespace kalderino {
+
 class DisplayListRecorder;
 class Prefaulter;
 class Triangle;
@@ -64,3 +66,5 @@ private:
     int pointCapacity = 0;
     int triangleCapacity = 0;
 };
+
+}  // namespace kalderino

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <unistd.h>
 
+namespace kalderino {
+
 namespace {
 
 // A huge page at a time: the worker stays close ahead of the writer, and stop() never waits for
@@ -79,3 +81,5 @@ void Prefaulter::work() {
         if (!populated && error == EINVAL) queue.clear();
     }
 }
+
+}  // namespace kalderino

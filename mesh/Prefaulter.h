@@ -21,6 +21,8 @@
 #include <mutex>
 #include <thread>
 
+namespace kalderino {
+
 class Prefaulter {
 public:
     Prefaulter();
@@ -51,3 +53,5 @@ private:
     bool stopping = false;    // guarded by mutex
     std::thread worker;       // started with the first block
 };
+
+}  // namespace kalderino

@@ -3,6 +3,8 @@
 
 #include "mesh/Vertex.h"
 
+namespace kalderino {
+
 SceneObject::SceneObject() : anchor(new Vertex) {}
 
 SceneObject::~SceneObject() {
@@ -12,3 +14,5 @@ SceneObject::~SceneObject() {
 }
 
 int SceneObject::compile() { return 1; }
+
+}  // namespace kalderino

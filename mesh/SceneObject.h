@@ -1,6 +1,8 @@
 // SceneObject: the base of everything the viewer can hold in its scene.
 #pragma once
 
+namespace kalderino {
+
 class Vertex;
 
 class SceneObject {
@@ -18,3 +20,5 @@ public:
     Vertex* maxCorner = nullptr;  // owned once set: componentwise maximum of the points
     Vertex* minCorner = nullptr;  // owned once set: componentwise minimum of the points
 };
+
+}  // namespace kalderino

@@ -2,6 +2,8 @@
 // The renderer draws from it; the data file writer and the generator place meshes in its view.
 #pragma once
 
+namespace kalderino {
+
 // Every frame's model-view matrix starts as T(kCameraOffset) * Rx(kCameraTilt), before the
 // user's turns and moves.
 constexpr float kCameraOffset[3] = {-30.0f, -60.0f, -350.0f};  // model units
@@ -11,3 +13,5 @@ constexpr float kCameraTilt = -45.0f;                          // degrees about 
 // above carries it to (0, 0, -350), straight ahead of the eye. Rx(-45) turns (x, y, z) into
 // (x, (y + z) / sqrt 2, (z - y) / sqrt 2), so x = 30 and y = z = 60 / sqrt 2.
 constexpr double kViewCentre[3] = {30.0, 42.426406871192853, 42.426406871192853};
+
+}  // namespace kalderino

@@ -3,6 +3,8 @@
 
 #include "mesh/Vertex.h"
 
+namespace kalderino {
+
 void Triangle::computeNormal() {
     // e1 x e2 with e1 = P1 - P2 and e2 = P2 - P3 equals (P2 - P1) x (P3 - P1).
     const float e1x = vertex1->x - vertex2->x;
@@ -16,3 +18,5 @@ void Triangle::computeNormal() {
     faceNormal.z = e2y * e1x - e2x * e1y;
     faceNormal.normalize();
 }
+
+}  // namespace kalderino

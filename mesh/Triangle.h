@@ -4,6 +4,8 @@
 #include "mesh/Vector3.h"
 #include "mesh/Vertex.h"
 
+namespace kalderino {
+
 class Triangle {
 public:
     Triangle() = default;
@@ -37,3 +39,5 @@ private:
         __builtin_prefetch(&vertex->adjacentCount);
     }
 };
+
+}  // namespace kalderino

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+namespace kalderino {
+
 void Vector3::normalize() {
     float length = std::sqrt(x * x + y * y + z * z);
     if (length == 0.0f) length = 1.0f;
@@ -10,3 +12,5 @@ void Vector3::normalize() {
     y /= length;
     z /= length;
 }
+
+}  // namespace kalderino

@@ -1,6 +1,8 @@
 // Vector3: three single-precision components, used for positions' normals and face normals.
 #pragma once
 
+namespace kalderino {
+
 class Vector3 {
 public:
     Vector3() = default;
@@ -14,3 +16,5 @@ public:
     float y = 0.0f;
     float z = 0.0f;
 };
+
+}  // namespace kalderino

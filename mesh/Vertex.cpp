@@ -3,6 +3,8 @@
 
 #include "mesh/Triangle.h"
 
+namespace kalderino {
+
 void Vertex::computeNormal() {
     for (int i = 0; i < adjacentCount; ++i) {
         const Vector3& face = adjacent[i]->faceNormal;
@@ -12,3 +14,5 @@ void Vertex::computeNormal() {
     }
     normal.normalize();
 }
+
+}  // namespace kalderino

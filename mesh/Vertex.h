@@ -3,6 +3,8 @@
 
 #include "mesh/Vector3.h"
 
+namespace kalderino {
+
 class Triangle;
 
 class Vertex {
@@ -23,3 +25,5 @@ public:
     Triangle* adjacent[kMaxAdjacent];  // not owned; the first adjacentCount entries are valid
     int adjacentCount = 0;
 };
+
+}  // namespace kalderino

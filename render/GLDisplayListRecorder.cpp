@@ -5,6 +5,8 @@
 
 #include <GL/gl.h>
 
+namespace kalderino {
+
 int GLDisplayListRecorder::record(const Mesh& mesh) {
     const GLuint listId = glGenLists(1);
     glNewList(listId, GL_COMPILE);
@@ -15,3 +17,5 @@ int GLDisplayListRecorder::record(const Mesh& mesh) {
 }
 
 void GLDisplayListRecorder::release(int listId) { glDeleteLists(static_cast<GLuint>(listId), 1); }
+
+}  // namespace kalderino

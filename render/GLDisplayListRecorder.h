@@ -4,8 +4,12 @@
 
 #include "mesh/DisplayListRecorder.h"
 
+namespace kalderino {
+
 class GLDisplayListRecorder : public DisplayListRecorder {
 public:
     int record(const Mesh& mesh) override;
     void release(int listId) override;
 };
+
+}  // namespace kalderino

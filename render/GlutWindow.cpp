@@ -3,6 +3,8 @@
 
 #include <GL/freeglut.h>  // glutGet(GLUT_FULL_SCREEN)
 
+namespace kalderino {
+
 int GlutWindow::open(const char* title) { return glutCreateWindow(title); }
 void GlutWindow::swapBuffers() { glutSwapBuffers(); }
 void GlutWindow::postRedisplay() { glutPostRedisplay(); }
@@ -10,3 +12,5 @@ void GlutWindow::fullScreen() { glutFullScreen(); }
 bool GlutWindow::isFullScreen() { return glutGet(GLUT_FULL_SCREEN) != 0; }
 void GlutWindow::resize(int width, int height) { glutReshapeWindow(width, height); }
 void GlutWindow::destroy(int window) { glutDestroyWindow(window); }
+
+}  // namespace kalderino

@@ -3,6 +3,8 @@
 
 #include "render/Window.h"
 
+namespace kalderino {
+
 class GlutWindow : public Window {
 public:
     // Opens the window with the size, position and display mode given to GLUT beforehand and
@@ -16,3 +18,5 @@ public:
     void resize(int width, int height) override;
     void destroy(int window) override;
 };
+
+}  // namespace kalderino

@@ -5,6 +5,8 @@
 
 #include <cctype>
 
+namespace kalderino {
+
 bool keyCodeOf(const std::string& name, KeyCode& key) {
     key = KeyCode{};
     if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0]))) {
@@ -34,3 +36,5 @@ bool keyCodeOf(const std::string& name, KeyCode& key) {
     }
     return false;
 }
+
+}  // namespace kalderino

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace kalderino {
+
 struct KeyCode {
     bool special = false;  // for Renderer::special, else Renderer::keyboard
     int code = 0;          // the character, or GLUT's code of the special key
@@ -11,3 +13,5 @@ struct KeyCode {
 // The names: single letters (either case), "space", "Escape", "F1" to "F12", "Left", "Right",
 // "Up" and "Down". Returns false for any other name.
 bool keyCodeOf(const std::string& name, KeyCode& key);
+
+}  // namespace kalderino

@@ -9,6 +9,8 @@
 #include <EGL/eglext.h>
 #include <new>
 
+namespace kalderino {
+
 namespace {
 
 std::string eglFailure(const char* what) {
@@ -127,3 +129,5 @@ void OffscreenWindow::close() {
     eglTerminate(display);
     display = config = context = surface = nullptr;
 }
+
+}  // namespace kalderino

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace kalderino {
+
 class OffscreenWindow : public Window {
 public:
     OffscreenWindow() = default;
@@ -51,3 +53,5 @@ private:
     int askedHeight = 0;
     bool redisplayPosted = false;
 };
+
+}  // namespace kalderino

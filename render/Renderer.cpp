@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace kalderino {
+
 namespace {
 
 constexpr float kStep = 10.0f;  // degrees for turns, model units for moves
@@ -232,3 +234,5 @@ void Renderer::quit() {
     meshes.clear();
     std::exit(0);
 }
+
+}  // namespace kalderino

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <vector>
 
+namespace kalderino {
+
 class Mesh;
 class Window;
 
@@ -56,3 +58,5 @@ private:
     int pendingWidth = 0;
     int pendingHeight = 0;
 };
+
+}  // namespace kalderino

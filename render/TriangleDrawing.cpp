@@ -9,6 +9,8 @@
 
 #include <initializer_list>
 
+namespace kalderino {
+
 void drawTriangles(const Mesh& mesh) {
     for (int j = 0; j < mesh.triangleCount; ++j) {
         const Triangle& triangle = *mesh.triangles[j];
@@ -20,3 +22,5 @@ void drawTriangles(const Mesh& mesh) {
         glEnd();
     }
 }
+
+}  // namespace kalderino

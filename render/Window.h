@@ -1,6 +1,8 @@
 // Window: what the renderer asks of the window system it draws in.
 #pragma once
 
+namespace kalderino {
+
 class Window {
 public:
     Window() = default;
@@ -18,3 +20,5 @@ public:
     virtual void resize(int width, int height) = 0;
     virtual void destroy(int window) = 0;  // the identifier open gave
 };
+
+}  // namespace kalderino

@@ -3,6 +3,8 @@
 
 #include "import/Importer.h"
 
+namespace kalderino {
+
 FileKind kindOf(const std::string& path) {
     switch (Importer::readerOf(path)) {
     case Importer::Reader::own:
@@ -21,3 +23,5 @@ bool readModelFile(const std::string& path, bool ownReadersOnly,
     importer.libraryAllowed = !ownReadersOnly;
     return importer.read(path, meshes);
 }
+
+}  // namespace kalderino

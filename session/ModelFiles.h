@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace kalderino {
+
 struct TriangleMesh;
 
 // What a file is, by its extension in any case: a model file in a format of the project's own
@@ -16,3 +18,5 @@ FileKind kindOf(const std::string& path);
 // (OBJ, PLY, STL, OFF) or, unless ownReadersOnly, by the library. Returns false after one line
 // on stderr, with nothing appended.
 bool readModelFile(const std::string& path, bool ownReadersOnly, std::vector<TriangleMesh>& meshes);
+
+}  // namespace kalderino

@@ -4,6 +4,8 @@
 
 #include <strings.h>
 
+namespace kalderino {
+
 FileKind kindOf(const std::string& path) {
     const std::size_t dot = path.find_last_of("./");
     if (dot == std::string::npos || path[dot] == '/') return FileKind::data;
@@ -19,3 +21,5 @@ bool readModelFile(const std::string& path, bool /*ownReadersOnly*/,
                 "libassimp-dev and libmeshoptimizer-dev)");
     return false;
 }
+
+}  // namespace kalderino

@@ -11,6 +11,8 @@
 #include "render/Renderer.h"
 #include "session/ModelFiles.h"
 
+namespace kalderino {
+
 Session::Session() : loader(new MeshLoader) {}
 
 bool Session::loadDataFile(const char* path, std::FILE* report) {
@@ -106,3 +108,5 @@ Renderer* Session::start(Window& window, int width, int height, std::FILE* keyRe
     renderer->initGL();
     return renderer;
 }
+
+}  // namespace kalderino

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace kalderino {
+
 class Mesh;
 class MeshLoader;
 class Renderer;
@@ -72,3 +74,5 @@ private:
     std::vector<Source> sources;
     std::deque<std::string> paths;  // the names that sources and loaders point into
 };
+
+}  // namespace kalderino

@@ -12,6 +12,8 @@
 #include <unistd.h>
 #include <zlib.h>
 
+namespace kalderino {
+
 namespace {
 
 void reportFailure(const std::string& path, const std::string& reason) {
@@ -143,3 +145,5 @@ bool PictureFiles::commit() {
     }
     return true;
 }
+
+}  // namespace kalderino

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace kalderino {
+
 class PictureFiles {
 public:
     // What was not committed is removed on the way out, as it is by a signal that ends the run.
@@ -41,3 +43,5 @@ private:
     };
     std::vector<Picture> pictures;
 };
+
+}  // namespace kalderino

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <sstream>
 
+namespace kalderino {
+
 const char* const kShotKeyNames = "the letters a to z and A to Z, space, F1 to F12, Left, Right";
 
 namespace {
@@ -132,3 +134,5 @@ std::string ShotOptions::pictureName(int keyCount) const {
     std::snprintf(name.data(), name.size() + 1, output.c_str(), keyCount);
     return name;
 }
+
+}  // namespace kalderino

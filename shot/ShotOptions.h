@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kalderino {
+
 struct ShotKey {
     std::string name;  // as given on the command line
     KeyCode key;
@@ -51,3 +53,5 @@ private:
 
 // The names --keys takes, for the help text.
 extern const char* const kShotKeyNames;
+
+}  // namespace kalderino

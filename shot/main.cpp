@@ -13,6 +13,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+namespace kalderino {
+
 namespace {
 
 // A file manager asks for thumbnails of every file a user downloads, unasked: what it gets to
@@ -133,6 +135,10 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
+}  // namespace kalderino
+
 // No exception leaves the program: memory that runs out where no check was made ends the run
 // with one line.
-int main(int argc, char** argv) { return runCatching("kalderino-shot", run, argc, argv); }
+int main(int argc, char** argv) {
+    return kalderino::runCatching("kalderino-shot", kalderino::run, argc, argv);
+}

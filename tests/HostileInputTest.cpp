@@ -36,6 +36,8 @@ namespace fs = std::filesystem;
 // Rows leave the fields they do not need at their defaults.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
+namespace kalderino {
+
 namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -669,3 +671,5 @@ TEST_F(HostileInputTest, ByteOrderMarksAreSkippedByModelReaders) {
 }
 
 }  // namespace
+
+}  // namespace kalderino

@@ -8,6 +8,8 @@
 #include <string>
 #include <system_error>
 
+namespace kalderino {
+
 class TestFolder {
 public:
     // Under $TMPDIR, or /tmp when it is unset; mkdtemp picks a name no other run holds. An
@@ -32,3 +34,5 @@ public:
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::path path;  // absolute
 };
+
+}  // namespace kalderino

@@ -9,6 +9,8 @@
 #include <numeric>
 #include <random>
 
+namespace kalderino {
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -166,3 +168,5 @@ void shufflePoints(TriangleMesh& mesh, std::uint32_t seed) {
 std::string formatDataFile(const std::vector<TriangleMesh>& meshes, int decimals) {
     return dataFileText(meshes, decimals);
 }
+
+}  // namespace kalderino

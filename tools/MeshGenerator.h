@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace kalderino {
+
 // Decimals of the generated files' coordinates: the benchmarks' figures are for these files.
 constexpr int kGeneratedDecimals = 4;
 
@@ -23,3 +25,5 @@ void shufflePoints(TriangleMesh& mesh, std::uint32_t seed);
 // The data file text, coordinates with the given number of decimals.
 std::string formatDataFile(const std::vector<TriangleMesh>& meshes,
                            int decimals = kGeneratedDecimals);
+
+}  // namespace kalderino

@@ -1,11 +1,14 @@
 // kalderino-generate: writes the bundled sample or a big generated terrain as a data file.
 #include "io/DataFileWriter.h"
+#include "io/Diagnostic.h"
 #include "tools/MeshGenerator.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+namespace kalderino {
 
 namespace {
 
@@ -20,7 +23,7 @@ int usage() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     if (argc < 2) return usage();
     const std::string mode = argv[1];
     if (mode == "--help") {
@@ -76,4 +79,10 @@ int main(int argc, char** argv) {
     writer.overwrite = true;
     writer.decimals = kGeneratedDecimals;
     return writer.write(output, meshes) ? 0 : 1;
+}
+
+}  // namespace kalderino
+
+int main(int argc, char** argv) {
+    return kalderino::runCatching("kalderino-generate", kalderino::run, argc, argv);
 }

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace kalderino {
+
 namespace {
 
 constexpr const char* kUsage = "usage: kalderino-view [GLUT options] [--keep-coordinates] FILE...";
@@ -108,6 +110,10 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
+}  // namespace kalderino
+
 // No exception leaves the program: memory that runs out where no check was made ends the run
 // with one line.
-int main(int argc, char** argv) { return runCatching("kalderino-view", run, argc, argv); }
+int main(int argc, char** argv) {
+    return kalderino::runCatching("kalderino-view", kalderino::run, argc, argv);
+}

@@ -14,6 +14,8 @@
 #include <string>
 #include <unistd.h>
 
+namespace kalderino {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -244,3 +246,5 @@ TEST_F(ViewerProcessTest, ViewShowsModelAndDataFilesAsKalderinoShotDrawsThem) {
 #endif
 
 }  // namespace
+
+}  // namespace kalderino

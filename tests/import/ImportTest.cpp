@@ -31,6 +31,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace kalderino {
+
 namespace fs = std::filesystem;
 using Points = std::vector<std::array<float, 3>>;
 
@@ -718,3 +720,5 @@ TEST_F(ImportTest, SaysOnlyThatAModelFileShrankWhileItWasRead) {
         EXPECT_EQ(read.size(), 1u) << c.path;
     }
 }
+
+}  // namespace kalderino

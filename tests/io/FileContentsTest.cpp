@@ -13,6 +13,8 @@
 #include <string>
 #include <unistd.h>
 
+namespace kalderino {
+
 namespace {
 
 class FileContentsTest : public ::testing::Test {
@@ -109,3 +111,5 @@ TEST_F(FileContentsTest, SaysOnceThatAFileShrankWhileItWasRead) {
 }
 
 }  // namespace
+
+}  // namespace kalderino

@@ -24,6 +24,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace kalderino {
+
 namespace {
 
 // Every field, 9 digits a float; points by their 1-based number, past the count if foreign.
@@ -308,3 +310,5 @@ TEST(MeshLoaderReadTest, ShuffledPointsGiveTheSameMeshLaidOutInOrderOfFirstUse) 
 }
 
 }  // namespace
+
+}  // namespace kalderino

@@ -13,6 +13,8 @@
 #include <iterator>
 #include <string>
 
+namespace kalderino {
+
 namespace {
 
 std::string contentsOf(const char* path) {
@@ -62,3 +64,5 @@ TEST(TemporaryFileTest, AppearsOnlyWhenCommittedAndLeavesNothingOtherwise) {
 }
 
 }  // namespace
+
+}  // namespace kalderino

@@ -19,6 +19,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace kalderino {
+
 namespace {
 
 using Point = std::array<float, 3>;
@@ -131,3 +133,5 @@ TEST(PrefaulterTest, PopulatesFreshBlocksWithoutChangingThemOrStaysIdle) {
 }
 
 }  // namespace
+
+}  // namespace kalderino

@@ -10,6 +10,8 @@
 
 #include <tuple>
 
+namespace kalderino {
+
 namespace {
 
 TEST(OffscreenWindowTest, ReshapesOnlyForANewSizeAndRedisplaysOnceAfter) {
@@ -64,3 +66,5 @@ TEST(OffscreenWindowTest, TakesTheRenderersRequestsAndHoldsItsFrame) {
 }
 
 }  // namespace
+
+}  // namespace kalderino

@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+namespace kalderino {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -485,3 +487,5 @@ TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAtTheAskedSizeAndRefusesTheRest)
 #endif
 
 }  // namespace
+
+}  // namespace kalderino
