@@ -10,7 +10,7 @@
 // (only points or lines, or nothing) gets "FILE: holds no triangles".
 #pragma once
 
-#include "io/TriangleMesh.h"
+#include "mesh/TriangleMesh.h"
 
 #include <cstdio>
 #include <string>

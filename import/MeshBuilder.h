@@ -14,7 +14,7 @@
 // order the sorted triangles first use them, so that the viewer reads and draws them forward.
 #pragma once
 
-#include "io/TriangleMesh.h"
+#include "mesh/TriangleMesh.h"
 
 #include <array>
 #include <cstddef>

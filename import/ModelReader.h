@@ -6,7 +6,7 @@
 #include "io/FileContents.h"
 #include "io/ReaderDiagnostics.h"
 #include "io/TokenReader.h"
-#include "io/TriangleMesh.h"
+#include "mesh/TriangleMesh.h"
 
 #include <cstddef>
 #include <cstdio>

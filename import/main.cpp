@@ -5,6 +5,7 @@
 #include "io/Diagnostic.h"
 #include "io/MeshLoader.h"
 #include "io/TemporaryFile.h"
+#include "mesh/StartView.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,4 @@
-// DataFileWriter: writes meshes as the viewer's data file, for the importer and the generator,
-// and places imported meshes in the viewer's view.
+// DataFileWriter: writes meshes as the viewer's data file, for the importer and the generator.
 //
 // The file is written whole to a temporary file beside the target and then renamed over it, so
 // an interrupted run leaves any old file as it was. Failures get one line on the diagnostics
@@ -8,8 +7,7 @@
 // - the folder cannot take the temporary file, or writing or renaming fails: the system's reason.
 #pragma once
 
-#include "io/TriangleMesh.h"
-#include "mesh/StartView.h"
+#include "mesh/TriangleMesh.h"
 
 #include <cstdio>
 #include <string>
@@ -31,13 +29,6 @@ public:
     // Shows the writing progress of big scenes on the diagnostics stream (for terminals only).
     bool showProgress = false;
 };
-
-// The longest side of the box all meshes together are fitted into, around kViewCentre.
-constexpr double kViewBoxSize = 200.0;
-
-// Scales all meshes together uniformly and moves them so that their bounding box is centred on
-// kViewCentre with its longest side kViewBoxSize long; a single point is only moved.
-void fitToView(std::vector<TriangleMesh>& meshes);
 
 // The data file's text, as write() writes it.
 std::string dataFileText(const std::vector<TriangleMesh>& meshes, int decimals = kShortest);

@@ -2,8 +2,8 @@
 #include "io/MeshBuilding.h"
 
 #include "io/MeshName.h"
-#include "io/TriangleMesh.h"
 #include "mesh/Triangle.h"
+#include "mesh/TriangleMesh.h"
 
 #include <climits>
 #include <cstring>

@@ -5,9 +5,10 @@
 #include "io/Diagnostic.h"
 #include "io/MeshBuilding.h"
 #include "io/MeshLoader.h"
-#include "io/TriangleMesh.h"
 #include "mesh/Mesh.h"
 #include "mesh/Prefaulter.h"
+#include "mesh/StartView.h"
+#include "mesh/TriangleMesh.h"
 #include "render/Renderer.h"
 #include "session/ModelFiles.h"
 

@@ -39,7 +39,8 @@ void addGridTriangles(TriangleMesh& mesh, int side) {
 }
 
 TriangleMesh torus() {
-    TriangleMesh mesh{"torus", {}, {}};
+    TriangleMesh mesh;
+    mesh.name = "torus";
     const int around = 48;
     const int tube = 24;
     const double major = 42.0;
@@ -75,7 +76,8 @@ TriangleMesh torus() {
 // An icosahedron split once into 80 faces, each face with points of its own so that nothing is
 // smoothed across its edges.
 TriangleMesh gem() {
-    TriangleMesh mesh{"gem", {}, {}};
+    TriangleMesh mesh;
+    mesh.name = "gem";
     const double t = (1.0 + std::sqrt(5.0)) / 2.0;
     const std::array<std::array<double, 3>, 12> corners = {{{-1, t, 0},
                                                             {1, t, 0},
@@ -131,7 +133,8 @@ TriangleMesh gem() {
 }  // namespace
 
 TriangleMesh terrain(const std::string& name, long triangleCount, std::uint32_t seed) {
-    TriangleMesh mesh{name, {}, {}};
+    TriangleMesh mesh;
+    mesh.name = name;
     const int cells = std::max(1, static_cast<int>(std::lround(std::sqrt(triangleCount / 2.0))));
     const int side = cells + 1;
     const double size = 200.0;

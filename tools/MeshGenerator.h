@@ -1,7 +1,7 @@
 // MeshGenerator: builds test and sample meshes and writes them in the viewer's data format.
 #pragma once
 
-#include "io/TriangleMesh.h"
+#include "mesh/TriangleMesh.h"
 
 #include <cstdint>
 #include <string>

@@ -11,6 +11,7 @@
 #include "io/FileContents.h"
 #include "io/MeshLoader.h"
 #include "mesh/Mesh.h"
+#include "mesh/StartView.h"
 #include "mesh/Vertex.h"
 #include "tests/TestFolder.h"
 
@@ -178,7 +179,7 @@ TEST_F(ImportTest, ConvertsEveryFormatRefusesBadInputAndFitsTheView) {
     for (int axis = 0; axis < 3; ++axis) {  // the longest side along each axis in turn
         std::array<float, 3> far{};
         for (int k = 0; k < 3; ++k) far[(axis + k) % 3] = 4.0f / static_cast<float>(1 << k);
-        std::vector<TriangleMesh> box{{"box", {{0, 0, 0}, far, {far[0], 0, 0}}, {{0, 1, 2}}}};
+        std::vector<TriangleMesh> box{{"box", {{0, 0, 0}, far, {far[0], 0, 0}}, {{0, 1, 2}}, {}, {}}};
         fitToView(box);
         for (int k = 0; k < 3; ++k) {
             EXPECT_NEAR(box[0].points[0][k], kViewCentre[k] - 25 * far[k], 1e-3) << axis << k;
@@ -665,7 +666,7 @@ TEST_F(ImportTest, ShowsHelpAndVersionAndRefusesBadUsageInOneLine) {
 TEST_F(ImportTest, WritesTheDataFileInOrderWhateverThreadFormatsEachPiece) {
     std::vector<TriangleMesh> meshes;
     for (int m = 0; m < 3; ++m) {
-        TriangleMesh mesh{"part" + std::to_string(m), {}, {}};
+        TriangleMesh mesh{"part" + std::to_string(m), {}, {}, {}, {}};
         const int count = 20000 + 7000 * m;
         for (int i = 0; i < count; ++i)
             mesh.points.push_back({i * 0.25f, static_cast<float>(m), -i / 3.0f});
