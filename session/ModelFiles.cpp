@@ -5,23 +5,26 @@
 
 namespace kalderino {
 
-FileKind kindOf(const std::string& path) {
-    switch (Importer::readerOf(path)) {
-    case Importer::Reader::own:
-        return FileKind::ownModel;
-    case Importer::Reader::library:
-        return FileKind::libraryModel;
-    case Importer::Reader::none:
-        break;
-    }
-    return FileKind::data;
-}
+namespace {
 
-bool readModelFile(const std::string& path, bool ownReadersOnly,
-                   std::vector<TriangleMesh>& meshes) {
-    Importer importer;
-    importer.libraryAllowed = !ownReadersOnly;
-    return importer.read(path, meshes);
+class ImportedModelFiles : public ModelFiles {
+public:
+    bool isModelFile(const std::string& path) const override {
+        return Importer::readerOf(path) != Importer::Reader::none;
+    }
+    bool read(const std::string& path, bool ownReadersOnly,
+              std::vector<TriangleMesh>& meshes) override {
+        Importer importer;
+        importer.libraryAllowed = !ownReadersOnly;
+        return importer.read(path, meshes);
+    }
+};
+
+}  // namespace
+
+ModelFiles& importedModelFiles() {
+    static ImportedModelFiles files;
+    return files;
 }
 
 }  // namespace kalderino

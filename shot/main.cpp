@@ -3,6 +3,7 @@
 #include "io/Diagnostic.h"
 #include "render/OffscreenWindow.h"
 #include "render/Renderer.h"
+#include "session/ModelFiles.h"
 #include "session/Session.h"
 #include "shot/PictureFiles.h"
 #include "shot/ShotOptions.h"
@@ -85,7 +86,7 @@ int run(int argc, char** argv) {
     if (!pictures.canWrite(options.pictureName(0))) return 1;
 
     // What is handed to the renderer lives until the process ends, as in the viewer.
-    Session* session = new Session;
+    Session* session = new Session(&importedModelFiles());
     // The loader's report is the viewer's, and so are the unbound-key lines.
     ModelOptions models;
     models.keepCoordinates = options.keepCoordinates;
@@ -97,7 +98,12 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "kalderino-shot: %s\n", window->error.c_str());
         return 1;
     }
-    Renderer* renderer = session->start(*window, options.width, options.height, nullptr);
+    Renderer* renderer = new Renderer(*window);
+    renderer->keyReport = nullptr;
+    renderer->width = options.width;
+    renderer->height = options.height;
+    session->handOver(*renderer, nullptr);
+    renderer->initGL();
 
     // GLUT's part from here: a reshape and a frame once the window is up, then after each key
     // the reshape and the frame it asked for.

@@ -4,6 +4,7 @@
 #include "io/Diagnostic.h"
 #include "render/GlutWindow.h"
 #include "render/Renderer.h"
+#include "session/ModelFiles.h"
 #include "session/Session.h"
 
 #include <GL/glut.h>
@@ -87,7 +88,7 @@ int run(int argc, char** argv) {
     if (files.empty()) return usageError("no files to show");
 
     // What is handed to the renderer lives until the process ends, as in the viewer.
-    Session* session = new Session;
+    Session* session = new Session(&importedModelFiles());
     if (!session->open(files, models)) return 1;
 
     // Set before glutInit, so that -geometry, which glutInit reads, has the last word.
@@ -100,8 +101,12 @@ int run(int argc, char** argv) {
 
     GlutWindow* glut = new GlutWindow;  // lives until the process ends
     const int window = glut->open(titleFor(files).c_str());
-    theRenderer = session->start(*glut, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT),
-                                 nullptr);  // stdout stays silent: no unbound-key lines
+    theRenderer = new Renderer(*glut);
+    theRenderer->keyReport = nullptr;  // stdout stays silent: no unbound-key lines
+    theRenderer->width = glutGet(GLUT_WINDOW_WIDTH);
+    theRenderer->height = glutGet(GLUT_WINDOW_HEIGHT);
+    session->handOver(*theRenderer, nullptr);
+    theRenderer->initGL();
     theRenderer->window = window;
     registerCallbacks();
     glutMainLoop();
