@@ -1,16 +1,16 @@
-// model_fuzzer: feeds arbitrary bytes to the OBJ, PLY, STL and OFF readers, each in turn, and
-// checks every mesh one accepts.
+// model_fuzzer: feeds arbitrary bytes to the project's own reader of each format of the table,
+// each in turn, and checks every mesh one accepts.
 #include "fuzz/FuzzCheck.h"
-#include "import/ObjReader.h"
-#include "import/OffReader.h"
-#include "import/PlyReader.h"
-#include "import/StlReader.h"
+#include "import/Formats.h"
+#include "import/OwnReaders.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <string>
 #include <vector>
 
 using namespace kalderino;
@@ -37,13 +37,14 @@ void checkMesh(const TriangleMesh& mesh) {
     require(next == static_cast<int>(mesh.points.size()), "a point no triangle uses");
 }
 
-template <typename Reader>
-void readAs(const char* path, const std::uint8_t* data, std::size_t size) {
-    Reader reader;
-    reader.path = path;
-    reader.diagnostics = nullStream();
+void readAs(const Format& format, const std::uint8_t* data, std::size_t size) {
+    const std::unique_ptr<ModelReader> reader = ownReaderFor(format);
+    require(reader != nullptr, "a format of the project's own readers without its reader");
+    const std::string extensions = format.extensions;
+    reader->path = "fuzz." + extensions.substr(0, extensions.find(' '));
+    reader->diagnostics = nullStream();
     std::vector<TriangleMesh> meshes;
-    if (!reader.read(reinterpret_cast<const char*>(data), size, meshes)) {
+    if (!reader->read(reinterpret_cast<const char*>(data), size, meshes)) {
         require(meshes.empty(), "meshes kept after an error");
         return;
     }
@@ -53,9 +54,7 @@ void readAs(const char* path, const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    readAs<ObjReader>("fuzz.obj", data, size);
-    readAs<PlyReader>("fuzz.ply", data, size);
-    readAs<StlReader>("fuzz.stl", data, size);
-    readAs<OffReader>("fuzz.off", data, size);
+    for (const Format& format : kFormats)
+        if (format.reader == Format::Reader::own) readAs(format, data, size);
     return 0;
 }

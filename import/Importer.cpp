@@ -1,60 +1,54 @@
-// Importer: the choice of reader by extension.
+// Importer: the format of a file, and the reader it names.
 #include "import/Importer.h"
 
 #include "import/LibraryReader.h"
-#include "import/ObjReader.h"
-#include "import/OffReader.h"
-#include "import/PlyReader.h"
-#include "import/StlReader.h"
+#include "import/OwnReaders.h"
 #include "io/Diagnostic.h"
 #include "io/TemporaryFile.h"
 
 #include <assimp/Importer.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
-#include <strings.h>
 
 namespace kalderino {
 
-namespace {
-
-// The extension of the file's name, or "".
-const char* extensionOf(const std::string& path) {
-    const std::size_t dot = path.find_last_of("./");
-    return dot == std::string::npos || path[dot] == '/' ? "" : &path[dot + 1];
-}
-
-std::unique_ptr<ModelReader> readerFor(const char* extension) {
-    if (::strcasecmp(extension, "obj") == 0) return std::make_unique<ObjReader>();
-    if (::strcasecmp(extension, "ply") == 0) return std::make_unique<PlyReader>();
-    if (::strcasecmp(extension, "stl") == 0) return std::make_unique<StlReader>();
-    if (::strcasecmp(extension, "off") == 0) return std::make_unique<OffReader>();
-    return nullptr;
-}
-
-}  // namespace
-
-Importer::Reader Importer::readerOf(const std::string& path) {
-    if (readerFor(extensionOf(path)) != nullptr) return Reader::own;
-    const std::size_t dot = path.find_last_of("./");
-    if (dot == std::string::npos || path[dot] == '/' || dot + 1 == path.size()) return Reader::none;
-    return Assimp::Importer().IsExtensionSupported(path.substr(dot)) ? Reader::library
-                                                                     : Reader::none;
+const Format* Importer::formatOf(const std::string& path) {
+    std::string extension = extensionOf(path);
+    if (const Format* format = formatOfExtension(extension)) return format;
+    // The library's list, asked once: "*.3d;*.3ds;...", in lower case.
+    static const std::string known = [] {
+        std::string list;
+        Assimp::Importer().GetExtensionList(list);
+        return ";" + list + ";";
+    }();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const bool libraryKnows =
+        !extension.empty() && known.find(";*." + extension + ";") != std::string::npos;
+    return libraryKnows ? &kLibraryOthers : nullptr;
 }
 
 bool Importer::read(const std::string& path, std::vector<TriangleMesh>& meshes) {
-    const char* extension = format.empty() ? extensionOf(path) : format.c_str();
-    if (*extension == '\0' && TemporaryFile::isStream(path)) {
+    const std::string extension = format.empty() ? extensionOf(path) : format;
+    if (extension.empty() && TemporaryFile::isStream(path)) {
         reportError(diagnostics, path, 0,
-                    "is not a regular file and its name has no extension to tell its format by; "
-                    "name the format with --format EXT (as --format obj)");
+                    "is not a regular file and its name has no extension to tell its format by" +
+                        (formatHint.empty() ? "" : "; " + formatHint));
         return false;
     }
-    std::unique_ptr<ModelReader> reader = throughLibrary ? nullptr : readerFor(extension);
-    if (reader == nullptr && !libraryAllowed) {
-        reportError(diagnostics, path, 0, "only OBJ, PLY, STL and OFF files are read here");
+    const Format* row = formatOfExtension(extension);
+    return read(path, row != nullptr ? *row : kLibraryOthers, meshes);
+}
+
+bool Importer::read(const std::string& path, const Format& fileFormat,
+                    std::vector<TriangleMesh>& meshes) {
+    if (thumbnailsOnly && !fileFormat.thumbnails) {
+        reportError(diagnostics, path, 0, thumbnailRefusal());
         return false;
     }
+    std::unique_ptr<ModelReader> reader = throughLibrary ? nullptr : ownReaderFor(fileFormat);
     if (reader == nullptr) {
         auto library = std::make_unique<LibraryReader>();
         library->showProgress = showProgress;

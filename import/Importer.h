@@ -1,6 +1,6 @@
-// Importer: reads model files into plain triangle meshes: OBJ, PLY, STL and OFF with the readers
-// here, chosen by the file's extension in any case, and every other format through the Open
-// Asset Import Library (LibraryReader).
+// Importer: reads model files into plain triangle meshes, each with the reader its row of the
+// table of formats (import/Formats.h) names: the project's own, or the Open Asset Import Library
+// (LibraryReader).
 //
 // Every reader cuts polygons into triangles the same way, drops points and lines, welds points
 // at the same position whatever their normals, colours or texture coordinates (the viewer
@@ -10,6 +10,7 @@
 // (only points or lines, or nothing) gets "FILE: holds no triangles".
 #pragma once
 
+#include "import/Formats.h"
 #include "mesh/TriangleMesh.h"
 
 #include <cstdio>
@@ -20,12 +21,15 @@ namespace kalderino {
 
 class Importer {
 public:
-    // Which reader a file goes to, by its extension in any case: one of ours, the library, or
-    // none, when the library knows no format of that extension.
-    enum class Reader { own, library, none };
-    static Reader readerOf(const std::string& path);
+    // The format of the file at path, by its name: its row of the table, the library's others
+    // when only the library knows the extension, or null for a file of no model format.
+    static const Format* formatOf(const std::string& path);
 
-    // Appends the meshes of the file at path to meshes. Returns false after a diagnostic.
+    // Appends the meshes of the file at path, of the given format, to meshes. Returns false
+    // after a diagnostic.
+    bool read(const std::string& path, const Format& format, std::vector<TriangleMesh>& meshes);
+    // The same, the format told by the name of the file (or by format, when set); a file of no
+    // row's extension goes to the library, which says why it cannot read it.
     bool read(const std::string& path, std::vector<TriangleMesh>& meshes);
 
     std::FILE* diagnostics = stderr;
@@ -36,9 +40,12 @@ public:
     std::string format;
     // Reads every format through the library, as the tests' reference does.
     bool throughLibrary = false;
-    // Whether formats other than OBJ, PLY, STL and OFF go to the library at all; when not, such
-    // a file is refused with "FILE: only OBJ, PLY, STL and OFF files are read here".
-    bool libraryAllowed = true;
+    // Only the formats the table allows for thumbnails are read; any other file is refused with
+    // "FILE: " and thumbnailRefusal().
+    bool thumbnailsOnly = false;
+    // Said after the refusal of a file that is not a regular file and whose name has no
+    // extension: how the program's user names its format.
+    std::string formatHint;
 };
 
 }  // namespace kalderino

@@ -96,6 +96,7 @@ int run(int argc, char** argv) {
     Importer importer;
     importer.showProgress = terminal;
     importer.format = format;
+    importer.formatHint = "name the format with --format EXT (as --format obj)";
     for (const std::string& input : inputs)
         if (!importer.read(input, meshes)) return 1;
     if (!keepCoordinates) fitToView(meshes);

@@ -9,14 +9,14 @@ namespace {
 
 class ImportedModelFiles : public ModelFiles {
 public:
-    bool isModelFile(const std::string& path) const override {
-        return Importer::readerOf(path) != Importer::Reader::none;
+    const Format* formatOf(const std::string& path) const override {
+        return Importer::formatOf(path);
     }
-    bool read(const std::string& path, bool ownReadersOnly,
+    bool read(const std::string& path, const Format& format, bool ownReadersOnly,
               std::vector<TriangleMesh>& meshes) override {
         Importer importer;
-        importer.libraryAllowed = !ownReadersOnly;
-        return importer.read(path, meshes);
+        importer.thumbnailsOnly = ownReadersOnly;
+        return importer.read(path, format, meshes);
     }
 };
 

@@ -3,6 +3,7 @@
 // importer's readers.
 #pragma once
 
+#include "import/Formats.h"
 #include "mesh/TriangleMesh.h"
 
 #include <string>
@@ -14,12 +15,12 @@ class ModelFiles {
 public:
     virtual ~ModelFiles() = default;
 
-    // Whether path names a model file (by its format), rather than a data file.
-    virtual bool isModelFile(const std::string& path) const = 0;
-    // Appends the meshes of the model file at path to meshes, read by the project's own readers
-    // or, unless ownReadersOnly, by the library. Returns false after one line on stderr, with
-    // nothing appended.
-    virtual bool read(const std::string& path, bool ownReadersOnly,
+    // The format of the file at path, by its name (see import/Formats.h); null for a data file.
+    virtual const Format* formatOf(const std::string& path) const = 0;
+    // Appends the meshes of the model file at path, of that format, to meshes; with
+    // ownReadersOnly, only a format allowed for thumbnails, which the project's own readers read.
+    // Returns false after one line on stderr, with nothing appended.
+    virtual bool read(const std::string& path, const Format& format, bool ownReadersOnly,
                       std::vector<TriangleMesh>& meshes) = 0;
 };
 

@@ -1,6 +1,7 @@
 // Session: reading the files and handing the meshes over.
 #include "session/Session.h"
 
+#include "import/Formats.h"
 #include "io/Diagnostic.h"
 #include "io/MeshBuilding.h"
 #include "mesh/Mesh.h"
@@ -40,9 +41,10 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
     std::vector<TriangleMesh> models;
     std::vector<Pending> pending;
     for (const std::string& path : paths) {
-        const bool model = modelFiles != nullptr && modelFiles->isModelFile(path);
+        const Format* format = modelFiles != nullptr ? modelFiles->formatOf(path) : nullptr;
+        const bool model = format != nullptr;
         if (options.ownReadersOnly && !model) {
-            reportError(stderr, path, 0, "only OBJ, PLY, STL and OFF files are read here");
+            reportError(stderr, path, 0, thumbnailRefusal());
             return false;
         }
         if (!model && !loaderUsed) {
@@ -58,7 +60,7 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
             if (!loaded) return false;
         } else {
             const std::size_t before = models.size();
-            if (!modelFiles->read(path, options.ownReadersOnly, models)) return false;
+            if (!modelFiles->read(path, *format, options.ownReadersOnly, models)) return false;
             pending.push_back({sources.size(), before, models.size() - before});
             sources.push_back({path, {}});
         }

@@ -1,8 +1,8 @@
 // Session: the one way from the files a program is given to meshes a renderer draws, shared by
 // every program that draws.
 //
-// Data files go through the loader, byte for byte as the viewer reads them; model files (OBJ,
-// PLY, STL, OFF, glTF and the rest), where the program reads them, through the importer's readers
+// Data files go through the loader, byte for byte as the viewer reads them; model files (see
+// import/Formats.h), where the program reads them, through the importer's readers
 // into arrays, which become meshes through the same builder, with no text in between. The
 // meshes handed to a renderer are the renderer's from then on: it destroys them when the user
 // quits.
@@ -26,7 +26,8 @@ struct ModelOptions {
     // Keep the files' coordinates, instead of fitting all model meshes together into the part
     // of space the viewer shows at start (data files keep theirs always).
     bool keepCoordinates = false;
-    // Only the project's own readers (OBJ, PLY, STL, OFF): no file goes to the library.
+    // Only the formats the table allows for thumbnails, all read by the project's own readers:
+    // no file goes to the library, and every other file is refused.
     bool ownReadersOnly = false;
 };
 

@@ -1,0 +1,152 @@
+// FormatsTest: the table of formats: a file's format by its name, what the rows promise, and the
+// texts and lists outside the code held against it (manual pages, help texts, the desktop entry,
+// the thumbnailer and the model fuzzer's seeds).
+#include "import/Formats.h"
+
+#include "import/Importer.h"
+#include "import/OwnReaders.h"
+
+#include <assimp/Importer.hpp>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace kalderino {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contentsOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<std::string> words(const std::string& text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), {}};
+}
+
+// Texts are held by their words: line breaks and indentation fall anywhere.
+std::string squeezed(const std::string& text) {
+    std::string joined;
+    for (const std::string& word : words(text)) joined += (joined.empty() ? "" : " ") + word;
+    return joined;
+}
+
+// A manual page's Markdown with the README's sections put in, as docs/man/make-page does.
+std::string manualPage(const std::string& name) {
+    const std::string readme = contentsOf(SOURCE_DIR "/README.md");
+    std::istringstream page(contentsOf(SOURCE_DIR "/docs/man/" + name + ".1.md"));
+    std::string text;
+    for (std::string line; std::getline(page, line);) {
+        if (line.rfind("<!-- README: ", 0) == 0) {
+            const std::string section = line.substr(13, line.size() - 17);
+            const std::size_t start = readme.find("<!-- man: " + section + " -->");
+            line = readme.substr(start, readme.find("<!-- /man: " + section + " -->") - start);
+        }
+        text += line + '\n';
+    }
+    return text;
+}
+
+// The value of a "Key=" line of a desktop file.
+std::string entryValue(const std::string& file, const std::string& key) {
+    std::istringstream lines(contentsOf(file));
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+    return "(no " + key + ")";
+}
+
+// The MIME types of the rows, as a desktop file lists them: "model/obj;model/stl;...;".
+std::string mimeTypeList(bool thumbnailsOnly) {
+    std::string list;
+    for (const Format& format : kFormats)
+        if (format.thumbnails || !thumbnailsOnly)
+            for (const std::string& type :
+                 words(format.mimeTypes + std::string(" ") + format.ourMimeType))
+                list += type + ';';
+    return list;
+}
+
+}  // namespace
+
+TEST(FormatsTest, TellsAFileByTheExtensionOfItsBaseNameInAnyCase) {
+    const struct {
+        const char* path;
+        const Format* format;  // as the importer tells it; the table alone leaves out the others
+    } rows[] = {{"scan.PLY", &kFormats[1]},
+                {"a.v2.Stl", &kFormats[2]},
+                {"dir/x.obj", &kFormats[0]},
+                {"scene.GLB", &kFormats[4]},
+                {"part.x", &kLibraryOthers},
+                {"scene.mesh.xml", &kLibraryOthers},
+                {"dir.obj/notes", nullptr},
+                {"dataTest3.dat", nullptr},
+                {"notes.txt", nullptr},
+                {"trailing.", nullptr},
+                {"", nullptr}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(Importer::formatOf(row.path), row.format) << row.path;
+        EXPECT_EQ(formatOfExtension(extensionOf(row.path)),
+                  row.format == &kLibraryOthers ? nullptr : row.format)
+            << row.path;
+    }
+}
+
+TEST(FormatsTest, RowsKeepTheirPromises) {
+    std::vector<std::string> seen;
+    Assimp::Importer library;
+    for (const Format& format : kFormats) {
+        const bool own = format.reader == Format::Reader::own;
+        EXPECT_EQ(ownReaderFor(format) != nullptr, own) << format.name;
+        EXPECT_TRUE(own || !format.thumbnails) << format.name << ": a thumbnail of the library's";
+        EXPECT_EQ(*format.extensions == '\0', &format == &kLibraryOthers) << format.name;
+        for (const std::string& extension : words(format.extensions)) {
+            for (const char c : extension) EXPECT_FALSE(std::isupper(c)) << extension;
+            EXPECT_EQ(std::find(seen.begin(), seen.end(), extension), seen.end()) << extension;
+            seen.push_back(extension);
+            EXPECT_TRUE(own || library.IsExtensionSupported("." + extension)) << extension;
+        }
+    }
+}
+
+TEST(FormatsTest, TextsAndListsOutsideTheCodeFollowTheTable) {
+    const std::string source = SOURCE_DIR;
+    const struct {
+        std::string document, text;
+        std::vector<Formats> lists;  // the names of each, as formatNames() writes them
+    } documents[] = {
+        {"kalderino-view(1)", manualPage("kalderino-view"), {Formats::own, Formats::library}},
+        {"kalderino-import(1)", manualPage("kalderino-import"), {Formats::own, Formats::library}},
+        {"kalderino-shot(1)", manualPage("kalderino-shot"), {Formats::thumbnails}},
+    };
+    for (const auto& document : documents)
+        for (const Formats list : document.lists)
+            EXPECT_NE(squeezed(document.text).find(formatNames(list)), std::string::npos)
+                << document.document << " does not name " << formatNames(list);
+
+    EXPECT_EQ(entryValue(source + "/desktop/kalderino-view.desktop", "MimeType"),
+              mimeTypeList(false));
+    EXPECT_EQ(entryValue(source + "/desktop/kalderino.thumbnailer", "MimeType"),
+              mimeTypeList(true));
+    // A seed of each format the model fuzzer feeds, so that it starts from a file it reads.
+    for (const Format& format : kFormats) {
+        if (format.reader != Format::Reader::own) continue;
+        for (const std::string& extension : words(format.extensions)) {
+            bool seeded = false;
+            for (const auto& seed : fs::directory_iterator(source + "/fuzz/model-corpus"))
+                seeded = seeded || seed.path().extension() == "." + extension;
+            EXPECT_TRUE(seeded) << "fuzz/model-corpus holds no ." << extension << " file";
+        }
+    }
+}
+
+}  // namespace kalderino
