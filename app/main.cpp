@@ -1,6 +1,6 @@
 // The viewer's entry point: loads dataTest3.dat, opens the window and runs the event loop.
 #include "app/Callbacks.h"
-#include "io/Diagnostic.h"
+#include "cli/CommandLine.h"
 #include "io/MeshLoader.h"
 #include "render/GlutWindow.h"
 #include "render/Renderer.h"

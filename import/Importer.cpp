@@ -3,8 +3,8 @@
 
 #include "import/LibraryReader.h"
 #include "import/OwnReaders.h"
-#include "io/Diagnostic.h"
-#include "io/TemporaryFile.h"
+#include "io/file/Diagnostic.h"
+#include "io/file/TemporaryFile.h"
 
 #include <assimp/Importer.hpp>
 

@@ -1,7 +1,7 @@
 // LibraryReader: the Open Asset Import Library's scene into triangle meshes.
 #include "import/LibraryReader.h"
 
-#include "io/FileContents.h"
+#include "io/file/FileContents.h"
 
 #include <assimp/DefaultIOSystem.h>
 #include <assimp/Importer.hpp>

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "import/MeshBuilder.h"
-#include "io/FileContents.h"
 #include "io/ReaderDiagnostics.h"
 #include "io/TokenReader.h"
+#include "io/file/FileContents.h"
 #include "mesh/TriangleMesh.h"
 
 #include <cstddef>

@@ -1,10 +1,11 @@
 // kalderino-import: converts model files (OBJ, PLY, STL, OFF, glTF ...) into the viewer's data
 // file.
+#include "cli/CommandLine.h"
 #include "import/Importer.h"
 #include "io/DataFileWriter.h"
-#include "io/Diagnostic.h"
 #include "io/MeshLoader.h"
-#include "io/TemporaryFile.h"
+#include "io/file/Diagnostic.h"
+#include "io/file/TemporaryFile.h"
 #include "mesh/StartView.h"
 
 #include <cstdio>
@@ -103,6 +104,7 @@ int run(int argc, char** argv) {
 
     DataFileWriter writer;
     writer.overwrite = overwrite;
+    writer.existsHint = "pass --force to replace it";
     writer.showProgress = terminal;
     if (!writer.write(output, meshes)) return 1;
 

@@ -1,8 +1,8 @@
 // DataFileWriter: placement, number formatting and the safe write of the data file.
 #include "io/DataFileWriter.h"
 
-#include "io/Diagnostic.h"
-#include "io/TemporaryFile.h"
+#include "io/file/Diagnostic.h"
+#include "io/file/TemporaryFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -95,38 +95,16 @@ void format(const Piece& piece, int decimals, std::vector<char>& buffer, std::si
     size = static_cast<std::size_t>(at - buffer.data());
 }
 
-}  // namespace
-
-std::string dataFileText(const std::vector<TriangleMesh>& meshes, int decimals) {
-    std::string text;
-    std::vector<char> buffer;
-    std::size_t size = 0;
-    for (const Piece& piece : cut(meshes)) {
-        format(piece, decimals, buffer, size);
-        text.append(buffer.data(), size);
-    }
-    return text;
-}
-
-bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMesh>& meshes) {
-    if (!overwrite && !TemporaryFile::isStream(path) && ::access(path.c_str(), F_OK) == 0) {
-        reportError(diagnostics, path, 0, "already exists; pass --force to replace it");
-        return false;
-    }
-    TemporaryFile file(path);
-    if (file.descriptor() < 0) {
-        reportError(diagnostics, path, 0,
-                    std::string("cannot create a temporary file beside it: ") +
-                        std::strerror(errno));
-        return false;
-    }
-
+// Writes the data file's text of meshes into file, showing the progress of big scenes on
+// progress unless it is null; returns 0, or the errno of the write that failed.
+int writeText(TemporaryFile& file, const std::vector<TriangleMesh>& meshes, int decimals,
+              std::FILE* progress, const std::string& path) {
     std::size_t total = 0;
     for (const TriangleMesh& mesh : meshes) total += mesh.triangles.size();
-    const bool progress = showProgress && diagnostics != nullptr && total > kProgressTriangles;
+    if (total <= kProgressTriangles) progress = nullptr;
     int shown = -1;
     std::size_t written = 0;
-    int error = 0;  // what went wrong, as errno said it
+    int error = 0;
     const auto put = [&file, &error](const std::vector<char>& buffer, std::size_t size) {
         if (error != 0) return;
         if (!file.writeAll(buffer.data(), size)) {
@@ -161,17 +139,47 @@ bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMe
         for (std::size_t k = i; k < std::min(i + 2, pieces.size()); ++k)
             if (pieces[k].triangles) written += pieces[k].last - pieces[k].first;
         const int percent = total > 0 ? static_cast<int>(100 * written / total) : 100;
-        if (progress && percent != shown) {
+        if (progress != nullptr && percent != shown) {
             shown = percent;
-            std::fprintf(diagnostics, "\rwriting %s: %d%%%s", path.c_str(), percent,
+            std::fprintf(progress, "\rwriting %s: %d%%%s", path.c_str(), percent,
                          i + 2 >= pieces.size() ? "\n" : "");
-            std::fflush(diagnostics);
+            std::fflush(progress);
         }
     }
+    return error;
+}
+
+}  // namespace
+
+std::string dataFileText(const std::vector<TriangleMesh>& meshes, int decimals) {
+    std::string text;
+    std::vector<char> buffer;
+    std::size_t size = 0;
+    for (const Piece& piece : cut(meshes)) {
+        format(piece, decimals, buffer, size);
+        text.append(buffer.data(), size);
+    }
+    return text;
+}
+
+bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMesh>& meshes) {
+    const std::string exists = "already exists" + (existsHint.empty() ? "" : "; " + existsHint);
+    if (!overwrite && !TemporaryFile::isStream(path) && ::access(path.c_str(), F_OK) == 0) {
+        reportError(diagnostics, path, 0, exists);
+        return false;
+    }
+    TemporaryFile file(path);
+    if (file.descriptor() < 0) {
+        reportError(diagnostics, path, 0,
+                    std::string("cannot create a temporary file beside it: ") +
+                        std::strerror(errno));
+        return false;
+    }
+    int error = writeText(file, meshes, decimals, showProgress ? diagnostics : nullptr, path);
     if (error == 0 && !file.commit(path, overwrite, true)) error = errno;
     if (error != 0) {
         reportError(diagnostics, path, 0,
-                    error == EEXIST ? "already exists; pass --force to replace it"
+                    error == EEXIST ? exists
                                     : std::string("cannot write: ") + std::strerror(error));
         return false;
     }

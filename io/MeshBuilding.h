@@ -1,5 +1,7 @@
 // MeshBuilding: how every mesh is made, whether from the data file or from a model file's
 // arrays, so that both give the same objects in the same memory order.
+// Part of io/: the data file both ways, and the toolkit of the readers of text formats; files
+// themselves are io/file/'s.
 #pragma once
 
 #include "mesh/Mesh.h"

@@ -1,12 +1,12 @@
 // MeshLoader: the data file reader.
 #include "io/MeshLoader.h"
 
-#include "io/Diagnostic.h"
-#include "io/FileContents.h"
 #include "io/MeshBuilding.h"
 #include "io/MeshName.h"
 #include "io/ReaderDiagnostics.h"
 #include "io/TokenReader.h"
+#include "io/file/Diagnostic.h"
+#include "io/file/FileContents.h"
 #include "mesh/Mesh.h"
 #include "mesh/Prefaulter.h"
 #include "mesh/Triangle.h"

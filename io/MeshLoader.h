@@ -1,4 +1,6 @@
 // MeshLoader: reads the viewer's mesh data file into meshes and reports its progress.
+// Part of io/: the data file both ways, and the toolkit of the readers of text formats; files
+// themselves are io/file/'s.
 //
 // The file is a run of white-space separated tokens: the mesh count, then per mesh its name,
 // point count, x y z per point, triangle count, and three 1-based point indices per triangle.

@@ -1,4 +1,6 @@
 // MeshName: the data file's rule for mesh names: at most 31 bytes, the room a Mesh has for one.
+// Part of io/: the data file both ways, and the toolkit of the readers of text formats; files
+// themselves are io/file/'s.
 #pragma once
 
 #include "mesh/Mesh.h"

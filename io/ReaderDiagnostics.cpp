@@ -1,7 +1,7 @@
 // ReaderDiagnostics: the wordings, and the file that changed while being read.
 #include "io/ReaderDiagnostics.h"
 
-#include "io/Diagnostic.h"
+#include "io/file/Diagnostic.h"
 
 namespace kalderino {
 

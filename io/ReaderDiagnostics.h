@@ -1,4 +1,6 @@
 // ReaderDiagnostics: what the file readers say about the file they read, each wording once.
+// Part of io/: the data file both ways, and the toolkit of the readers of text formats; files
+// themselves are io/file/'s.
 //
 // Every line names the file, and its line where there is one: "FILE:LINE: message". A reader
 // that reads a FileContents tells it here: once that file has shrunk under the reader, the bytes
@@ -6,8 +8,8 @@
 // anything the reader would say from then on.
 #pragma once
 
-#include "io/FileContents.h"
 #include "io/TokenReader.h"
+#include "io/file/FileContents.h"
 
 #include <cstdint>
 #include <cstdio>

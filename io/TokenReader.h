@@ -1,5 +1,7 @@
 // TokenReader: splits the data file's text into tokens and converts them as the "%d" and "%f"
 // input conversions would, in plain decimal notation only.
+// Part of io/: the data file both ways, and the toolkit of the readers of text formats; files
+// themselves are io/file/'s.
 #pragma once
 
 #include <cstddef>

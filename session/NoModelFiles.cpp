@@ -1,6 +1,6 @@
 // ModelFiles, in a build without the importer's readers: model files are known by name, from
 // the table of formats, and refused.
-#include "io/Diagnostic.h"
+#include "io/file/Diagnostic.h"
 #include "session/ModelFiles.h"
 
 namespace kalderino {

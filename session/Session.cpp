@@ -2,8 +2,8 @@
 #include "session/Session.h"
 
 #include "import/Formats.h"
-#include "io/Diagnostic.h"
 #include "io/MeshBuilding.h"
+#include "io/file/Diagnostic.h"
 #include "mesh/Mesh.h"
 #include "mesh/Prefaulter.h"
 #include "mesh/StartView.h"

@@ -1,7 +1,7 @@
 // PictureFiles: PNG writing through libpng, temporary files and their renaming.
 #include "shot/PictureFiles.h"
 
-#include "io/Diagnostic.h"
+#include "io/file/Diagnostic.h"
 
 #include <cerrno>
 #include <csetjmp>
@@ -106,7 +106,7 @@ bool PictureFiles::add(const std::string& path, const std::vector<unsigned char>
     }
     if (isInput(path)) return false;
     // The picture before gives up its descriptor: open files stay flat however many pictures.
-    if (!pictures.empty() && !pictures.back().file->park()) {
+    if (!pictures.empty() && !pictures.back().file->closeUntilCommit()) {
         reportFailure(pictures.back().path, std::strerror(errno));
         return false;
     }
@@ -122,7 +122,7 @@ bool PictureFiles::add(const std::string& path, const std::vector<unsigned char>
         reportFailure(path, reason);
         return false;
     }
-    pictures.push_back({path, std::move(file)});
+    pictures.push_back({path, std::move(file), "", false});
     return true;
 }
 
@@ -131,19 +131,44 @@ bool PictureFiles::commit() {
     const EndingSignalsHeld held;
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         // Pictures are quick to make again: put in place without waiting for the disk.
-        if (!pictures[i].file->commitKeepingOld(pictures[i].path)) {
+        if (!putInPlace(pictures[i])) {
             reportFailure(pictures[i].path, std::strerror(errno));
             // The pictures already in place go, and what they replaced comes back; the rest
             // go with their temporary files.
-            for (std::size_t j = i; j-- > 0;) pictures[j].file->undo();
+            for (std::size_t j = i; j-- > 0;) takeBack(pictures[j]);
             return false;
         }
     }
     for (const Picture& picture : pictures) {
-        picture.file->keepNew();
+        if (!picture.kept.empty()) ::unlink(picture.kept.c_str());
         if (!picture.file->stream()) std::printf("%s\n", picture.path.c_str());
     }
     return true;
+}
+
+bool PictureFiles::putInPlace(Picture& picture) {
+    TemporaryFile& file = *picture.file;
+    if (file.stream()) return true;  // written in place already
+    if (file.commit(picture.path, false, false)) return picture.created = true;
+    if (errno != EEXIST) return false;
+    // The old file keeps a second name until the run has succeeded. A file system without hard
+    // links, or an old "file" that is a folder, has none: the rename then decides.
+    picture.kept = TemporaryFile::secondName(picture.path);
+    if (file.commit(picture.path, true, false)) return true;
+    const int error = errno;
+    if (!picture.kept.empty()) ::unlink(picture.kept.c_str());
+    picture.kept.clear();
+    errno = error;
+    return false;
+}
+
+void PictureFiles::takeBack(Picture& picture) {
+    if (picture.created) {
+        ::unlink(picture.path.c_str());
+    } else if (!picture.kept.empty()) {
+        ::rename(picture.kept.c_str(), picture.path.c_str());
+    }
+    picture.kept.clear();
 }
 
 }  // namespace kalderino

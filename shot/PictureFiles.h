@@ -5,7 +5,7 @@
 // At most one picture holds an open file at a time, however many the run makes.
 #pragma once
 
-#include "io/TemporaryFile.h"
+#include "io/file/TemporaryFile.h"
 
 #include <memory>
 #include <string>
@@ -35,12 +35,22 @@ public:
     bool commit();
 
 private:
-    bool isInput(const std::string& path) const;
-
     struct Picture {
         std::string path;
         std::unique_ptr<TemporaryFile> file;
+        // Once in place: the file the picture replaced, under a second name until the run is
+        // done, or whether the picture was created where no file was.
+        std::string kept;
+        bool created = false;
     };
+
+    bool isInput(const std::string& path) const;
+    // Puts the picture in its place, keeping a file it replaces; takeBack() puts that file back
+    // (or removes the picture it created). With the ending signals held meanwhile
+    // (EndingSignalsHeld), the old file is never lost.
+    static bool putInPlace(Picture& picture);
+    static void takeBack(Picture& picture);
+
     std::vector<Picture> pictures;
 };
 

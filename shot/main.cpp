@@ -1,6 +1,6 @@
 // kalderino-shot: draws data files and model files as the viewer would, after the keys given,
 // into PNG pictures, with no window system.
-#include "io/Diagnostic.h"
+#include "cli/CommandLine.h"
 #include "render/OffscreenWindow.h"
 #include "render/Renderer.h"
 #include "session/ModelFiles.h"

@@ -1,6 +1,6 @@
 // kalderino-generate: writes the bundled sample or a big generated terrain as a data file.
+#include "cli/CommandLine.h"
 #include "io/DataFileWriter.h"
-#include "io/Diagnostic.h"
 #include "tools/MeshGenerator.h"
 
 #include <cstdio>

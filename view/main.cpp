@@ -1,7 +1,7 @@
 // kalderino-view: opens model files and data files in a window, drawn, lit and turned as the
 // viewer draws, lights and turns its own file.
 #include "app/Callbacks.h"
-#include "io/Diagnostic.h"
+#include "cli/CommandLine.h"
 #include "render/GlutWindow.h"
 #include "render/Renderer.h"
 #include "session/ModelFiles.h"

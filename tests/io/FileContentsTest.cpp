@@ -1,5 +1,5 @@
 // FileContents tests: whole files, pipes, refusals, and a file shrinking while it is read.
-#include "io/FileContents.h"
+#include "io/file/FileContents.h"
 
 #include "io/MeshLoader.h"
 #include "io/ReaderDiagnostics.h"

@@ -1,9 +1,7 @@
 // Diagnostic: message lines and quoted tokens.
-#include "io/Diagnostic.h"
+#include "io/file/Diagnostic.h"
 
 #include <algorithm>
-#include <exception>
-#include <new>
 
 namespace kalderino {
 
@@ -36,17 +34,6 @@ std::string quote(const char* first, const char* last) {
     }
     if (length > kMaxQuoted) text += "...";
     return text + "\"";
-}
-
-int runCatching(const char* program, int (*body)(int, char**), int argc, char** argv) {
-    try {
-        return body(argc, argv);
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "%s: not enough memory\n", program);
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "%s: %s\n", program, failure.what());
-    }
-    return 1;
 }
 
 }  // namespace kalderino

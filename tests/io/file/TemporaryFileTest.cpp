@@ -1,6 +1,6 @@
 // TemporaryFile tests: a file appears under its name only when committed, and none is left
 // behind by a failure or by a signal that ends the process.
-#include "io/TemporaryFile.h"
+#include "io/file/TemporaryFile.h"
 
 #include "tests/TestFolder.h"
 

@@ -1,7 +1,7 @@
 // FileContents: mapping a file, and surviving its pages going away.
-#include "io/FileContents.h"
+#include "io/file/FileContents.h"
 
-#include "io/Diagnostic.h"
+#include "io/file/Diagnostic.h"
 
 #include <algorithm>
 #include <cerrno>

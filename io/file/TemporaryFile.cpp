@@ -1,5 +1,5 @@
 // TemporaryFile: creation, naming, renaming, and removal on the way out, signals included.
-#include "io/TemporaryFile.h"
+#include "io/file/TemporaryFile.h"
 
 #include <atomic>
 #include <cerrno>
@@ -148,6 +148,12 @@ bool TemporaryFile::sameFile(const std::string& output, const std::string& input
            out.st_dev == in.st_dev && out.st_ino == in.st_ino && !S_ISCHR(out.st_mode);
 }
 
+std::string TemporaryFile::secondName(const std::string& path) {
+    return linkBeside(path, [&path](const std::string& tried) {
+        return ::link(path.c_str(), tried.c_str()) == 0;
+    });
+}
+
 TemporaryFile::TemporaryFile(const std::string& path) : target(path) {
     if (isStream(target)) {
         streamed = true;
@@ -224,7 +230,7 @@ bool TemporaryFile::giveName() {
     return true;
 }
 
-bool TemporaryFile::park() {
+bool TemporaryFile::closeUntilCommit() {
     if (!streamed && !giveName()) return false;
     if (fd >= 0) ::close(fd);
     fd = -1;
@@ -254,46 +260,6 @@ bool TemporaryFile::commit(const std::string& path, bool overwrite, bool durable
     committed = result == 0;
     if (committed && entry != nullptr) entry->live.store(false);
     return committed;
-}
-
-bool TemporaryFile::commitKeepingOld(const std::string& path) {
-    if (streamed) return committed = true;
-    target = path;  // for undo()
-    if (commit(path, false, false)) {
-        created = true;
-        return true;
-    }
-    if (errno != EEXIST) return false;
-    // The old file keeps a second name until the run has succeeded. A file system without hard
-    // links, or an old "file" that is a folder, has none: the rename then decides.
-    kept = linkBeside(path, [&path](const std::string& tried) {
-        return ::link(path.c_str(), tried.c_str()) == 0;
-    });
-    if (!commit(path, true, false)) {
-        const int error = errno;
-        if (!kept.empty()) ::unlink(kept.c_str());
-        kept.clear();
-        errno = error;
-        return false;
-    }
-    return true;
-}
-
-void TemporaryFile::undo() {
-    if (!committed || streamed) return;
-    if (created) {
-        ::unlink(target.c_str());
-    } else if (!kept.empty()) {
-        ::rename(kept.c_str(), target.c_str());
-    }
-    kept.clear();
-    committed = false;
-    name.clear();  // whatever it was is gone or back in place
-}
-
-void TemporaryFile::keepNew() {
-    if (!kept.empty()) ::unlink(kept.c_str());
-    kept.clear();
 }
 
 EndingSignalsHeld::EndingSignalsHeld() {

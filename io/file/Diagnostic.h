@@ -1,4 +1,6 @@
 // Diagnostic: the one shape of every error and warning line the readers and tools print.
+// Part of io/file/, the file plumbing under every reader and writer: whole files in, files
+// written safely, and the shape of the lines that name a file; nothing of any format.
 #pragma once
 
 #include <cstdio>
@@ -9,10 +11,6 @@ namespace kalderino {
 // Prints "file:line: message", or "file: message" when line is 0, as one line on stream; prints
 // nothing when stream is null.
 void reportError(std::FILE* stream, const std::string& file, int line, const std::string& message);
-
-// Runs a program's body so that no exception leaves it: what would escape ends the run with one
-// line, "PROGRAM: not enough memory" or "PROGRAM: " and the exception's words, and status 1.
-int runCatching(const char* program, int (*body)(int, char**), int argc, char** argv);
 
 // A token for a message: in double quotes, cut after 40 bytes, with bytes outside printable
 // ASCII and the quote and backslash written as \xNN.

@@ -1,4 +1,6 @@
 // FileContents: a whole file in memory for the readers, safe against the file shrinking meanwhile.
+// Part of io/file/, the file plumbing under every reader and writer: whole files in, files
+// written safely, and the shape of the lines that name a file; nothing of any format.
 //
 // A regular file is mapped, which costs next to nothing, where copying a 66 MB file would cost
 // some 15 ms of fresh pages. A mapped file that shrinks while it is read would kill the process

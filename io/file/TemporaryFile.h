@@ -1,5 +1,7 @@
 // TemporaryFile: a new file beside the one it will become, written whole and then put in its
 // place, so that nobody ever sees that file half-written.
+// Part of io/file/, the file plumbing under every reader and writer: whole files in, files
+// written safely, and the shape of the lines that name a file; nothing of any format.
 //
 // Where the file system allows it the file is created unnamed (O_TMPFILE) and given its name
 // only when complete, so that not even SIGKILL or a power cut leaves a partial or stray file.
@@ -40,17 +42,9 @@ public:
     // replace a file unless overwrite is set (errno EEXIST).
     bool commit(const std::string& target, bool overwrite, bool durable);
 
-    // For runs that commit many files together. commitKeepingOld() puts the file in target's
-    // place, keeping a file it replaces under another name; undo() then puts that file back (or
-    // removes the file that was created), and keepNew() removes what was kept. With ending
-    // signals held (EndingSignalsHeld) meanwhile, the old file is never lost.
-    bool commitKeepingOld(const std::string& target);
-    void undo();
-    void keepNew();
-
-    // Gives the file a name beside its target and closes it, so that it holds no descriptor
-    // while it waits to be committed. False with errno set when it cannot.
-    bool park();
+    // Closes the file, so that it holds no descriptor while it waits to be committed; an unnamed
+    // file first gets a temporary name beside its target. False with errno set when it cannot.
+    bool closeUntilCommit();
 
     int descriptor() const { return fd; }
     bool stream() const { return streamed; }  // the target is written into, not replaced
@@ -61,6 +55,9 @@ public:
     // Whether output names the same file as input (device and inode), whatever the path or
     // link; character devices (a terminal read and written) do not count.
     static bool sameFile(const std::string& output, const std::string& input);
+    // Gives the file at path a second name beside it (a hard link) and returns that name; "" with
+    // errno set where it cannot (a file system without hard links, a folder).
+    static std::string secondName(const std::string& path);
 
     struct Entry;  // of the list of files the signal handler removes
 
@@ -69,13 +66,11 @@ private:
 
     std::string target;
     std::string name;  // the temporary name, once there is one
-    std::string kept;  // the old file commitKeepingOld() replaced, under a temporary name
     int fd = -1;
     bool opened = false;   // whether creation succeeded (the descriptor may be parked since)
     bool unnamed = false;  // O_TMPFILE, not linked yet
     bool streamed = false;
     bool committed = false;
-    bool created = false;     // commitKeepingOld() created target
     std::size_t written = 0;  // bytes so far
     Entry* entry = nullptr;   // in the list the signal handler removes files from
 };
