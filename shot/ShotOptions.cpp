@@ -1,6 +1,9 @@
-// ShotOptions: options, key names, the picture size and the output name's one "%d".
+// ShotOptions: options, their help, key names, the picture size and the output name's one "%d".
 #include "shot/ShotOptions.h"
 
+#include "cli/CommandLine.h"
+#include "import/Formats.h"
+#include "io/file/Diagnostic.h"
 #include "render/KeyCode.h"
 
 #include <cctype>
@@ -9,61 +12,69 @@
 
 namespace kalderino {
 
-const char* const kShotKeyNames = "the letters a to z and A to Z, space, F1 to F12, Left, Right";
-
 namespace {
 
-bool readCount(const std::string& text, int& value, int most = ShotOptions::kMaxSize) {
-    if (text.empty() || text.size() > 5) return false;
-    for (const char c : text)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    value = std::stoi(text);
-    return value >= 1 && value <= most;
+const char* const kKeyNames = "the letters a to z and A to Z, space, F1 to F12, Left, Right";
+
+std::string help() {
+    char limits[200];
+    std::snprintf(limits, sizeof limits,
+                  "A thumbnail reads %s files only, within %u seconds and %u MiB.",
+                  formatNames(Formats::thumbnails).c_str(), ShotOptions::kThumbnailSeconds,
+                  static_cast<unsigned>(ShotOptions::kThumbnailMemory >> 20));
+    return "usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] "
+           "[--keep-coordinates]\n"
+           "                      [--thumbnail SIZE] [FILE...]\n\n" +
+           wrap("Draws the meshes of the FILEs (dataTest3.dat in the working directory unless "
+                "given) as the viewer shows them after the keys given, and writes the picture "
+                "as PNG. Data files (.dat) are drawn as they are; model files (" +
+                formatNames(Formats::all) +
+                ") are fitted together into the view. Needs no display: it draws offscreen "
+                "with Mesa.") +
+           "\n"
+           "  -o PICTURE.png      the picture to write; the first file's name with .png\n"
+           "                      unless given. With %d in it (as in turn-%03d.png) one\n"
+           "                      picture is written before the first key and one after\n"
+           "                      each key\n"
+           "  --size WxH          the window's size at start, in pixels (640x480)\n"
+           "  --keys \"KEYS\"       key names separated by spaces, pressed in order\n"
+           "  --keep-coordinates  keep the model files' coordinates instead of fitting\n"
+           "                      them into the view\n"
+           "  --thumbnail SIZE    a SIZE x SIZE thumbnail for a file manager\n"
+           "  --help              show this text\n"
+           "  --version           show the version\n\n" +
+           wrap(limits) + "\n" +
+           wrap(std::string("Keys: ") + kKeyNames +
+                ". Up, Down and Escape work on the window, not on the picture, and are "
+                "refused.") +
+           "\nPrints the path of each picture written to a regular file, and nothing else.\n";
 }
 
 }  // namespace
 
 bool ShotOptions::parse(int argc, const char* const* argv) {
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const bool takesValue =
-            arg == "-o" || arg == "--size" || arg == "--keys" || arg == "--thumbnail";
-        if (takesValue && i + 1 == argc) {
-            error = arg + " needs a value";
-            return false;
-        }
-        if (arg == "--help" || arg == "-h") {
-            help = true;
-            return true;
-        } else if (arg == "--version") {
-            version = true;
-            return true;
-        } else if (arg == "-o") {
-            output = argv[++i];
-            if (output.empty()) {
-                error = "-o needs a file name";
-                return false;
-            }
-        } else if (arg == "--size") {
-            if (!readSize(argv[++i])) return false;
-        } else if (arg == "--keys") {
-            if (!readKeys(argv[++i])) return false;
-        } else if (arg == "--thumbnail") {
-            if (!readCount(argv[++i], width, kMaxThumbnail)) {
-                error = "--thumbnail expects a size from 1 to " + std::to_string(kMaxThumbnail);
-                return false;
-            }
-            height = width;
-            thumbnail = true;
-        } else if (arg == "--keep-coordinates") {
-            keepCoordinates = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option \"" + arg + "\"; see --help";
-            return false;
-        } else {
-            files.push_back(arg);
-        }
+    CommandLine line("kalderino-shot", help());
+    line.option("-o", text(output));
+    line.option("--size", [this](const std::string& name, const std::string& value) {
+        return readSize(value, width, height)
+                   ? ""
+                   : name + " expects WIDTHxHEIGHT, each from 1 to " +
+                         std::to_string(kMaxWindowSide) + ", found " + quote(value);
+    });
+    line.option("--keys",
+                [this](const std::string&, const std::string& value) { return readKeys(value); });
+    line.option("--thumbnail", [this](const std::string& name, const std::string& value) {
+        thumbnail = models.ownReadersOnly = true;
+        const std::string wrong = number(width, 1, kMaxThumbnail)(name, value);
+        height = width;
+        return wrong;
+    });
+    line.flag("--keep-coordinates", models.keepCoordinates);
+    if (!line.parse(argc, argv)) {
+        status = line.status;
+        return false;
     }
+    files = line.operands;
     if (files.empty()) files.push_back("dataTest3.dat");
     if (output.empty()) {
         const std::string& dataFile = files.front();
@@ -76,55 +87,40 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
         for (const char c : stem) output += c == '%' ? "%%" : std::string(1, c);
         output += ".png";
     }
-    return checkOutput();
+    const std::string wrong = checkOutput();
+    if (!wrong.empty()) line.refuse(wrong);
+    status = line.status;
+    return wrong.empty();
 }
 
-bool ShotOptions::readSize(const std::string& text) {
-    const std::size_t x = text.find('x');
-    if (x == std::string::npos || !readCount(text.substr(0, x), width) ||
-        !readCount(text.substr(x + 1), height)) {
-        error = "--size expects WIDTHxHEIGHT, each from 1 to " + std::to_string(kMaxSize) +
-                ", found \"" + text + "\"";
-        return false;
-    }
-    return true;
-}
-
-bool ShotOptions::readKeys(const std::string& text) {
+std::string ShotOptions::readKeys(const std::string& text) {
     std::istringstream names(text);
     for (std::string name; names >> name;) {
         KeyCode key;
-        if (name == "Up" || name == "Down" || name == "Escape") {
-            error = "key \"" + name + "\" works on the window, not on the picture; it has no " +
-                    "place in --keys";
-            return false;
-        }
-        if (!keyCodeOf(name, key)) {
-            error = "unknown key \"" + name + "\" in --keys; expected " + kShotKeyNames;
-            return false;
-        }
+        if (name == "Up" || name == "Down" || name == "Escape")
+            return "key " + quote(name) + " works on the window, not on the picture; it has no " +
+                   "place in --keys";
+        if (!keyCodeOf(name, key))
+            return "unknown key " + quote(name) + " in --keys; expected " + kKeyNames;
         keys.push_back(ShotKey{name, key});
     }
-    return true;
+    return "";
 }
 
 // The output goes to snprintf as a format, so nothing but one "%d" (with zero padding and a
 // width) and "%%" may be in it.
-bool ShotOptions::checkOutput() {
+std::string ShotOptions::checkOutput() {
     for (std::size_t i = output.find('%'); i != std::string::npos; i = output.find('%', i)) {
         std::size_t end = i + 1;
         while (end < output.size() && std::isdigit(static_cast<unsigned char>(output[end]))) ++end;
         const bool percent = end == i + 1 && end < output.size() && output[end] == '%';
         const bool number = end < output.size() && output[end] == 'd' && end - i <= 4;
-        if (!percent && !(number && !numberedOutput)) {
-            error =
-                "-o takes one %d (as in %03d) and %% for a percent sign, found \"" + output + "\"";
-            return false;
-        }
+        if (!percent && !(number && !numberedOutput))
+            return "-o takes one %d (as in %03d) and %% for a percent sign, found " + quote(output);
         numberedOutput = numberedOutput || number;
         i = end + 1;
     }
-    return true;
+    return "";
 }
 
 std::string ShotOptions::pictureName(int keyCount) const {

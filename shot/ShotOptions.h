@@ -2,8 +2,10 @@
 #pragma once
 
 #include "render/KeyCode.h"
+#include "session/Session.h"
 
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace kalderino {
@@ -15,14 +17,18 @@ struct ShotKey {
 
 class ShotOptions {
 public:
-    static constexpr int kMaxSize = 16384;  // pixels, either way
     // The largest thumbnail file managers ask for (xx-large); a picture much larger would not
     // fit in the address space a thumbnail run is given.
     static constexpr int kMaxThumbnail = 1024;
+    // A file manager asks for thumbnails of every file a user downloads, unasked: what it gets
+    // to read is anybody's, so each run gets a bound on time and memory of its own.
+    static constexpr unsigned kThumbnailSeconds = 20;
+    static constexpr rlim_t kThumbnailMemory = rlim_t{2} << 30;  // bytes of address space
 
-    // Reads the arguments after the program's name. Returns false with a one-line reason in
-    // error; help and version stop the reading.
+    // Reads the whole command line, argv[0] first. Returns false when the program ends here,
+    // with status (after its help, its version or a usage error, which parse has printed).
     bool parse(int argc, const char* const* argv);
+    int status = 0;
 
     // The picture taken after keyCount keys: with "%d" in the output, one per count; the one
     // name otherwise.
@@ -35,23 +41,18 @@ public:
     int width = 640;
     int height = 480;
     std::vector<ShotKey> keys;
-    bool keepCoordinates = false;  // of model files
-    // A thumbnail for a file manager: a square picture, the project's own readers only, and
-    // limits on time and memory.
+    // How model files are read: their coordinates kept or not; for a thumbnail, the formats
+    // the table allows for thumbnails only.
+    ModelOptions models;
+    // A thumbnail for a file manager: a square picture, models.ownReadersOnly, and limits on
+    // time and memory.
     bool thumbnail = false;
-    bool help = false;
-    bool version = false;
-    std::string error;
 
 private:
-    bool readSize(const std::string& text);
-    bool readKeys(const std::string& text);
-    bool checkOutput();
+    std::string readKeys(const std::string& text);
+    std::string checkOutput();
 
     bool numberedOutput = false;
 };
-
-// The names --keys takes, for the help text.
-extern const char* const kShotKeyNames;
 
 }  // namespace kalderino

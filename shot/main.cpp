@@ -18,68 +18,20 @@ namespace kalderino {
 
 namespace {
 
-// A file manager asks for thumbnails of every file a user downloads, unasked: what it gets to
-// read is anybody's, so each run gets a bound on time and memory of its own.
-constexpr unsigned kThumbnailSeconds = 20;
-constexpr rlim_t kThumbnailMemory = rlim_t{2} << 30;  // bytes of address space
-
-constexpr const char* kUsage =
-    "usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] [--keep-coordinates]\n"
-    "                      [--thumbnail SIZE] [FILE...]\n";
-
-void printHelp() {
-    std::printf("%s\n"
-                "Draws the meshes of the FILEs (dataTest3.dat in the working directory unless\n"
-                "given) as the viewer shows them after the keys given, and writes the picture\n"
-                "as PNG. Data files (.dat) are drawn as they are; model files (OBJ, PLY, STL,\n"
-                "OFF, glTF and the other formats of the Open Asset Import Library) are fitted\n"
-                "together into the view. Needs no display: it draws offscreen with Mesa.\n"
-                "\n"
-                "  -o PICTURE.png      the picture to write; the first file's name with .png\n"
-                "                      unless given. With %%d in it (as in turn-%%03d.png) one\n"
-                "                      picture is written before the first key and one after\n"
-                "                      each key\n"
-                "  --size WxH          the window's size at start, in pixels (640x480)\n"
-                "  --keys \"KEYS\"       key names separated by spaces, pressed in order\n"
-                "  --keep-coordinates  keep the model files' coordinates instead of fitting\n"
-                "                      them into the view\n"
-                "  --thumbnail SIZE    a SIZE x SIZE thumbnail for a file manager: OBJ, PLY, STL\n"
-                "                      and OFF files only, within %u seconds and %u MiB\n"
-                "  --help              show this text\n"
-                "  --version           show the version\n"
-                "\n"
-                "Keys: %s. Up, Down and Escape work on\n"
-                "the window, not on the picture, and are refused.\n"
-                "\n"
-                "Prints the path of each picture written to a regular file, and nothing else.\n",
-                kUsage, kThumbnailSeconds, static_cast<unsigned>(kThumbnailMemory >> 20),
-                kShotKeyNames);
-}
-
 void limitThumbnail() {
 #if !defined(__SANITIZE_ADDRESS__)  // whose shadow memory alone is terabytes of address space
-    const rlimit memory{kThumbnailMemory, kThumbnailMemory};
+    const rlimit memory{ShotOptions::kThumbnailMemory, ShotOptions::kThumbnailMemory};
     ::setrlimit(RLIMIT_AS, &memory);
 #endif
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
-    ::alarm(kThumbnailSeconds);  // ends the run, as SIGTERM would: no picture is left behind
+    // Ends the run, as SIGTERM would: no picture is left behind.
+    ::alarm(ShotOptions::kThumbnailSeconds);
 }
 
 int run(int argc, char** argv) {
     ShotOptions options;
-    if (!options.parse(argc - 1, argv + 1)) {
-        std::fprintf(stderr, "kalderino-shot: %s\n", options.error.c_str());
-        return 1;
-    }
-    if (options.help) {
-        printHelp();
-        return 0;
-    }
-    if (options.version) {
-        std::printf("kalderino-shot %s\n", KALDERINO_VERSION);
-        return 0;
-    }
+    if (!options.parse(argc, argv)) return options.status;
     if (options.thumbnail) limitThumbnail();
     PictureFiles pictures;
     pictures.inputs = options.files;
@@ -88,10 +40,7 @@ int run(int argc, char** argv) {
     // What is handed to the renderer lives until the process ends, as in the viewer.
     Session* session = new Session(&importedModelFiles());
     // The loader's report is the viewer's, and so are the unbound-key lines.
-    ModelOptions models;
-    models.keepCoordinates = options.keepCoordinates;
-    models.ownReadersOnly = options.thumbnail;
-    if (!session->open(options.files, models)) return 1;
+    if (!session->open(options.files, options.models)) return 1;
 
     OffscreenWindow* window = new OffscreenWindow;
     if (!window->open(options.width, options.height)) {

@@ -15,5 +15,8 @@ void reportError(std::FILE* stream, const std::string& file, int line, const std
 // A token for a message: in double quotes, cut after 40 bytes, with bytes outside printable
 // ASCII and the quote and backslash written as \xNN.
 std::string quote(const char* first, const char* last);
+inline std::string quote(const std::string& text) {
+    return quote(text.data(), text.data() + text.size());
+}
 
 }  // namespace kalderino

@@ -216,11 +216,19 @@ TEST_F(ViewerProcessTest, ViewShowsModelAndDataFilesAsKalderinoShotDrawsThem) {
                                            "f 3 4 5\nf 4 1 5\n";
     std::ofstream("square.dat") << "1 square 4  -10 2.4264 42.4264  70 2.4264 42.4264  70 "
                                    "82.4264 42.4264  -10 82.4264 42.4264  2  1 2 3  1 3 4\n";
-    startView("models/pyramid.obj", "^pyramid");
-    ASSERT_FALSE(window.empty()) << file("stderr");
-    EXPECT_EQ(command("xdotool getwindowname " + window), "pyramid.obj\n");
-    press("Escape");
-    EXPECT_EQ(exitCode(), 0);
+    // -geometry as X reads it: a place alone keeps the size; a place from the right and bottom
+    // edges counts from the screen's (1280 x 1024).
+    const std::pair<std::string, std::string> geometries[] = {
+        {"+5+5", "Position: 5,5 (screen: 0)\n  Geometry: 640x480\n"},
+        {"120x90-0-10", "Position: 1160,924 (screen: 0)\n  Geometry: 120x90\n"}};
+    for (const auto& [geometry, placed] : geometries) {
+        startView("-geometry " + geometry + " models/pyramid.obj", "^pyramid");
+        ASSERT_FALSE(window.empty()) << file("stderr");
+        EXPECT_EQ(command("xdotool getwindowname " + window), "pyramid.obj\n");
+        EXPECT_NE(command("xdotool getwindowgeometry " + window).find(placed), std::string::npos);
+        press("Escape");
+        EXPECT_EQ(exitCode(), 0);
+    }
     startView("models/pyramid.obj square.dat", "^pyramid");
     ASSERT_FALSE(window.empty()) << file("stderr");
     EXPECT_EQ(command("xdotool getwindowname " + window), "pyramid.obj + 1 more\n");

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -54,6 +55,14 @@ std::string manualPage(const std::string& name) {
         }
         text += line + '\n';
     }
+    return text;
+}
+
+std::string helpOf(const std::string& program) {
+    std::string text;
+    FILE* pipe = ::popen(("'" + program + "' --help").c_str(), "r");
+    for (int c; (c = std::fgetc(pipe)) != EOF;) text += static_cast<char>(c);
+    EXPECT_EQ(::pclose(pipe), 0) << program;
     return text;
 }
 
@@ -127,6 +136,11 @@ TEST(FormatsTest, TextsAndListsOutsideTheCodeFollowTheTable) {
         {"kalderino-view(1)", manualPage("kalderino-view"), {Formats::own, Formats::library}},
         {"kalderino-import(1)", manualPage("kalderino-import"), {Formats::own, Formats::library}},
         {"kalderino-shot(1)", manualPage("kalderino-shot"), {Formats::thumbnails}},
+        {"kalderino-view --help", helpOf(VIEW_PATH), {Formats::all}},
+        {"kalderino-import --help", helpOf(KALDERINO_IMPORT), {Formats::all}},
+#ifdef SHOT_PATH
+        {"kalderino-shot --help", helpOf(SHOT_PATH), {Formats::all, Formats::thumbnails}},
+#endif
     };
     for (const auto& document : documents)
         for (const Formats list : document.lists)

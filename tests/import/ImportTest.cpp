@@ -1,5 +1,5 @@
 // Tests of kalderino-import: the readers against the library, bad input, welding, names,
-// placement, exact numbers, safe writing and the command line.
+// placement, exact numbers and safe writing (its command line: tests/CommandLineTest).
 #include "import/Importer.h"
 #include "import/MeshBuilder.h"
 #include "import/ModelReader.h"
@@ -20,7 +20,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -633,33 +632,6 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
         EXPECT_EQ(out, "");
         EXPECT_FALSE(fs::exists("dataTest3.dat")) << c.name;
     }
-}
-
-TEST_F(ImportTest, ShowsHelpAndVersionAndRefusesBadUsageInOneLine) {
-    const std::string usage =
-        "usage: kalderino-import [-o PATH] [--force] [--keep-coordinates] [--format EXT] FILE...";
-    const struct {
-        const char* arguments;
-        int status;
-        std::string out, err;  // out: its first line after --help
-    } cases[] = {
-        {"--version", 0, "kalderino-import " KALDERINO_VERSION "\n", ""},
-        {"--help", 0, usage + "\n", ""},
-        {"x.obj --help", 0, usage + "\n", ""},
-        {"", 1, "", "kalderino-import: no input files; " + usage + "\n"},
-        {"--fast x.obj", 1, "", "kalderino-import: unknown option \"--fast\"; " + usage + "\n"},
-        {"-q x.obj", 1, "", "kalderino-import: unknown option \"-q\"; " + usage + "\n"},
-        {"x.obj -o", 1, "", "kalderino-import: -o needs a path; " + usage + "\n"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(run(c.arguments), c.status) << c.arguments;
-        const bool help = std::strstr(c.arguments, "--help") != nullptr;
-        EXPECT_EQ(help ? out.substr(0, out.find('\n') + 1) : out, c.out) << c.arguments;
-        EXPECT_EQ(err, c.err);
-    }
-    run("--help");
-    for (const char* option : {"-o PATH", "--force", "--keep-coordinates", "--help", "--version"})
-        EXPECT_NE(out.find("\n  " + std::string(option) + ' '), std::string::npos) << option;
 }
 
 // The writer formats pieces of the file on two threads: many meshes of several pieces each must

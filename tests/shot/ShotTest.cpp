@@ -108,7 +108,6 @@ TEST_F(ShotTest, PrintsOnlyThePathsOfPicturesNamedAfterTheDataFile) {
     EXPECT_EQ(pngSize("scene.png"), std::pair(1, 1));
     EXPECT_EQ(pngSize("dataTest3.png"), std::pair(640, 480));
     EXPECT_EQ(pngSize("v1.2/mesh.png"), std::pair(640, 480));
-    EXPECT_EQ(shot("--version"), (Outcome{0, "kalderino-shot 1.0.0\n", ""}));
 }
 
 TEST_F(ShotTest, WritesOnePictureBeforeTheKeysAndOneAfterEach) {
@@ -136,58 +135,20 @@ TEST_F(ShotTest, WritesOnePictureBeforeTheKeysAndOneAfterEach) {
     EXPECT_NE(read("shot %-000.png"), read("shot %-005.png"));
 }
 
-TEST_F(ShotTest, HelpNamesTheKeys) {
-    const Outcome run = shot("--help");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out.rfind("usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] "
-                            "[--keep-coordinates]\n                      [--thumbnail SIZE] "
-                            "[FILE...]\n",
-                            0),
-              0u);
-    EXPECT_NE(run.out.find("Keys: the letters a to z and A to Z, space, F1 to F12, Left, Right."),
-              std::string::npos);
-    EXPECT_EQ(run.err, "");
-}
-
 TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
     write("scene.dat", kSquare);
     write("bad.dat", "1\nsq\n3\n0 0 0\n1 0 zero\n0 1 0\n1\n1 2 3\n");
     write("folder/keep", "");
     write("p1.png/keep", "");
-    const std::string size = "kalderino-shot: --size expects WIDTHxHEIGHT, each from 1 to 16384, ";
-    const std::string pattern = "kalderino-shot: -o takes one %d (as in %03d) and %% for a percent "
-                                "sign, found ";
     // clang-format off
     const std::pair<std::string, std::string> cases[] = {
         {"", "dataTest3.dat: cannot open: No such file or directory"},
         {"folder", "folder: cannot open: Is a directory"},
         {"bad.dat", "bad.dat:5: expected the z coordinate of point 2 of mesh \"sq\" as a decimal "
             "number, found \"zero\""},
-        {"--keys 'x Home' scene.dat", "kalderino-shot: unknown key \"Home\" in --keys; expected the "
-            "letters a to z and A to Z, space, F1 to F12, Left, Right"},
-        {"--keys 'F13' scene.dat", "kalderino-shot: unknown key \"F13\" in --keys; expected the "
-            "letters a to z and A to Z, space, F1 to F12, Left, Right"},
-        {"--keys 'x Up' scene.dat", "kalderino-shot: key \"Up\" works on the window, not on the "
-            "picture; it has no place in --keys"},
-        {"--keys Escape scene.dat", "kalderino-shot: key \"Escape\" works on the window, not on "
-            "the picture; it has no place in --keys"},
-        {"--keys 'space Down' scene.dat", "kalderino-shot: key \"Down\" works on the window, not "
-            "on the picture; it has no place in --keys"},
-        {"--size 0x480 scene.dat", size + "found \"0x480\""},
-        {"--size 16385x2 scene.dat", size + "found \"16385x2\""},
-        {"--size 640X480 scene.dat", size + "found \"640X480\""},
-        {"--size 640x480x2 scene.dat", size + "found \"640x480x2\""},
-        {"--size -640x480 scene.dat", size + "found \"-640x480\""},
-        {"--size", "kalderino-shot: --size needs a value"},
-        {"--thumbnail 1025 scene.dat", "kalderino-shot: --thumbnail expects a size from 1 to "
-            "1024"},
         {"-o nowhere/x.png scene.dat", "nowhere/x.png: cannot write: No such file or directory"},
         {"-o scene.dat/x.png scene.dat", "scene.dat/x.png: cannot write: Not a directory"},
-        {"-o 'x%s.png' scene.dat", pattern + "\"x%s.png\""},
-        {"-o '%d-%d.png' scene.dat", pattern + "\"%d-%d.png\""},
         {"--keys x -o 'p%d.png' scene.dat", "p1.png: cannot write: Is a directory"},  // p0.png goes
-        {"--frobnicate scene.dat", "kalderino-shot: unknown option \"--frobnicate\"; see --help"},
-        {"-x scene.dat", "kalderino-shot: unknown option \"-x\"; see --help"},
         {"scene.dat bad.dat", "bad.dat:5: expected the z coordinate of point 2 of mesh \"sq\" as a "
             "decimal number, found \"zero\""}};
     // clang-format on
@@ -405,25 +366,6 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
         }
         EXPECT_EQ(files(), before) << c.name;
     }
-}
-
-// kalderino-view reads its command line before GLUT sees it: help, version and refusals need
-// no display.
-TEST_F(ShotTest, ViewAnswersItsCommandLineWithoutADisplay) {
-    const std::string usage = "usage: kalderino-view [GLUT options] [--keep-coordinates] FILE...";
-    const std::pair<std::string, Outcome> cases[] = {
-        {"--version", {0, "kalderino-view 1.0.0\n", ""}},
-        {"", {1, "", "kalderino-view: no files to show; " + usage + "\n"}},
-        {"--keep-coordinates", {1, "", "kalderino-view: no files to show; " + usage + "\n"}},
-        {"--fast x.obj", {1, "", "kalderino-view: unknown option \"--fast\"; " + usage + "\n"}},
-        {"x.obj -geometry", {1, "", "kalderino-view: -geometry needs a value; " + usage + "\n"}},
-        {"-- -x.obj", {1, "", "-x.obj: cannot open: No such file or directory\n"}}};
-    for (const auto& [arguments, outcome] : cases)
-        EXPECT_EQ(run("env -u DISPLAY " VIEW_PATH " " + arguments), outcome) << arguments;
-    const Outcome help = run("env -u DISPLAY " VIEW_PATH " x.obj --help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind(usage + "\n\n", 0), 0u) << help.out;
-    EXPECT_EQ(help.err, "");
 }
 
 // A file manager splits the thumbnailer entry's Exec line into words, replaces %i (the file's

@@ -1,0 +1,151 @@
+// CommandLineTest: the command lines of kalderino-view, kalderino-shot, kalderino-import and
+// kalderino-generate, run as processes with no display: one table of arguments, each row with
+// the exit status, what stdout holds and the one line on stderr. Where the programs share an
+// option or a convention, they share the row. (The viewer, kalderino, takes no options: GLUT
+// reads its command line.)
+#include "tests/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace kalderino {
+
+namespace {
+
+const std::map<char, std::string> kPrograms = {
+    {'v', VIEW_PATH}, {'s', SHOT_PATH}, {'i', IMPORT_PATH}, {'g', GENERATE_PATH}};
+
+std::string squeezed(const std::string& text) {
+    std::istringstream words(text);
+    std::string joined;
+    for (std::string word; words >> word;) joined += (joined.empty() ? "" : " ") + word;
+    return joined;
+}
+
+std::string replaced(std::string text, const std::string& program) {
+    for (std::size_t at = text.find("PROG"); at != std::string::npos; at = text.find("PROG", at))
+        text.replace(at, 4, program);
+    return text;
+}
+
+std::string contentsOf(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+const std::string kSize = "--size expects WIDTHxHEIGHT, each from 1 to 16384, found ";
+const std::string kGeometry =
+    "-geometry expects [WIDTHxHEIGHT][{+-}X{+-}Y], each side from 1 to 16384, found ";
+const std::string kKeys =
+    " in --keys; expected the letters a to z and A to Z, space, F1 to F12, Left, Right";
+const std::string kPattern = "-o takes one %d (as in %03d) and %% for a percent sign, found ";
+const std::string kTriangles = "TRIANGLES expects a number from 2 to 2000000000, found ";
+
+struct Row {
+    const char* programs;   // v, s, i, g: view, shot, import, generate
+    std::string arguments;  // as the shell takes them
+    int status;
+    std::string out;  // what stdout holds, white space squeezed; "": nothing at all
+    std::string err;  // all of stderr without its line end; "": nothing. PROG is the program
+};
+
+// clang-format off
+const Row kRows[] = {
+    // The conventions every program keeps.
+    {"vsig", "--help", 0, "usage: PROG", ""},
+    {"vsig", "-h", 0, "usage: PROG", ""},
+    {"vsig", "x.obj --help", 0, "usage: PROG", ""},
+    {"vsig", "--version", 0, "PROG 1.0.0", ""},
+    {"vsig", "--bogus x.obj", 1, "", "PROG: unknown option \"--bogus\"; see --help"},
+    {"vsig", "-q", 1, "", "PROG: unknown option \"-q\"; see --help"},
+    {"vsig", "--bogus --help", 1, "", "PROG: unknown option \"--bogus\"; see --help"},
+    {"vsi", "-- -x.obj", 1, "", "-x.obj: cannot open: No such file or directory"},
+    {"vsi", "-- --help", 1, "", "--help: cannot open: No such file or directory"},
+    {"g", "-- --help", 1, "", "PROG: expected sample or terrain, found \"--help\"; see --help"},
+    {"sig", "x.obj -o", 1, "", "PROG: -o needs a value; see --help"},
+    {"sig", "-o '' x.obj", 1, "", "PROG: -o needs a value; see --help"},
+    {"v", "x.obj -geometry", 1, "", "PROG: -geometry needs a value; see --help"},
+    {"v", "x.obj -display", 1, "", "PROG: -display needs a value; see --help"},
+    {"v", "", 1, "", "PROG: no files to show; see --help"},
+    {"v", "--keep-coordinates", 1, "", "PROG: no files to show; see --help"},
+    {"i", "", 1, "", "PROG: no input files; see --help"},
+    {"g", "", 1, "", "PROG: expected sample or terrain; see --help"},
+    // Numbers whole, and within their range.
+    {"s", "--thumbnail 12abc x.obj", 1, "",
+     "PROG: --thumbnail expects a number from 1 to 1024, found \"12abc\"; see --help"},
+    {"s", "--thumbnail 1025 x.obj", 1, "",
+     "PROG: --thumbnail expects a number from 1 to 1024, found \"1025\"; see --help"},
+    {"s", "--size 12abcx5", 1, "", "PROG: " + kSize + "\"12abcx5\"; see --help"},
+    {"s", "--size 0x480", 1, "", "PROG: " + kSize + "\"0x480\"; see --help"},
+    {"s", "--size 16385x2", 1, "", "PROG: " + kSize + "\"16385x2\"; see --help"},
+    {"s", "--size 640X480", 1, "", "PROG: " + kSize + "\"640X480\"; see --help"},
+    {"s", "--size 640x480x2", 1, "", "PROG: " + kSize + "\"640x480x2\"; see --help"},
+    {"s", "--size -640x480", 1, "", "PROG: " + kSize + "\"-640x480\"; see --help"},
+    {"g", "terrain 12abc", 1, "", "PROG: " + kTriangles + "\"12abc\"; see --help"},
+    {"g", "terrain 1", 1, "", "PROG: " + kTriangles + "\"1\"; see --help"},
+    {"g", "terrain 2000000001", 1, "", "PROG: " + kTriangles + "\"2000000001\"; see --help"},
+    {"g", "terrain 5 --shuffle 99999999999999999999", 1, "", "PROG: --shuffle expects a number "
+     "from 0 to 4294967295, found \"99999999999999999999\"; see --help"},
+    // kalderino-view's window, refused before any window; a good one lets the files be read.
+    {"v", "-geometry 12abcx5 x.obj", 1, "", "PROG: " + kGeometry + "\"12abcx5\"; see --help"},
+    {"v", "-geometry 0x0 x.obj", 1, "", "PROG: " + kGeometry + "\"0x0\"; see --help"},
+    {"v", "-geometry 32767x32767 x.obj", 1, "",
+     "PROG: " + kGeometry + "\"32767x32767\"; see --help"},
+    {"v", "-geometry +5 x.obj", 1, "", "PROG: " + kGeometry + "\"+5\"; see --help"},
+    {"v", "-geometry 5x5+1+2+3 x.obj", 1, "", "PROG: " + kGeometry + "\"5x5+1+2+3\"; see --help"},
+    {"v", "-geometry +5+40000 x.obj", 1, "", "PROG: " + kGeometry + "\"+5+40000\"; see --help"},
+    {"v", "-geometry = x.obj", 1, "", "PROG: " + kGeometry + "\"=\"; see --help"},
+    {"v", "-geometry +5+5 x.obj", 1, "", "x.obj: cannot open: No such file or directory"},
+    {"v", "-geometry =16384X1-0-0 x.obj", 1, "", "x.obj: cannot open: No such file or directory"},
+    // The other values of kalderino-shot, kalderino-import and kalderino-generate.
+    {"s", "--help", 0, "Keys: the letters a to z and A to Z, space, F1 to F12, Left, Right.", ""},
+    {"s", "--keys 'x Home'", 1, "", "PROG: unknown key \"Home\"" + kKeys + "; see --help"},
+    {"s", "--keys F13", 1, "", "PROG: unknown key \"F13\"" + kKeys + "; see --help"},
+    {"s", "--keys 'space Down'", 1, "", "PROG: key \"Down\" works on the window, not on the "
+     "picture; it has no place in --keys; see --help"},
+    {"s", "--keys Escape", 1, "", "PROG: key \"Escape\" works on the window, not on the "
+     "picture; it has no place in --keys; see --help"},
+    {"s", "-o 'x%s.png'", 1, "", "PROG: " + kPattern + "\"x%s.png\"; see --help"},
+    {"s", "-o '%d-%d.png'", 1, "", "PROG: " + kPattern + "\"%d-%d.png\"; see --help"},
+    {"i", "--format . x.obj", 1, "", "PROG: --format needs a value; see --help"},
+    {"g", "sample extra", 1, "", "PROG: unexpected argument \"extra\"; see --help"},
+    {"g", "terrain", 1, "", "PROG: terrain needs a number of triangles; see --help"},
+    {"g", "sample --shuffle 3", 1, "", "PROG: --shuffle is for terrain only; see --help"},
+};
+// clang-format on
+
+TEST(CommandLineTest, EveryProgramAnswersEachRowAsTheTableSays) {
+    const TestFolder folder;  // no row may leave anything in it
+    for (const Row& row : kRows) {
+        for (const char* letter = row.programs; *letter != '\0'; ++letter) {
+            const std::string program = kPrograms.at(*letter);
+            const std::string name = std::filesystem::path(program).filename();
+            const int status = std::system(
+                ("env -u DISPLAY '" + program + "' " + row.arguments + " >.out 2>.err").c_str());
+            const std::string out = contentsOf(".out"), err = contentsOf(".err");
+            std::filesystem::remove(".out"), std::filesystem::remove(".err");
+            const std::string what = name + " " + row.arguments;
+            EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.status) << what;
+            if (row.out.empty())
+                EXPECT_EQ(out, "") << what;
+            else
+                EXPECT_NE(squeezed(out).find(replaced(row.out, name)), std::string::npos)
+                    << what << "\n"
+                    << out;
+            EXPECT_EQ(err, row.err.empty() ? "" : replaced(row.err, name) + "\n") << what;
+            EXPECT_TRUE(std::filesystem::is_empty(".")) << what;
+        }
+    }
+}
+
+}  // namespace
+
+}  // namespace kalderino

@@ -1,0 +1,103 @@
+// ViewOptions: the options, GLUT's among them, their help, and -geometry read as X reads it.
+#include "view/ViewOptions.h"
+
+#include "cli/CommandLine.h"
+#include "import/Formats.h"
+#include "io/file/Diagnostic.h"
+
+#include <GL/glut.h>
+
+#include <map>
+
+namespace kalderino {
+
+namespace {
+
+std::string help() {
+    return "usage: kalderino-view [GLUT options] [--keep-coordinates] FILE...\n\n" +
+           wrap("Shows model files (" + formatNames(Formats::all) +
+                ") and data files (.dat) in one window, as the viewer shows its data file, with "
+                "all of the viewer's keys. Model files are fitted together into the view.") +
+           "\n"
+           "  --keep-coordinates  keep the model files' coordinates instead of fitting them\n"
+           "                      into the view\n"
+           "  -geometry WxH+X+Y   the window's size, each side from 1 to 16384 (640x480\n"
+           "                      unless given), and its place: +X+Y from the left and top\n"
+           "                      edges, -X-Y from the right and bottom ones; either may be\n"
+           "                      left out\n"
+           "  --help              show this text\n"
+           "  --version           show the version\n"
+           "\n"
+           "GLUT's own options (-display DISPLAY, -direct, -indirect, -iconic, -gldebug,\n"
+           "-sync) are passed to it. Keys: see kalderino(1).\n";
+}
+
+// One offset of an X geometry, "+N" or "-N", N from 0 to 32767 (X's coordinates are 16-bit);
+// false when text holds none at at.
+bool readOffset(const std::string& text, std::size_t& at, int& value, bool& negative) {
+    if (at >= text.size() || (text[at] != '+' && text[at] != '-')) return false;
+    negative = text[at] == '-';
+    const std::size_t end = text.find_first_of("+-", at + 1);
+    long long read = 0;
+    if (!readNumber(text.substr(at + 1, end - at - 1), 0, 32767, read)) return false;
+    value = static_cast<int>(read);
+    at = end;
+    return true;
+}
+
+}  // namespace
+
+bool ViewOptions::parse(int argc, const char* const* argv) {
+    CommandLine line("kalderino-view", help());
+    line.flag("--keep-coordinates", models.keepCoordinates);
+    line.option("-geometry", [this](const std::string& name, const std::string& value) {
+        return readGeometry(value) ? ""
+                                   : name +
+                                         " expects [WIDTHxHEIGHT][{+-}X{+-}Y], each side from 1 "
+                                         "to 16384, found " +
+                                         quote(value);
+    });
+    glutArguments = {argc > 0 ? argv[0] : "kalderino-view"};
+    line.option("-display", [this](const std::string& name, const std::string& value) {
+        glutArguments.insert(glutArguments.end(), {name, value});
+        return "";
+    });
+    std::map<std::string, bool> glutFlags;
+    for (const char* name : {"-direct", "-indirect", "-iconic", "-gldebug", "-sync"})
+        line.flag(name, glutFlags[name]);
+    const bool good =
+        line.parse(argc, argv) && (!line.operands.empty() || line.refuse("no files to show"));
+    for (const auto& [name, given] : glutFlags)
+        if (given) glutArguments.push_back(name);
+    files = line.operands;
+    status = line.status;
+    return good;
+}
+
+// X's geometry, [=][WIDTHxHEIGHT][{+-}X{+-}Y], as XParseGeometry reads it, but each number
+// whole and within its range, and the size, when given, whole.
+bool ViewOptions::readGeometry(const std::string& text) {
+    const std::size_t start = text.rfind('=', 0) == 0 ? 1 : 0;
+    std::size_t at = text.find_first_of("+-", start);
+    std::string size = text.substr(start, at - start);
+    for (char& c : size) c = c == 'X' ? 'x' : c;
+    if (!size.empty() && !readSize(size, width, height)) return false;
+    if (at == std::string::npos) return !size.empty();
+    return readOffset(text, at, x, fromRight) && readOffset(text, at, y, fromBottom) &&
+           at == std::string::npos;
+}
+
+std::vector<char*> ViewOptions::glutArgv() {
+    std::vector<char*> pointers;
+    for (std::string& argument : glutArguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+void ViewOptions::placeWindow() const {
+    glutInitWindowSize(width, height);
+    glutInitWindowPosition(fromRight ? glutGet(GLUT_SCREEN_WIDTH) - width - x : x,
+                           fromBottom ? glutGet(GLUT_SCREEN_HEIGHT) - height - y : y);
+}
+
+}  // namespace kalderino

@@ -1,0 +1,39 @@
+// ViewOptions: kalderino-view's command line, read and checked before GLUT sees any of it, so
+// that the help needs no display and a wrong option ends the run before any window opens.
+#pragma once
+
+#include "session/Session.h"
+
+#include <string>
+#include <vector>
+
+namespace kalderino {
+
+struct ViewOptions {
+    // Reads the whole command line, argv[0] first. Returns false when the program ends here,
+    // with status (after its help, its version or a usage error, which parse has printed).
+    bool parse(int argc, const char* const* argv);
+    int status = 0;
+
+    // The command line glutInit gets: the program's name and GLUT's own options but -geometry,
+    // which kalderino-view reads itself. The pointers are into glutArguments.
+    std::vector<char*> glutArgv();
+    // Sets the window's size and place from -geometry; after glutInit, which opens the display
+    // whose size a place from the right or bottom edge needs.
+    void placeWindow() const;
+
+    std::vector<std::string> files;
+    ModelOptions models;
+    std::vector<std::string> glutArguments;
+    int width = 640;
+    int height = 480;
+    int x = 0;  // from the left edge, or from the right one when fromRight is set
+    int y = 0;  // from the top edge, or from the bottom one when fromBottom is set
+    bool fromRight = false;
+    bool fromBottom = false;
+
+private:
+    bool readGeometry(const std::string& text);
+};
+
+}  // namespace kalderino
