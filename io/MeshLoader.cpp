@@ -174,6 +174,37 @@ bool readCoordinates(Reader& in, Item item, int pointCount, float* xyz, Mesh& me
     return true;
 }
 
+// The triangleCount triangles of mesh, whose indices name points from 1 to pointCount.
+bool readTriangles(Reader& in, Item item, int triangleCount, int pointCount,
+                   const PointMaker& point, Mesh& mesh) {
+    // A triangle is built a few triangles after its indices are read: a file that numbers its
+    // points in no useful order sends every index to a random place in the coordinates and the
+    // point references, and the fetches started on reading have arrived by then.
+    int waiting[kBuildBehind][3];
+    auto build = [&mesh, &point](const int(&indices)[3]) {
+        Triangle& triangle = *mesh.addTriangle();
+        triangle.vertex1 = point(indices[0]);
+        triangle.vertex2 = point(indices[1]);
+        triangle.vertex3 = point(indices[2]);
+        triangle.computeNormal();
+    };
+    for (int k = 0; k < triangleCount; ++k) {
+        int(&indices)[3] = waiting[k % kBuildBehind];
+        if (k >= kBuildBehind) build(indices);  // triangle k - kBuildBehind
+        item.entry = k + 1;
+        for (int c = 0; c < 3; ++c) {
+            item.component = c;
+            if (!in.readIndex(item, pointCount, indices[c])) return false;
+            point.fetch(--indices[c]);
+        }
+    }
+    // The last triangles still waiting; a count near the lowest int must not overflow here.
+    for (int k = triangleCount > kBuildBehind ? triangleCount - kBuildBehind : 0; k < triangleCount;
+         ++k)
+        build(waiting[k % kBuildBehind]);
+    return true;
+}
+
 bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaulter& prefaulter) {
     Item item{Item::name};
     item.meshNumber = meshNumber;
@@ -213,33 +244,9 @@ bool readMesh(Reader& in, Mesh& mesh, int meshNumber, std::FILE* report, Prefaul
     }
     if (triangleCount < 1) mesh.triangleCount = triangleCount;
 
-    // A triangle is built a few triangles after its indices are read: a file that numbers its
-    // points in no useful order sends every index to a random place in the coordinates and the
-    // point references, and the fetches started on reading have arrived by then.
     const PointMaker point{mesh, coordinates.get()};
-    int waiting[kBuildBehind][3];
-    auto build = [&mesh, &point](const int(&indices)[3]) {
-        Triangle& triangle = *mesh.addTriangle();
-        triangle.vertex1 = point(indices[0]);
-        triangle.vertex2 = point(indices[1]);
-        triangle.vertex3 = point(indices[2]);
-        triangle.computeNormal();
-    };
     item.kind = Item::index;
-    for (int k = 0; k < triangleCount; ++k) {
-        int(&indices)[3] = waiting[k % kBuildBehind];
-        if (k >= kBuildBehind) build(indices);  // triangle k - kBuildBehind
-        item.entry = k + 1;
-        for (int c = 0; c < 3; ++c) {
-            item.component = c;
-            if (!in.readIndex(item, pointCount, indices[c])) return false;
-            point.fetch(--indices[c]);
-        }
-    }
-    // The last triangles still waiting; a count near the lowest int must not overflow here.
-    for (int k = triangleCount > kBuildBehind ? triangleCount - kBuildBehind : 0; k < triangleCount;
-         ++k)
-        build(waiting[k % kBuildBehind]);
+    if (!readTriangles(in, item, triangleCount, pointCount, point, mesh)) return false;
     for (int i = 0; i < pointCount; ++i) point(i);  // the points no triangle uses go last
     return true;
 }
