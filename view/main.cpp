@@ -1,13 +1,9 @@
 // kalderino-view: opens model files and data files in a window, drawn, lit and turned as the
 // viewer draws, lights and turns its own file.
-#include "app/Callbacks.h"
+#include "driver/GlutDriver.h"
 #include "io/Diagnostic.h"
-#include "render/GlutWindow.h"
-#include "render/Renderer.h"
 #include "session/ModelFiles.h"
-#include "session/Session.h"
-
-#include <GL/glut.h>
+#include "session/Viewer.h"
 
 #include <cstdio>
 #include <cstring>
@@ -88,29 +84,11 @@ int run(int argc, char** argv) {
     if (files.empty()) return usageError("no files to show");
 
     // What is handed to the renderer lives until the process ends, as in the viewer.
-    Session* session = new Session(&importedModelFiles());
-    if (!session->open(files, models)) return 1;
-
-    // Set before glutInit, so that -geometry, which glutInit reads, has the last word.
-    glutInitWindowSize(640, 480);
-    glutInitWindowPosition(0, 0);
-    int glutArgc = static_cast<int>(glutArgs.size());
-    glutArgs.push_back(nullptr);
-    glutInit(&glutArgc, glutArgs.data());
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-
-    GlutWindow* glut = new GlutWindow;  // lives until the process ends
-    const int window = glut->open(titleFor(files).c_str());
-    theRenderer = new Renderer(*glut);
-    theRenderer->keyReport = nullptr;  // stdout stays silent: no unbound-key lines
-    theRenderer->width = glutGet(GLUT_WINDOW_WIDTH);
-    theRenderer->height = glutGet(GLUT_WINDOW_HEIGHT);
-    session->handOver(*theRenderer, nullptr);
-    theRenderer->initGL();
-    theRenderer->window = window;
-    registerCallbacks();
-    glutMainLoop();
-    return 0;
+    Viewer* viewer = new Viewer(&importedModelFiles());
+    viewer->modelViewer = true;
+    viewer->keyReport = nullptr;  // stdout stays silent: no unbound-key lines
+    if (!viewer->open(files, models)) return 1;
+    return runModelViewer(*viewer, glutArgs, titleFor(files));
 }
 
 }  // namespace

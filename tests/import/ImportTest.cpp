@@ -179,7 +179,8 @@ TEST_F(ImportTest, ConvertsEveryFormatRefusesBadInputAndFitsTheView) {
     for (int axis = 0; axis < 3; ++axis) {  // the longest side along each axis in turn
         std::array<float, 3> far{};
         for (int k = 0; k < 3; ++k) far[(axis + k) % 3] = 4.0f / static_cast<float>(1 << k);
-        std::vector<TriangleMesh> box{{"box", {{0, 0, 0}, far, {far[0], 0, 0}}, {{0, 1, 2}}, {}, {}}};
+        std::vector<TriangleMesh> box{
+            {"box", {{0, 0, 0}, far, {far[0], 0, 0}}, {{0, 1, 2}}, {}, {}}};
         fitToView(box);
         for (int k = 0; k < 3; ++k) {
             EXPECT_NEAR(box[0].points[0][k], kViewCentre[k] - 25 * far[k], 1e-3) << axis << k;
