@@ -20,6 +20,7 @@ static_assert(kKeyF1 == GLUT_KEY_F1 && kKeyLeft == GLUT_KEY_LEFT && kKeyDown == 
 
 // GLUT's callbacks are plain functions with no user pointer: this is their way back to the core.
 Viewer* theViewer = nullptr;
+bool timerSet = false;  // GLUT has a timer that has not gone off
 
 double now() { return glutGet(GLUT_ELAPSED_TIME) / 1000.0; }
 
@@ -28,25 +29,44 @@ Event withTime(Event event) {
     return event;
 }
 
+void onTimer(int);
+
+// After every event of the model viewer: a timer for the next tick the core wants, unless one is
+// set already.
+void setTimer() {
+    const double delay = theViewer->tickDelay();
+    if (timerSet || delay < 0.0) return;
+    timerSet = true;
+    glutTimerFunc(static_cast<unsigned>(delay * 1000.0), onTimer, 0);
+}
+
+void onTimer(int) {
+    timerSet = false;
+    Event tick;
+    tick.kind = Event::Kind::tick;
+    theViewer->handle(withTime(tick));
+    setTimer();
+}
+
+// Every event of the model viewer, and what it calls for.
+void deliver(const Event& event) {
+    theViewer->handle(withTime(event));
+    setTimer();
+}
+
 void onReshape(int w, int h) { theViewer->handle(Event::resized(w, h)); }
 void onDisplay() { theViewer->display(); }
 
 void onKeyboard(unsigned char key, int x, int y) {
-    const unsigned modifiers = theViewer->modelViewer ? glutGetModifiers() : 0u;
-    theViewer->handle(withTime(Event::keyPress({false, key}, modifiers, x, y)));
+    theViewer->handle(Event::keyPress({false, key}, 0, x, y));
 }
-
-void onSpecial(int key, int x, int y) {
-    const unsigned modifiers = theViewer->modelViewer ? glutGetModifiers() : 0u;
-    theViewer->handle(withTime(Event::keyPress({true, key}, modifiers, x, y)));
-}
+void onSpecial(int key, int x, int y) { theViewer->handle(Event::keyPress({true, key}, 0, x, y)); }
 
 // X delivers the wheel as buttons 4 and 5, which GLUT numbers 3 and 4, a press per step.
 void onMouse(int button, int state, int x, int y) {
     const unsigned modifiers = glutGetModifiers();
     if (button == 3 || button == 4) {
-        if (state == GLUT_DOWN)
-            theViewer->handle(withTime(Event::wheel(button == 3 ? 1 : -1, x, y, modifiers)));
+        if (state == GLUT_DOWN) deliver(Event::wheel(button == 3 ? 1 : -1, x, y, modifiers));
         return;
     }
     if (button != GLUT_LEFT_BUTTON && button != GLUT_MIDDLE_BUTTON && button != GLUT_RIGHT_BUTTON)
@@ -55,11 +75,17 @@ void onMouse(int button, int state, int x, int y) {
                          : button == GLUT_MIDDLE_BUTTON ? Button::middle
                                                         : Button::right;
     const Event::Kind kind = state == GLUT_DOWN ? Event::Kind::press : Event::Kind::release;
-    theViewer->handle(withTime(Event::pointer(kind, which, x, y, modifiers)));
+    deliver(Event::pointer(kind, which, x, y, modifiers));
 }
 
-void onMotion(int x, int y) {
-    theViewer->handle(withTime(Event::pointer(Event::Kind::motion, Button::left, x, y)));
+void onMotion(int x, int y) { deliver(Event::pointer(Event::Kind::motion, Button::left, x, y)); }
+
+// The model viewer's keys, which may start work that wants ticks.
+void onModelKeyboard(unsigned char key, int x, int y) {
+    deliver(Event::keyPress({false, key}, glutGetModifiers(), x, y));
+}
+void onModelSpecial(int key, int x, int y) {
+    deliver(Event::keyPress({true, key}, glutGetModifiers(), x, y));
 }
 
 // The viewer's four, and no more: no mouse, motion, idle, timer or close handler.
@@ -111,8 +137,11 @@ int runModelViewer(Viewer& viewer, std::vector<char*> glutArgs, const std::strin
     const int window = glut->open(title.c_str());
     viewer.start(*glut, window, glutGet(GLUT_WINDOW_WIDTH), glutGet(GLUT_WINDOW_HEIGHT));
     registerViewerCallbacks();
+    glutKeyboardFunc(onModelKeyboard);
+    glutSpecialFunc(onModelSpecial);
     glutMouseFunc(onMouse);
     glutMotionFunc(onMotion);
+    setTimer();
     glutMainLoop();
     return 0;
 }

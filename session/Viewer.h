@@ -63,6 +63,10 @@ public:
     // Input, and the frames it calls for. A driver delivers a resize before the first frame.
     void handle(const Event& event);
     void display();
+    // Seconds from now until the core wants a tick (the time passing by itself: a file to
+    // watch, work going on in the background), or a negative number when it wants none. A
+    // driver asks after every event and frame.
+    double tickDelay() const { return -1.0; }
 
     // The model viewer's bindings and views; off for the viewer.
     bool modelViewer = false;
