@@ -9,6 +9,7 @@
 
 namespace kalderino {
 
+class Camera;
 class Mesh;
 class Window;
 
@@ -47,8 +48,14 @@ public:
     Window& windowSystem;
     std::vector<Mesh*> meshes;      // drawn in this order; destroyed by the quit key
     std::FILE* keyReport = stdout;  // the unbound-key lines; none when null
+    // The model viewer's camera, which gives the projection and the placement, the view values
+    // then turning the model about its target and moving it in steps of its size. Null in the
+    // viewer, which keeps the fixed placement. Not owned.
+    const Camera* camera = nullptr;
 
 private:
+    void loadProjection();
+    void placeModel();
     void setProjection();
     void askWindowSize(int w, int h);
     void quit();

@@ -5,6 +5,8 @@
 #include "import/Formats.h"
 #include "io/file/Diagnostic.h"
 #include "render/KeyCode.h"
+#include "session/EventScript.h"
+#include "session/Viewer.h"
 
 #include <cctype>
 #include <cstdio>
@@ -14,7 +16,7 @@ namespace kalderino {
 
 namespace {
 
-const char* const kKeyNames = "the letters a to z and A to Z, space, F1 to F12, Left, Right";
+const char* const kKeyNames = "a key name such as a, F5, space, Return or Prior";
 
 std::string help() {
     char limits[200];
@@ -23,30 +25,39 @@ std::string help() {
                   formatNames(Formats::thumbnails).c_str(), ShotOptions::kThumbnailSeconds,
                   static_cast<unsigned>(ShotOptions::kThumbnailMemory >> 20));
     return "usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] "
-           "[--keep-coordinates]\n"
-           "                      [--thumbnail SIZE] [FILE...]\n\n" +
+           "[--events \"EVENTS\"]\n"
+           "                      [--view VIEW] [--keep-coordinates] [--thumbnail SIZE] "
+           "[FILE...]\n\n" +
            wrap("Draws the meshes of the FILEs (dataTest3.dat in the working directory unless "
-                "given) as the viewer shows them after the keys given, and writes the picture "
-                "as PNG. Data files (.dat) are drawn as they are; model files (" +
+                "given) as kalderino-view shows them after the keys and events given, and writes "
+                "the picture as PNG. Data files (.dat) are drawn in the viewer's view; model "
+                "files (" +
                 formatNames(Formats::all) +
-                ") are fitted together into the view. Needs no display: it draws offscreen "
-                "with Mesa.") +
+                ") in a view of their own, or fitted into the viewer's with a data file. Needs "
+                "no display: it draws offscreen with Mesa.") +
            "\n"
            "  -o PICTURE.png      the picture to write; the first file's name with .png\n"
            "                      unless given. With %d in it (as in turn-%03d.png) one\n"
            "                      picture is written before the first key and one after\n"
-           "                      each key\n"
+           "                      each key and each item of the events\n"
            "  --size WxH          the window's size at start, in pixels (640x480)\n"
            "  --keys \"KEYS\"       key names separated by spaces, pressed in order\n"
-           "  --keep-coordinates  keep the model files' coordinates instead of fitting\n"
-           "                      them into the view\n"
+           "  --events \"EVENTS\"   keys, pointer drags, clicks and wheel steps, after the\n"
+           "                      keys: items separated by ';' (see kalderino-shot(1)),\n"
+           "                      as in \"drag 100,100 300,120; scroll 3; key Return\"\n"
+           "  --view VIEW         the view model files open in: three-quarter (from the\n"
+           "                      front, right and above), front, right, top, isometric,\n"
+           "                      or viewer: the viewer's, fitted into it as a data file\n"
+           "  --keep-coordinates  with a data file, or --view viewer: keep the model files'\n"
+           "                      coordinates instead of fitting them into the view\n"
            "  --thumbnail SIZE    a SIZE x SIZE thumbnail for a file manager\n"
            "  --help              show this text\n"
            "  --version           show the version\n\n" +
            wrap(limits) + "\n" +
-           wrap(std::string("Keys: ") + kKeyNames +
-                ". Up, Down and Escape work on the window, not on the picture, and are "
-                "refused.") +
+           wrap("Keys are named as X names them: a printable character (a letter in either "
+                "case, a digit, punctuation), space, Return, Tab, BackSpace, Delete, F1 to F12, "
+                "Left, Right, Prior, Next, Home, End and Insert. Up, Down and Escape work on the "
+                "window, not on the picture, and are refused.") +
            "\nPrints the path of each picture written to a regular file, and nothing else.\n";
 }
 
@@ -61,8 +72,17 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
                    : name + " expects WIDTHxHEIGHT, each from 1 to " +
                          std::to_string(kMaxWindowSide) + ", found " + quote(value);
     });
-    line.option("--keys",
-                [this](const std::string&, const std::string& value) { return readKeys(value); });
+    line.option("--keys", [this](const std::string&, const std::string& value) {
+        return readKeys(value);
+    });
+    line.option("--events", text(events));
+    line.option("--view", [this](const std::string&, const std::string& value) {
+        view = value;
+        const bool known = (std::string(", ") + Viewer::kViewNames + ",").find(", " + value + ",") !=
+                           std::string::npos;
+        return known ? "" : "unknown view " + quote(value) + "; expected one of " +
+                                Viewer::kViewNames;
+    });
     line.option("--thumbnail", [this](const std::string& name, const std::string& value) {
         thumbnail = models.ownReadersOnly = true;
         const std::string wrong = number(width, 1, kMaxThumbnail)(name, value);
@@ -87,7 +107,8 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
         for (const char c : stem) output += c == '%' ? "%%" : std::string(1, c);
         output += ".png";
     }
-    const std::string wrong = checkOutput();
+    std::string wrong = checkOutput();
+    if (wrong.empty()) wrong = readSteps();
     if (!wrong.empty()) line.refuse(wrong);
     status = line.status;
     return wrong.empty();
@@ -107,6 +128,22 @@ std::string ShotOptions::readKeys(const std::string& text) {
     return "";
 }
 
+std::string ShotOptions::readSteps() {
+    for (const ShotKey& key : keys) steps.push_back({Event::keyPress(key.key)});
+    std::string error;
+    if (!readEventScript(events, width, height, steps, error)) return "--events: " + error;
+    for (const std::vector<Event>& step : steps) {
+        for (const Event& event : step) {
+            if (event.kind != Event::Kind::key) continue;
+            const KeyCode& key = event.key;
+            if (key.special ? key.code == kKeyUp || key.code == kKeyDown : key.code == kKeyEscape)
+                return "--events: key " + quote(keyNameOf(key)) +
+                       " works on the window, not on the picture";
+        }
+    }
+    return "";
+}
+
 // The output goes to snprintf as a format, so nothing but one "%d" (with zero padding and a
 // width) and "%%" may be in it.
 std::string ShotOptions::checkOutput() {
@@ -116,7 +153,8 @@ std::string ShotOptions::checkOutput() {
         const bool percent = end == i + 1 && end < output.size() && output[end] == '%';
         const bool number = end < output.size() && output[end] == 'd' && end - i <= 4;
         if (!percent && !(number && !numberedOutput))
-            return "-o takes one %d (as in %03d) and %% for a percent sign, found " + quote(output);
+            return "-o takes one %d (as in %03d) and %% for a percent sign, found " +
+                   quote(output);
         numberedOutput = numberedOutput || number;
         i = end + 1;
     }

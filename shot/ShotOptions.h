@@ -2,6 +2,7 @@
 #pragma once
 
 #include "render/KeyCode.h"
+#include "session/Event.h"
 #include "session/Session.h"
 
 #include <string>
@@ -41,15 +42,21 @@ public:
     int width = 640;
     int height = 480;
     std::vector<ShotKey> keys;
+    std::string events;  // the script --events gives
+    // What happens before each picture: a step per key, then one per item of the events.
+    std::vector<std::vector<Event>> steps;
     // How model files are read: their coordinates kept or not; for a thumbnail, the formats
     // the table allows for thumbnails only.
     ModelOptions models;
+    std::string view = "three-quarter";  // the view model files open in
     // A thumbnail for a file manager: a square picture, models.ownReadersOnly, and limits on
     // time and memory.
     bool thumbnail = false;
 
 private:
+    // Each returns "" when its part of the command line is good, else what is wrong with it.
     std::string readKeys(const std::string& text);
+    std::string readSteps();
     std::string checkOutput();
 
     bool numberedOutput = false;

@@ -1,10 +1,9 @@
 // kalderino-shot: draws data files and model files as the viewer would, after the keys given,
 // into PNG pictures, with no window system.
+#include "driver/OffscreenDriver.h"
 #include "cli/CommandLine.h"
-#include "render/OffscreenWindow.h"
-#include "render/Renderer.h"
 #include "session/ModelFiles.h"
-#include "session/Session.h"
+#include "session/Viewer.h"
 #include "shot/PictureFiles.h"
 #include "shot/ShotOptions.h"
 
@@ -37,54 +36,40 @@ int run(int argc, char** argv) {
     pictures.inputs = options.files;
     if (!pictures.canWrite(options.pictureName(0))) return 1;
 
-    // What is handed to the renderer lives until the process ends, as in the viewer.
-    Session* session = new Session(&importedModelFiles());
-    // The loader's report is the viewer's, and so are the unbound-key lines.
-    if (!session->open(options.files, options.models)) return 1;
-
-    OffscreenWindow* window = new OffscreenWindow;
-    if (!window->open(options.width, options.height)) {
-        std::fprintf(stderr, "kalderino-shot: %s\n", window->error.c_str());
+    // What is handed to the renderer lives until the process ends, as in the viewer. The
+    // picture is what kalderino-view would show, silent about unbound keys as it is.
+    Viewer* viewer = new Viewer(&importedModelFiles());
+    viewer->modelViewer = true;
+    viewer->keyReport = nullptr;
+    if (!viewer->chooseView(options.view)) {
+        std::fprintf(stderr, "kalderino-shot: unknown view \"%s\"; expected one of %s\n",
+                     options.view.c_str(), Viewer::kViewNames);
         return 1;
     }
-    Renderer* renderer = new Renderer(*window);
-    renderer->keyReport = nullptr;
-    renderer->width = options.width;
-    renderer->height = options.height;
-    session->handOver(*renderer, nullptr);
-    renderer->initGL();
+    if (!viewer->open(options.files, options.models)) return 1;
 
-    // GLUT's part from here: a reshape and a frame once the window is up, then after each key
-    // the reshape and the frame it asked for.
-    // A frame is drawn only when a picture shows it: keys in between only change the view.
-    bool stale = false;
-    const auto takePicture = [&](int keyCount) {
-        if (stale) renderer->display();
-        stale = false;
-        return pictures.add(options.pictureName(keyCount), window->readPixels(), window->width,
-                            window->height);
-    };
-    renderer->reshape(options.width, options.height);
-    window->takeRedisplay();
-    stale = true;  // the first frame, drawn once the window is up
-    if (options.numbered() && !takePicture(0)) return 1;
-    for (std::size_t i = 0; i < options.keys.size(); ++i) {
-        const KeyCode& key = options.keys[i].key;
-        if (key.special) {
-            renderer->special(key.code, 0, 0);
-        } else {
-            renderer->keyboard(static_cast<unsigned char>(key.code), 0, 0);
-        }
-        if (window->applyResize()) {
-            renderer->reshape(window->width, window->height);
-        } else if (!window->error.empty()) {
-            std::fprintf(stderr, "kalderino-shot: %s\n", window->error.c_str());
-            return 1;
-        }
-        if (window->takeRedisplay()) stale = true;
-        if (options.numbered() && !takePicture(static_cast<int>(i) + 1)) return 1;
+    OffscreenDriver* driver = new OffscreenDriver(*viewer);
+    if (!driver->open(options.width, options.height)) {
+        std::fprintf(stderr, "kalderino-shot: %s\n", driver->error.c_str());
+        return 1;
     }
-    if (!options.numbered() && !takePicture(static_cast<int>(options.keys.size()))) return 1;
+    const auto takePicture = [&](int count) {
+        return pictures.add(options.pictureName(count), driver->picture(), driver->width(),
+                            driver->height());
+    };
+    if (options.numbered() && !takePicture(0)) return 1;
+    int count = 0;
+    for (const std::vector<Event>& step : options.steps) {
+        for (const Event& event : step) {
+            if (!driver->deliver(event)) {
+                std::fprintf(stderr, "kalderino-shot: %s\n", driver->error.c_str());
+                return 1;
+            }
+        }
+        ++count;
+        if (options.numbered() && !takePicture(count)) return 1;
+    }
+    if (!options.numbered() && !takePicture(count)) return 1;
     return pictures.commit() ? 0 : 1;
 }
 

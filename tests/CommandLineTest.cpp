@@ -44,8 +44,7 @@ std::string contentsOf(const char* path) {
 const std::string kSize = "--size expects WIDTHxHEIGHT, each from 1 to 16384, found ";
 const std::string kGeometry =
     "-geometry expects [WIDTHxHEIGHT][{+-}X{+-}Y], each side from 1 to 16384, found ";
-const std::string kKeys =
-    " in --keys; expected the letters a to z and A to Z, space, F1 to F12, Left, Right";
+const std::string kKeys = " in --keys; expected a key name such as a, F5, space, Return or Prior";
 const std::string kPattern = "-o takes one %d (as in %03d) and %% for a percent sign, found ";
 const std::string kTriangles = "TRIANGLES expects a number from 2 to 2000000000, found ";
 
@@ -106,13 +105,26 @@ const Row kRows[] = {
     {"v", "-geometry +5+5 x.obj", 1, "", "x.obj: cannot open: No such file or directory"},
     {"v", "-geometry =16384X1-0-0 x.obj", 1, "", "x.obj: cannot open: No such file or directory"},
     // The other values of kalderino-shot, kalderino-import and kalderino-generate.
-    {"s", "--help", 0, "Keys: the letters a to z and A to Z, space, F1 to F12, Left, Right.", ""},
-    {"s", "--keys 'x Home'", 1, "", "PROG: unknown key \"Home\"" + kKeys + "; see --help"},
+    {"s", "--help", 0, "Right, Prior, Next, Home, End and Insert. Up, Down and Escape work", ""},
+    {"s", "--keys 'x Hom'", 1, "", "PROG: unknown key \"Hom\"" + kKeys + "; see --help"},
     {"s", "--keys F13", 1, "", "PROG: unknown key \"F13\"" + kKeys + "; see --help"},
     {"s", "--keys 'space Down'", 1, "", "PROG: key \"Down\" works on the window, not on the "
      "picture; it has no place in --keys; see --help"},
     {"s", "--keys Escape", 1, "", "PROG: key \"Escape\" works on the window, not on the "
      "picture; it has no place in --keys; see --help"},
+    {"s", "--events 'key x; key Escape'", 1, "", "PROG: --events: key \"Escape\" works on the "
+     "window, not on the picture; see --help"},
+    {"s", "--events 'key x;; drag 10,10'", 1, "", "PROG: --events: item 3: \"drag\" expects an "
+     "optional button and two or more points X,Y; see --help"},
+    {"s", "--events 'scroll 0'", 1, "", "PROG: --events: item 1: \"scroll\" expects a number of "
+     "steps (not 0) and an optional \"at X,Y\", found \"0\"; see --help"},
+    {"s", "--events 'meta+click 1,1'", 1, "", "PROG: --events: item 1: unknown modifier in "
+     "\"meta+click\"; expected shift, ctrl or alt; see --help"},
+    {"s", "--events 'hover 1,1'", 1, "", "PROG: --events: item 1: unknown event \"hover\"; "
+     "expected key, press, release, move, drag, click, double-click, scroll, resize or wait; see "
+     "--help"},
+    {"s", "--view side", 1, "", "PROG: unknown view \"side\"; expected one of three-quarter, "
+     "front, right, top, isometric, viewer; see --help"},
     {"s", "-o 'x%s.png'", 1, "", "PROG: " + kPattern + "\"x%s.png\"; see --help"},
     {"s", "-o '%d-%d.png'", 1, "", "PROG: " + kPattern + "\"%d-%d.png\"; see --help"},
     {"i", "--format . x.obj", 1, "", "PROG: --format needs a value; see --help"},

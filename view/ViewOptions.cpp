@@ -5,8 +5,6 @@
 #include "import/Formats.h"
 #include "io/file/Diagnostic.h"
 
-#include <GL/glut.h>
-
 #include <map>
 
 namespace kalderino {
@@ -81,23 +79,16 @@ bool ViewOptions::readGeometry(const std::string& text) {
     std::size_t at = text.find_first_of("+-", start);
     std::string size = text.substr(start, at - start);
     for (char& c : size) c = c == 'X' ? 'x' : c;
-    if (!size.empty() && !readSize(size, width, height)) return false;
+    if (!size.empty() && !readSize(size, place.width, place.height)) return false;
     if (at == std::string::npos) return !size.empty();
-    return readOffset(text, at, x, fromRight) && readOffset(text, at, y, fromBottom) &&
-           at == std::string::npos;
+    return readOffset(text, at, place.x, place.fromRight) &&
+           readOffset(text, at, place.y, place.fromBottom) && at == std::string::npos;
 }
 
 std::vector<char*> ViewOptions::glutArgv() {
     std::vector<char*> pointers;
     for (std::string& argument : glutArguments) pointers.push_back(argument.data());
-    pointers.push_back(nullptr);
     return pointers;
-}
-
-void ViewOptions::placeWindow() const {
-    glutInitWindowSize(width, height);
-    glutInitWindowPosition(fromRight ? glutGet(GLUT_SCREEN_WIDTH) - width - x : x,
-                           fromBottom ? glutGet(GLUT_SCREEN_HEIGHT) - height - y : y);
 }
 
 }  // namespace kalderino

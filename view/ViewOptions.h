@@ -2,6 +2,7 @@
 // that the help needs no display and a wrong option ends the run before any window opens.
 #pragma once
 
+#include "driver/GlutDriver.h"
 #include "session/Session.h"
 
 #include <string>
@@ -18,19 +19,11 @@ struct ViewOptions {
     // The command line glutInit gets: the program's name and GLUT's own options but -geometry,
     // which kalderino-view reads itself. The pointers are into glutArguments.
     std::vector<char*> glutArgv();
-    // Sets the window's size and place from -geometry; after glutInit, which opens the display
-    // whose size a place from the right or bottom edge needs.
-    void placeWindow() const;
 
     std::vector<std::string> files;
     ModelOptions models;
     std::vector<std::string> glutArguments;
-    int width = 640;
-    int height = 480;
-    int x = 0;  // from the left edge, or from the right one when fromRight is set
-    int y = 0;  // from the top edge, or from the bottom one when fromBottom is set
-    bool fromRight = false;
-    bool fromBottom = false;
+    WindowPlace place;  // from -geometry
 
 private:
     bool readGeometry(const std::string& text);

@@ -1,14 +1,10 @@
 // kalderino-view: opens model files and data files in a window, drawn, lit and turned as the
 // viewer draws, lights and turns its own file.
-#include "app/Callbacks.h"
+#include "driver/GlutDriver.h"
 #include "cli/CommandLine.h"
-#include "render/GlutWindow.h"
-#include "render/Renderer.h"
 #include "session/ModelFiles.h"
-#include "session/Session.h"
+#include "session/Viewer.h"
 #include "view/ViewOptions.h"
-
-#include <GL/glut.h>
 
 #include <cstdio>
 #include <cstring>
@@ -36,27 +32,11 @@ int run(int argc, char** argv) {
     const std::vector<std::string>& files = options.files;
 
     // What is handed to the renderer lives until the process ends, as in the viewer.
-    Session* session = new Session(&importedModelFiles());
-    if (!session->open(files, options.models)) return 1;
-
-    std::vector<char*> glutArgs = options.glutArgv();
-    int glutArgc = static_cast<int>(glutArgs.size()) - 1;
-    glutInit(&glutArgc, glutArgs.data());
-    options.placeWindow();
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-
-    GlutWindow* glut = new GlutWindow;  // lives until the process ends
-    const int window = glut->open(titleFor(files).c_str());
-    theRenderer = new Renderer(*glut);
-    theRenderer->keyReport = nullptr;  // stdout stays silent: no unbound-key lines
-    theRenderer->width = glutGet(GLUT_WINDOW_WIDTH);
-    theRenderer->height = glutGet(GLUT_WINDOW_HEIGHT);
-    session->handOver(*theRenderer, nullptr);
-    theRenderer->initGL();
-    theRenderer->window = window;
-    registerCallbacks();
-    glutMainLoop();
-    return 0;
+    Viewer* viewer = new Viewer(&importedModelFiles());
+    viewer->modelViewer = true;
+    viewer->keyReport = nullptr;  // stdout stays silent: no unbound-key lines
+    if (!viewer->open(files, options.models)) return 1;
+    return runModelViewer(*viewer, options.glutArgv(), titleFor(files), options.place);
 }
 
 }  // namespace

@@ -1,0 +1,123 @@
+// Viewer: one running view, whatever shows it: it opens the files, owns the meshes, the renderer
+// and the camera, and takes input as plain events. Window systems are drivers that feed it (a
+// GLUT window, an offscreen surface replaying a script); it knows neither.
+//
+// It serves two programs' ways of viewing. The viewer's: every key goes to the renderer as the
+// viewer's window delivers it, and the meshes keep the viewer's fixed placement. The model
+// viewer's (kalderino-view, and kalderino-shot drawing what it would show): the keys and pointer
+// gestures of the bindings table first, the viewer's keys after them. Files that are all model
+// files open in a view of their own, through a camera that frames them and turns about them,
+// in their own coordinates; any data file among them keeps the viewer's placement for all, the
+// model files fitted into it, and the pointer then turns and moves the model through the view
+// values, about the middle of the meshes.
+#pragma once
+
+#include "mesh/Camera.h"
+#include "mesh/Vector3.h"
+#include "session/Bindings.h"
+#include "session/Event.h"
+#include "session/Session.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace kalderino {
+
+class ModelFiles;
+class Renderer;
+class Window;
+
+class Viewer {
+public:
+    // The pointer turns the view by this many degrees a pixel.
+    static constexpr double kDegreesPerPixel = 0.4;
+    // One wheel step brings the eye this much closer.
+    static constexpr double kZoomStep = 1.1;
+    // The most points the framing of a view looks at: enough to find a model's outline, few
+    // enough to take no time.
+    static constexpr std::size_t kOutlinePoints = 100000;
+
+    // Creates the session, and with it the loader, first of all, as the viewer's start-up has
+    // it. Model files are read through modelFiles; without it every file is a data file.
+    explicit Viewer(ModelFiles* modelFiles = nullptr);
+    virtual ~Viewer() = default;  // the renderer and the meshes live until the process ends
+    Viewer(const Viewer&) = delete;
+    Viewer& operator=(const Viewer&) = delete;
+
+    // Before any window: the viewer's data file, with its report lines on report; or the files
+    // given. Both return false after a diagnostic on stderr.
+    bool loadDataFile(const std::string& path, std::FILE* report);
+    bool open(const std::vector<std::string>& paths, ModelOptions options);
+
+    // The viewer's start-up, a step at a time, for a driver that interleaves the window system's
+    // steps: the renderer, drawing through window; the window's identifier and size once it is
+    // open; the meshes handed over (a line each on report) and linked; the GL state.
+    Renderer& createRenderer(Window& window);
+    void windowOpened(int id, int width, int height);
+    void handOver(std::FILE* report);
+    void initGL();
+    // All of that at once, for a window already open.
+    void start(Window& window, int id, int width, int height);
+
+    // Input, and the frames it calls for. A driver delivers a resize before the first frame.
+    void handle(const Event& event);
+    void display();
+    // Seconds from now until the core wants a tick (the time passing by itself: a file to
+    // watch, work going on in the background), or a negative number when it wants none. A
+    // driver asks after every event and frame.
+    double tickDelay() const { return -1.0; }
+
+    // The model viewer's bindings and views; off for the viewer.
+    bool modelViewer = false;
+    // The view model files open in, and go back to with the reset key.
+    ViewPreset startView = ViewPreset::threeQuarter;
+    // Model files in the viewer's placement, fitted into it, as with a data file among them.
+    bool placeModels = false;
+    // Sets the two from a name: "three-quarter", "front", "right", "top", "isometric", or
+    // "viewer" for the viewer's placement. False for any other name.
+    bool chooseView(const std::string& name);
+    static constexpr const char* kViewNames = "three-quarter, front, right, top, isometric, viewer";
+    // Where the renderer writes a line for each unbound key; none when null.
+    std::FILE* keyReport = stdout;
+
+    Renderer* renderer = nullptr;  // once created; lives until the process ends
+    Camera camera;                 // the model files' view, when usesCamera
+
+    bool usesCamera() const { return cameraView; }
+
+private:
+    struct Drag {
+        const Binding* binding = nullptr;  // null when no drag is under way
+        Button button = Button::left;
+        int x = 0;  // where it started
+        int y = 0;
+        Camera camera;  // the view then
+        Vector3 rotation;
+        Vector3 translation;
+    };
+
+    void key(const Event& event);
+    void press(const Event& event);
+    void drag(const Event& event);
+    void scroll(const Event& event);
+    void perform(Action action);
+    void redraw();
+    double aspect() const;
+
+    // The viewer's placement, moved by the view values: turns about the middle of the meshes,
+    // moves and zooms along the eye's axes.
+    void orbitPlaced(const Drag& from, double dx, double dy);
+    void panPlaced(const Drag& from, double dx, double dy);
+    void zoomPlaced(const Drag& from, double factor);
+    Vector3 pivotInEye(const Vector3& rotation, const Vector3& translation) const;
+
+    Session session;
+    bool cameraView = false;  // all files were model files: they open in a view of their own
+    UpAxis up;
+    std::array<double, 3> sceneLow{};  // every mesh's points, when there are any
+    std::array<double, 3> sceneHigh{};
+    Drag dragging;
+};
+
+}  // namespace kalderino
