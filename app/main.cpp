@@ -1,6 +1,6 @@
 // The viewer's entry point: loads dataTest3.dat, opens the window and runs the event loop.
-#include "driver/GlutDriver.h"
 #include "cli/CommandLine.h"
+#include "driver/GlutDriver.h"
 
 // No exception leaves the program: memory that runs out where no check was made ends the run
 // with one line.

@@ -1,7 +1,7 @@
 // kalderino-shot: draws data files and model files as the viewer would, after the keys given,
 // into PNG pictures, with no window system.
-#include "driver/OffscreenDriver.h"
 #include "cli/CommandLine.h"
+#include "driver/OffscreenDriver.h"
 #include "session/ModelFiles.h"
 #include "session/Viewer.h"
 #include "shot/PictureFiles.h"

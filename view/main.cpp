@@ -1,7 +1,7 @@
 // kalderino-view: opens model files and data files in a window, drawn, lit and turned as the
 // viewer draws, lights and turns its own file.
-#include "driver/GlutDriver.h"
 #include "cli/CommandLine.h"
+#include "driver/GlutDriver.h"
 #include "session/ModelFiles.h"
 #include "session/Viewer.h"
 #include "view/ViewOptions.h"
