@@ -162,12 +162,15 @@ std::string dataFileText(const std::vector<TriangleMesh>& meshes, int decimals) 
     return text;
 }
 
+bool DataFileWriter::canWrite(const std::string& path) const {
+    if (overwrite || TemporaryFile::isStream(path) || ::access(path.c_str(), F_OK) != 0)
+        return true;
+    reportError(diagnostics, path, 0, exists());
+    return false;
+}
+
 bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMesh>& meshes) {
-    const std::string exists = "already exists" + (existsHint.empty() ? "" : "; " + existsHint);
-    if (!overwrite && !TemporaryFile::isStream(path) && ::access(path.c_str(), F_OK) == 0) {
-        reportError(diagnostics, path, 0, exists);
-        return false;
-    }
+    if (!canWrite(path)) return false;
     TemporaryFile file(path);
     if (file.descriptor() < 0) {
         reportError(diagnostics, path, 0,
@@ -179,7 +182,7 @@ bool DataFileWriter::write(const std::string& path, const std::vector<TriangleMe
     if (error == 0 && !file.commit(path, overwrite, true)) error = errno;
     if (error != 0) {
         reportError(diagnostics, path, 0,
-                    error == EEXIST ? exists
+                    error == EEXIST ? exists()
                                     : std::string("cannot write: ") + std::strerror(error));
         return false;
     }

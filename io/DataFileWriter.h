@@ -25,6 +25,9 @@ class DataFileWriter {
 public:
     // Writes meshes to path. Returns false after a diagnostic.
     bool write(const std::string& path, const std::vector<TriangleMesh>& meshes);
+    // Whether write() may write path as it is now: false after the "already exists" line when
+    // path is a file and overwriting is off, so that a program can refuse before its work.
+    bool canWrite(const std::string& path) const;
 
     bool overwrite = false;  // replace an existing file at path
     // Said after "already exists": how the program's user has the file replaced.
@@ -33,6 +36,11 @@ public:
     std::FILE* diagnostics = stderr;
     // Shows the writing progress of big scenes on the diagnostics stream (for terminals only).
     bool showProgress = false;
+
+private:
+    std::string exists() const {
+        return "already exists" + (existsHint.empty() ? "" : "; " + existsHint);
+    }
 };
 
 // The data file's text, as write() writes it.
