@@ -72,16 +72,16 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
                    : name + " expects WIDTHxHEIGHT, each from 1 to " +
                          std::to_string(kMaxWindowSide) + ", found " + quote(value);
     });
-    line.option("--keys", [this](const std::string&, const std::string& value) {
-        return readKeys(value);
-    });
+    line.option("--keys",
+                [this](const std::string&, const std::string& value) { return readKeys(value); });
     line.option("--events", text(events));
     line.option("--view", [this](const std::string&, const std::string& value) {
         view = value;
-        const bool known = (std::string(", ") + Viewer::kViewNames + ",").find(", " + value + ",") !=
-                           std::string::npos;
-        return known ? "" : "unknown view " + quote(value) + "; expected one of " +
-                                Viewer::kViewNames;
+        const bool known =
+            (std::string(", ") + Viewer::kViewNames + ",").find(", " + value + ",") !=
+            std::string::npos;
+        return known ? ""
+                     : "unknown view " + quote(value) + "; expected one of " + Viewer::kViewNames;
     });
     line.option("--thumbnail", [this](const std::string& name, const std::string& value) {
         thumbnail = models.ownReadersOnly = true;
@@ -153,8 +153,7 @@ std::string ShotOptions::checkOutput() {
         const bool percent = end == i + 1 && end < output.size() && output[end] == '%';
         const bool number = end < output.size() && output[end] == 'd' && end - i <= 4;
         if (!percent && !(number && !numberedOutput))
-            return "-o takes one %d (as in %03d) and %% for a percent sign, found " +
-                   quote(output);
+            return "-o takes one %d (as in %03d) and %% for a percent sign, found " + quote(output);
         numberedOutput = numberedOutput || number;
         i = end + 1;
     }
