@@ -49,11 +49,9 @@ bool ViewOptions::parse(int argc, const char* const* argv) {
     CommandLine line("kalderino-view", help());
     line.flag("--keep-coordinates", models.keepCoordinates);
     line.option("-geometry", [this](const std::string& name, const std::string& value) {
-        return readGeometry(value) ? ""
-                                   : name +
-                                         " expects [WIDTHxHEIGHT][{+-}X{+-}Y], each side from 1 "
-                                         "to 16384, found " +
-                                         quote(value);
+        if (readGeometry(value)) return std::string();
+        return name + " expects [WIDTHxHEIGHT][{+-}X{+-}Y], each side from 1 to " +
+               std::to_string(kMaxWindowSide) + ", found " + quote(value);
     });
     glutArguments = {argc > 0 ? argv[0] : "kalderino-view"};
     line.option("-display", [this](const std::string& name, const std::string& value) {
@@ -75,6 +73,7 @@ bool ViewOptions::parse(int argc, const char* const* argv) {
 // X's geometry, [=][WIDTHxHEIGHT][{+-}X{+-}Y], as XParseGeometry reads it, but each number
 // whole and within its range, and the size, when given, whole.
 bool ViewOptions::readGeometry(const std::string& text) {
+    place = WindowPlace();  // the last -geometry given says all
     const std::size_t start = text.rfind('=', 0) == 0 ? 1 : 0;
     std::size_t at = text.find_first_of("+-", start);
     std::string size = text.substr(start, at - start);
