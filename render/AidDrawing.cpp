@@ -196,8 +196,8 @@ void drawTextPanel(const std::vector<std::string>& lines, int width, int height)
     glDisable(GL_BLEND);
     glColor3f(1.0f, 1.0f, 1.0f);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const int baseline =
-            top - kPanelPadding - static_cast<int>(i + 1) * kLineHeight + BitmapFont::kDescent + 1;
+        const int baseline = top - kPanelPadding - static_cast<int>(i) * kLineHeight -
+                             BitmapFont::kHeight + BitmapFont::kDescent;
         if (baseline - BitmapFont::kDescent < 0) break;  // below the window: no raster position
         glRasterPos2i(left + kPanelPadding, baseline);
         text(lines[i].data(), lines[i].size());
