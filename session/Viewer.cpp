@@ -464,10 +464,10 @@ void Viewer::zoomToPoint(const Event& event, double factor) {
 
 // The point clicked becomes the one the camera looks at, and turns about, at the same distance;
 // in the viewer's placement it moves to the middle of the window at the same depth.
-bool Viewer::recentre(const Event& event) {
+void Viewer::recentre(const Event& event) {
     Vec3 model;
     Vec3 eye;
-    if (!renderer->pick(event.x, event.y, model, eye)) return false;
+    if (!renderer->pick(event.x, event.y, model, eye)) return;
     if (cameraView) {
         foldViewValues();
         camera.recentre(cameraSpaceOf(eye));
@@ -477,7 +477,6 @@ bool Viewer::recentre(const Event& event) {
         renderer->translation.y = static_cast<float>(renderer->translation.y - eye[1]);
     }
     redraw();
-    return true;
 }
 
 // Two points make a measurement; a third starts another, and a click beside the model takes it

@@ -10,6 +10,10 @@
 // in their own coordinates; any data file among them keeps the viewer's placement for all, the
 // model files fitted into it, and the pointer then turns and moves the model through the view
 // values, about the middle of the meshes.
+//
+// The model viewer's keys also switch what the renderer draws besides the model (edges, axes,
+// grid, box, a measurement, the overlay of facts and the help panel), and its pointer picks
+// points of the model from the depth of the frame.
 #pragma once
 
 #include "mesh/Camera.h"
@@ -120,15 +124,14 @@ private:
     void drag(const Event& event);
     void scroll(const Event& event);
     void perform(Action action, const Event& event);
-    void toggle(bool& aid);
     void lookFrom(ViewPreset preset);
     void redraw();
     double aspect() const;
 
-    // The pointer's gestures at a point of the model: false, with nothing changed, where the
-    // pointer shows none (the zoom then goes toward the point at the target's depth).
+    // The pointer's gestures at the point of the model under it. Where it shows none the zoom
+    // goes toward the point at the depth of the pivot, and a recentre does nothing.
     void zoomToPoint(const Event& event, double factor);
-    bool recentre(const Event& event);
+    void recentre(const Event& event);
     void measure(const Event& event);
     // Where the pointer points at the depth of the point the view turns about, in the eye's space.
     Vec3 pointerAtPivotDepth(const Event& event) const;
