@@ -41,9 +41,13 @@ bool CommandLine::parse(int argc, const char* const* argv) {
 }
 
 bool CommandLine::refuse(const std::string& message) {
-    std::fprintf(stderr, "%s: %s; see --help\n", program, message.c_str());
-    status = 1;
+    status = usageError(program, message);
     return false;
+}
+
+int usageError(const char* program, const std::string& message) {
+    std::fprintf(stderr, "%s: %s; see --help\n", program, message.c_str());
+    return 1;
 }
 
 CommandLine::Reader text(std::string& value) {

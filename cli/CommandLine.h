@@ -50,6 +50,10 @@ private:
     std::map<std::string, Reader> readers;
 };
 
+// Says what is wrong with the command line as every program says it, "PROGRAM: message; see
+// --help", on stderr; returns 1, the status of a usage error.
+int usageError(const char* program, const std::string& message);
+
 // Reads a value that may be anything but empty.
 CommandLine::Reader text(std::string& value);
 

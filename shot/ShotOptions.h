@@ -49,6 +49,7 @@ public:
     // the table allows for thumbnails only.
     ModelOptions models;
     std::string view = "three-quarter";  // the view model files open in
+    std::string up;                      // the axis model files stand on; their format's if empty
     // A thumbnail for a file manager: a square picture, models.ownReadersOnly, and limits on
     // time and memory.
     bool thumbnail = false;

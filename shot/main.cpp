@@ -2,6 +2,7 @@
 // into PNG pictures, with no window system.
 #include "cli/CommandLine.h"
 #include "driver/OffscreenDriver.h"
+#include "io/file/Diagnostic.h"
 #include "session/ModelFiles.h"
 #include "session/Viewer.h"
 #include "shot/PictureFiles.h"
@@ -41,11 +42,12 @@ int run(int argc, char** argv) {
     Viewer* viewer = new Viewer(&importedModelFiles());
     viewer->modelViewer = true;
     viewer->keyReport = nullptr;
-    if (!viewer->chooseView(options.view)) {
-        std::fprintf(stderr, "kalderino-shot: unknown view \"%s\"; expected one of %s\n",
-                     options.view.c_str(), Viewer::kViewNames);
-        return 1;
-    }
+    if (!viewer->chooseView(options.view))
+        return usageError("kalderino-shot", "unknown view " + quote(options.view) +
+                                                "; expected one of " + Viewer::kViewNames);
+    if (!options.up.empty() && !viewer->chooseUp(options.up))
+        return usageError("kalderino-shot", "unknown up axis " + quote(options.up) +
+                                                "; expected one of " + Viewer::kUpNames);
     if (!viewer->open(options.files, options.models)) return 1;
 
     OffscreenDriver* driver = new OffscreenDriver(*viewer);

@@ -123,8 +123,12 @@ const Row kRows[] = {
     {"s", "--events 'hover 1,1'", 1, "", "PROG: --events: item 1: unknown event \"hover\"; "
      "expected key, press, release, move, drag, click, double-click, scroll, resize or wait; see "
      "--help"},
-    {"s", "--view side", 1, "", "PROG: unknown view \"side\"; expected one of three-quarter, "
-     "front, right, top, isometric, viewer; see --help"},
+    // The model viewer's view and up axis, kalderino-view's and kalderino-shot's alike.
+    {"vs", "x.obj --view", 1, "", "PROG: --view needs a value; see --help"},
+    {"vs", "--view side x.obj", 1, "", "PROG: unknown view \"side\"; expected one of "
+     "three-quarter, front, right, top, isometric, viewer; see --help"},
+    {"vs", "--up z- x.obj", 1, "", "PROG: unknown up axis \"z-\"; expected one of +X, -X, +Y, -Y, "
+     "+Z, -Z; see --help"},
     {"s", "-o 'x%s.png'", 1, "", "PROG: " + kPattern + "\"x%s.png\"; see --help"},
     {"s", "-o '%d-%d.png'", 1, "", "PROG: " + kPattern + "\"%d-%d.png\"; see --help"},
     {"i", "--format . x.obj", 1, "", "PROG: --format needs a value; see --help"},

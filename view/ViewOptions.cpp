@@ -12,13 +12,19 @@ namespace kalderino {
 namespace {
 
 std::string help() {
-    return "usage: kalderino-view [GLUT options] [--keep-coordinates] FILE...\n\n" +
+    return "usage: kalderino-view [GLUT options] [--keep-coordinates] [--view VIEW] [--up AXIS] "
+           "FILE...\n\n" +
            wrap("Shows model files (" + formatNames(Formats::all) +
                 ") and data files (.dat) in one window, as the viewer shows its data file, with "
                 "all of the viewer's keys. Model files are fitted together into the view.") +
            "\n"
            "  --keep-coordinates  keep the model files' coordinates instead of fitting them\n"
            "                      into the view\n"
+           "  --view VIEW         the view model files open in: three-quarter (from the\n"
+           "                      front, right and above), front, right, top, isometric,\n"
+           "                      or viewer: the viewer's, fitted into it as a data file\n"
+           "  --up AXIS           the axis model files stand on: +X, -X, +Y, -Y, +Z or -Z\n"
+           "                      (+Z for STL files, +Y for the rest unless given)\n"
            "  -geometry WxH+X+Y   the window's size, each side from 1 to 16384 (640x480\n"
            "                      unless given), and its place: +X+Y from the left and top\n"
            "                      edges, -X-Y from the right and bottom ones; either may be\n"
@@ -27,7 +33,7 @@ std::string help() {
            "  --version           show the version\n"
            "\n"
            "GLUT's own options (-display DISPLAY, -direct, -indirect, -iconic, -gldebug,\n"
-           "-sync) are passed to it. Keys: see kalderino(1).\n";
+           "-sync) are passed to it. Keys: H in the window lists them all.\n";
 }
 
 // One offset of an X geometry, "+N" or "-N", N from 0 to 32767 (X's coordinates are 16-bit);
@@ -48,6 +54,8 @@ bool readOffset(const std::string& text, std::size_t& at, int& value, bool& nega
 bool ViewOptions::parse(int argc, const char* const* argv) {
     CommandLine line("kalderino-view", help());
     line.flag("--keep-coordinates", models.keepCoordinates);
+    line.option("--view", text(view));
+    line.option("--up", text(up));
     line.option("-geometry", [this](const std::string& name, const std::string& value) {
         if (readGeometry(value)) return std::string();
         return name + " expects [WIDTHxHEIGHT][{+-}X{+-}Y], each side from 1 to " +

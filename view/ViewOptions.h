@@ -22,6 +22,8 @@ struct ViewOptions {
 
     std::vector<std::string> files;
     ModelOptions models;
+    std::string view = "three-quarter";  // the view model files open in
+    std::string up;                      // the axis model files stand on; their format's if empty
     std::vector<std::string> glutArguments;
     WindowPlace place;  // from -geometry
 

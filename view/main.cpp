@@ -2,6 +2,7 @@
 // viewer draws, lights and turns its own file.
 #include "cli/CommandLine.h"
 #include "driver/GlutDriver.h"
+#include "io/file/Diagnostic.h"
 #include "session/ModelFiles.h"
 #include "session/Viewer.h"
 #include "view/ViewOptions.h"
@@ -35,6 +36,13 @@ int run(int argc, char** argv) {
     Viewer* viewer = new Viewer(&importedModelFiles());
     viewer->modelViewer = true;
     viewer->keyReport = nullptr;  // stdout stays silent: no unbound-key lines
+    viewer->timeFrames = true;
+    if (!viewer->chooseView(options.view))
+        return usageError("kalderino-view", "unknown view " + quote(options.view) +
+                                                "; expected one of " + Viewer::kViewNames);
+    if (!options.up.empty() && !viewer->chooseUp(options.up))
+        return usageError("kalderino-view", "unknown up axis " + quote(options.up) +
+                                                "; expected one of " + Viewer::kUpNames);
     if (!viewer->open(files, options.models)) return 1;
     return runModelViewer(*viewer, options.glutArgv(), titleFor(files), options.place);
 }
