@@ -9,8 +9,6 @@
 #include "io/Diagnostic.h"
 #include "io/TemporaryFile.h"
 
-#include <assimp/Importer.hpp>
-
 #include <memory>
 #include <strings.h>
 
@@ -38,8 +36,7 @@ Importer::Reader Importer::readerOf(const std::string& path) {
     if (readerFor(extensionOf(path)) != nullptr) return Reader::own;
     const std::size_t dot = path.find_last_of("./");
     if (dot == std::string::npos || path[dot] == '/' || dot + 1 == path.size()) return Reader::none;
-    return Assimp::Importer().IsExtensionSupported(path.substr(dot)) ? Reader::library
-                                                                     : Reader::none;
+    return LibraryReader::readsExtension(path.substr(dot + 1)) ? Reader::library : Reader::none;
 }
 
 bool Importer::read(const std::string& path, std::vector<TriangleMesh>& meshes) {
