@@ -1,6 +1,7 @@
 // PlyReader: the header, then the body element by element, in any of the three encodings.
 #include "import/PlyReader.h"
 
+#include "io/Diagnostic.h"
 #include "io/TokenReader.h"
 
 #include <cctype>
@@ -582,6 +583,8 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     if (!findElements(header.elements, messages, layout) ||
         !checkRoom(header, data + size, messages))
         return false;
+    making = counted(layout.pointCount()) + " points and " +
+             counted(layout.faces != nullptr ? layout.faces->count : 0) + " faces";
     MeshBuilder builder;
     if (!BodyReader(header, layout, data + size, messages, builder).read()) return false;
     std::vector<TriangleMesh> found;

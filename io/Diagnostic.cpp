@@ -10,6 +10,7 @@ namespace kalderino {
 namespace {
 
 constexpr std::size_t kMaxQuoted = 40;
+std::string ownMemoryLimit;
 
 }  // namespace
 
@@ -19,6 +20,19 @@ void reportError(std::FILE* stream, const std::string& file, int line, const std
         std::fprintf(stream, "%s:%d: %s\n", file.c_str(), line, message.c_str());
     else
         std::fprintf(stream, "%s: %s\n", file.c_str(), message.c_str());
+}
+
+void setOwnMemoryLimit(const std::string& words) { ownMemoryLimit = words; }
+
+std::string notEnoughMemory(const std::string& what) {
+    return "not enough memory for " + what +
+           (ownMemoryLimit.empty() ? "" : " within " + ownMemoryLimit);
+}
+
+std::string counted(std::uint64_t count) {
+    std::string digits = std::to_string(count);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
 }
 
 std::string quote(const char* first, const char* last) {
@@ -42,7 +56,8 @@ int runCatching(const char* program, int (*body)(int, char**), int argc, char** 
     try {
         return body(argc, argv);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "%s: not enough memory\n", program);
+        std::fprintf(stderr, "%s: not enough memory%s\n", program,
+                     ownMemoryLimit.empty() ? "" : (" within " + ownMemoryLimit).c_str());
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "%s: %s\n", program, failure.what());
     }

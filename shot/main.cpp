@@ -60,6 +60,7 @@ void limitThumbnail() {
 #if !defined(__SANITIZE_ADDRESS__)  // whose shadow memory alone is terabytes of address space
     const rlimit memory{kThumbnailMemory, kThumbnailMemory};
     ::setrlimit(RLIMIT_AS, &memory);
+    setOwnMemoryLimit("the thumbnail's " + std::to_string(kThumbnailMemory >> 20) + " MiB");
 #endif
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
