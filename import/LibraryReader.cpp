@@ -65,6 +65,9 @@ unsigned secondsFor(std::uint64_t bytes) {
     return seconds;
 }
 
+// The seconds of the clock for seconds of processor time: room for a busy machine.
+unsigned clockSecondsFor(unsigned seconds) { return 2 * seconds + 10; }
+
 // A descriptor at 5 or above, so that moving it to 3 or 4 in the reader clobbers no other.
 int highDescriptor(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, kResultFd + 1); }
 
@@ -216,12 +219,16 @@ bool LibraryReader::readFile(const std::string& file, std::vector<TriangleMesh>&
         ::close(fd);
         if (copy < 0) return fail(0, why);
         fd = copy;
-        // /dev/stdin and its kind: a stream that stands in no folder of the user's.
-        char real[PATH_MAX];
-        if (::realpath(folder.c_str(), real) == nullptr || std::strncmp(real, "/dev", 4) == 0 ||
-            std::strncmp(real, "/proc", 5) == 0)
-            folder.clear();
     }
+    // /dev/stdin and its kind stand in no folder of the user's, whatever they are.
+    char real[PATH_MAX];
+    const auto within = [&](const char* system) {
+        const std::size_t length = std::strlen(system);
+        return std::strncmp(real, system, length) == 0 &&
+               (real[length] == '\0' || real[length] == '/');
+    };
+    if (::realpath(folder.c_str(), real) == nullptr || within("/dev") || within("/proc"))
+        folder.clear();
     bool read = readInReader(fd, size, folder, meshes);
     // A file that shrank under the reader: the reader met zeros, or SIGBUS, whatever it said.
     struct stat after {};
@@ -243,9 +250,12 @@ bool LibraryReader::readInReader(int fd, std::uint64_t size, const std::string& 
     const std::size_t slash = path.rfind('/');
     const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
     const std::size_t dot = base.rfind('.');
-    const std::string hint = !format.empty()            ? format
-                             : dot == std::string::npos ? ""
-                                                        : base.substr(dot + 1);
+    std::string hint = !format.empty()            ? format
+                       : dot == std::string::npos ? ""
+                                                  : base.substr(dot + 1);
+    // The library names the model after its hint, and hands a name in a folder of that name to
+    // the model itself: a hint with a slash is none.
+    if (hint.find('/') != std::string::npos) hint.clear();
 
     const int model = highDescriptor(fd);
     const int result = ::memfd_create("kalderino-result", MFD_CLOEXEC);
@@ -288,7 +298,7 @@ bool LibraryReader::readInReader(int fd, std::uint64_t size, const std::string& 
                            std::strerror(errno));
     }
     bool killed = false;
-    const int status = waitWithin(pid, 2 * seconds, killed);
+    const int status = waitWithin(pid, clockSecondsFor(seconds), killed);
     LibraryResult found;
     const bool wellFormed = found.read(resultHigh);
     ::close(resultHigh);
@@ -301,7 +311,7 @@ bool LibraryReader::readInReader(int fd, std::uint64_t size, const std::string& 
     }
     if (killed)
         return fail(0, "cannot read within the library reader's time limit of " +
-                           std::to_string(2 * seconds) + " s");
+                           std::to_string(clockSecondsFor(seconds)) + " s");
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
         return fail(0, "cannot read within the library reader's time limit of " +
                            std::to_string(seconds) + " s of processor time");

@@ -6,7 +6,7 @@
 //   raised by the reader as it opens each file the model refers to, by as much for each of its
 //   bytes, up to kMaxMemory (and never past this program's own hard limit);
 // - time: kBaseSeconds of processor time and one more for each MiB of the model, and twice as
-//   many seconds of the clock, after which it is killed; KALDERINO_READ_SECONDS in the
+//   many seconds of the clock and ten more, after which it is killed; KALDERINO_READ_SECONDS in the
 //   environment may lower the processor time (not raise it);
 // - a stack of kStack bytes, for the library's recursion over deeply nested files;
 // - files: the model's own folder and below, read only, regular files only (ConfinedFiles,

@@ -95,7 +95,8 @@ std::string ConfinedFiles::resolve(const std::string& name) const {
             refusal = "refers to " + quote(name.data(), name.data() + name.size()) + ", " + why;
         return std::string();
     };
-    if (folder.empty()) return refuse("but a model read from a stream may refer to no file");
+    if (folder.empty())
+        return refuse("but a model read from standard input or a device may refer to no file");
     const std::string why = refusalOf(name);
     if (!why.empty()) return refuse(why);
     char real[PATH_MAX];

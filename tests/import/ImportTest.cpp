@@ -179,12 +179,37 @@ TEST_F(ImportTest, ConvertsEveryFormatRefusesBadInputAndFitsTheView) {
     for (int axis = 0; axis < 3; ++axis) {  // the longest side along each axis in turn
         std::array<float, 3> far{};
         for (int k = 0; k < 3; ++k) far[(axis + k) % 3] = 4.0f / static_cast<float>(1 << k);
-        std::vector<TriangleMesh> box{{"box", {{0, 0, 0}, far, {far[0], 0, 0}}, {{0, 1, 2}}, {}, {}}};
+        std::vector<TriangleMesh> box{
+            {"box", {{0, 0, 0}, far, {far[0], 0, 0}}, {{0, 1, 2}}, {}, {}}};
         fitToView(box);
         for (int k = 0; k < 3; ++k) {
             EXPECT_NEAR(box[0].points[0][k], kViewCentre[k] - 25 * far[k], 1e-3) << axis << k;
             EXPECT_NEAR(box[0].points[1][k], kViewCentre[k] + 25 * far[k], 1e-3) << axis << k;
         }
+    }
+}
+
+// The library's format comes from the file's base name or --format, never from a folder's name;
+// a name without an extension leaves the library to tell the format by the contents.
+TEST_F(ImportTest, TakesTheLibrarysFormatFromTheBaseNameAlone) {
+    const std::string gltf =
+        R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,"nodes":[{"mesh":0}],)"
+        R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"buffers":[{"byteLength":36,)"
+        R"("uri":"tri.bin"}],"bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{)"
+        R"("bufferView":0,"componentType":5126,"count":3,"type":"VEC3","max":[1,1,0],"min":[0,0,0]}]})";
+    fs::create_directory("v1.x");
+    std::ofstream("v1.x/model") << gltf;
+    std::ofstream("v1.x/model.gltf") << gltf;
+    std::ofstream("v1.x/tri.bin", std::ios::binary) << bytesOf<float>({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    const std::pair<const char*, const char*> rows[] = {
+        {"v1.x/model", ""}, {"v1.x/model", "gltf"}, {"v1.x/model.gltf", ""}};
+    for (const auto& [path, format] : rows) {
+        Importer importer;
+        importer.format = format;
+        std::vector<TriangleMesh> meshes;
+        ASSERT_TRUE(importer.read(path, meshes)) << path << " " << format;
+        ASSERT_EQ(meshes.size(), 1u) << path;
+        EXPECT_EQ(meshes[0].triangles.size(), 1u) << path;
     }
 }
 
