@@ -709,6 +709,42 @@ TEST_F(HostileInputTest, LibraryBombsMeetTheReadersLimits) {
          1, "poly.x: cannot read within the library reader's time limit of 12 s"},
     };
     if (!kSanitized) {
+        // A grid of 2 M triangles in a glTF of 400 bytes: its 36 MB buffer earns the memory the
+        // library needs for it when it is opened.
+        const std::uint32_t side = 1000;
+        std::vector<float> points;
+        std::vector<std::uint32_t> corners;
+        for (std::uint32_t y = 0; y < side; ++y)
+            for (std::uint32_t x = 0; x < side; ++x)
+                points.insert(points.end(), {1.0f * x, 1.0f * y, 0});
+        for (std::uint32_t y = 0; y + 1 < side; ++y)
+            for (std::uint32_t x = 0; x + 1 < side; ++x) {
+                const std::uint32_t a = y * side + x;
+                corners.insert(corners.end(), {a, a + 1, a + side, a + 1, a + side + 1, a + side});
+            }
+        std::ofstream bin(shared->path / "grid.bin", std::ios::binary);
+        bin.write(reinterpret_cast<const char*>(points.data()), 4 * points.size());
+        bin.write(reinterpret_cast<const char*>(corners.data()), 4 * corners.size());
+        bin.close();
+        std::ofstream(shared->path / "grid.gltf")
+            << R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,"nodes":[{"mesh":0}],)"
+            << R"("meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],"buffers":)"
+            << R"([{"byteLength":)" << 4 * (points.size() + corners.size())
+            << R"(,"uri":"grid.bin"}],"bufferViews":[{"buffer":0,"byteLength":)"
+            << 4 * points.size() << R"(},{"buffer":0,"byteOffset":)" << 4 * points.size()
+            << R"(,"byteLength":)" << 4 * corners.size()
+            << R"(}],"accessors":[{"bufferView":0,"componentType":5126,)"
+            << R"("count":)" << points.size() / 3 << R"(,"type":"VEC3","max":[999,999,0],"min":)"
+            << R"([0,0,0]},{"bufferView":1,"componentType":5125,"count":)" << corners.size()
+            << R"(,"type":"SCALAR"}]})";
+        rows.push_back({"a glTF of 2 M triangles in a buffer beside it",
+                        "ln \"$SHARED/grid.gltf\" \"$SHARED/grid.bin\" .",
+                        "exec $IMPORT -o o.dat grid.gltf",
+                        0,
+                        "",
+                        {"o.dat"},
+                        "grep -q '^1996002$' o.dat",
+                        1000});
         const std::string limit =
             ": cannot read within the library reader's memory limit of 193 MiB";
         rows.push_back(
