@@ -374,8 +374,7 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
     ASSERT_TRUE(reference.read("after.ply", library));
     EXPECT_EQ(summary(ours).second, summary(library).second);
 
-    // Both refuse an ASCII STL cut inside a number or inside a facet, in one line, adding
-    // nothing. (The library's ASCII STL reader leaks what it had made when it stops: lsan.supp.)
+    // Both refuse an ASCII STL cut inside a number or inside a facet, in one line, adding nothing.
     std::ofstream("number.stl")
         << "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1";
     std::ofstream("facet.stl") << "solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n";
