@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <poll.h>
 #include <strings.h>
 #include <sys/mman.h>
@@ -300,7 +301,13 @@ bool LibraryReader::readInReader(int fd, std::uint64_t size, const std::string& 
     bool killed = false;
     const int status = waitWithin(pid, clockSecondsFor(seconds), killed);
     LibraryResult found;
-    const bool wellFormed = found.read(resultHigh);
+    bool wellFormed = false;
+    try {
+        wellFormed = found.read(resultHigh);
+    } catch (const std::bad_alloc&) {
+        ::close(resultHigh);
+        return fail(0, notEnoughMemory("the meshes the library read"));
+    }
     ::close(resultHigh);
 
     static bool landlockSaid = false;
