@@ -15,7 +15,6 @@
 #include <fcntl.h>
 #include <new>
 #include <poll.h>
-#include <strings.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -59,7 +58,8 @@ std::string readerPath() {
 
 // The processor seconds for a model of bytes bytes.
 unsigned secondsFor(std::uint64_t bytes) {
-    unsigned seconds = LibraryReader::kBaseSeconds + static_cast<unsigned>(bytes >> 20);
+    unsigned seconds = LibraryReader::kBaseSeconds +
+                       static_cast<unsigned>(std::min<std::uint64_t>(bytes >> 20, 86400));
     const char* lower = std::getenv("KALDERINO_READ_SECONDS");
     if (lower != nullptr && std::atoi(lower) > 0)
         seconds = std::min(seconds, static_cast<unsigned>(std::atoi(lower)));
@@ -97,7 +97,7 @@ int copyStream(int from, std::uint64_t& size, std::string& why) {
                 ::write(to, buffer.data() + put, static_cast<std::size_t>(got - put));
             if (wrote < 0 && errno == EINTR) continue;
             if (wrote <= 0) {
-                why = "cannot read: not enough memory";
+                why = notEnoughMemory("a copy of its first " + counted(size) + " bytes");
                 break;
             }
             put += wrote;
@@ -196,8 +196,7 @@ bool LibraryReader::read(const char* data, std::size_t size, std::vector<Triangl
     }
     if (!written) {
         if (fd >= 0) ::close(fd);
-        return fail(0, "cannot read: not enough memory for a copy of its " + std::to_string(size) +
-                           " bytes");
+        return fail(0, notEnoughMemory("a copy of its " + counted(size) + " bytes"));
     }
     const bool read = readInReader(fd, size, "", meshes);
     ::close(fd);
@@ -277,19 +276,25 @@ bool LibraryReader::readInReader(int fd, std::uint64_t size, const std::string& 
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
 
-    rlimit ownSpace{};
-    ::getrlimit(RLIMIT_AS, &ownSpace);
-    const std::uint64_t most = std::min<std::uint64_t>(kMaxMemory, ownSpace.rlim_max);
-    const rlimit space{std::min(memoryFor(size), most), most};
-    const unsigned seconds = secondsFor(size);
-    const rlimit processor{seconds, seconds + 1};
-    const rlimit stack{kStack, kStack};
-    const rlimit written{most, most};  // the result: no more than the reader could hold
-    const rlimit noCore{0, 0};
-    const int errors = showProgress && diagnostics == stderr ? STDERR_FILENO : nothing;
-
-    const Start start{argv.data(), model,  resultHigh,
-                      nothing,     errors, {space, processor, stack, written, noCore}};
+    const unsigned wanted = secondsFor(size);
+    Start start{argv.data(),
+                model,
+                resultHigh,
+                nothing,
+                showProgress && diagnostics == stderr ? STDERR_FILENO : nothing,
+                {{memoryFor(size), kMaxMemory},
+                 {wanted, wanted + 1},
+                 {kStack, kStack},
+                 {kMaxMemory, kMaxMemory},  // the result: no more than the reader could hold
+                 {0, 0}}};
+    // None above this program's own hard limits, which only a privileged process could raise.
+    for (int i = 0; i < 5; ++i) {
+        rlimit own{};
+        ::getrlimit(kLimited[i], &own);
+        start.limits[i].rlim_max = std::min(start.limits[i].rlim_max, own.rlim_max);
+        start.limits[i].rlim_cur = std::min(start.limits[i].rlim_cur, start.limits[i].rlim_max);
+    }
+    const unsigned seconds = static_cast<unsigned>(start.limits[1].rlim_cur);
     const pid_t pid = startReader(start);
     ::close(model);
     ::close(nothing);
