@@ -1,8 +1,9 @@
 // Hostile input: kalderino-shot and kalderino-import run as processes on what an attacker or a
 // careless user gives them (count bombs, devices and FIFOs, an output that is an input, old files
 // in the way, full and read-only targets, signals in the middle of a write, memory and
-// open-file limits, byte-order marks). One table per class of input; each row runs a shell
-// command in a folder of its own and checks the exit status (or the signal), the one line on
+// open-file limits, byte-order marks, models naming files outside their folder, small files that
+// make the library ask for gigabytes or minutes). One table per class of input; each row runs a
+// shell command in a folder of its own and checks the exit status (or the signal), the one line on
 // standard error, the bytes of every file in the folder before and after, that nothing else
 // was left there, and the peak memory. A run is bounded by a timeout only so that a hang fails
 // instead of blocking; no row asserts a time.
