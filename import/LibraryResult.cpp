@@ -52,6 +52,7 @@ template <typename T> bool writeArray(int fd, const std::vector<T>& values) {
 
 template <typename T>
 void copyArray(const unsigned char*& at, std::vector<T>& values, std::uint64_t count) {
+    if (count == 0) return;  // an empty vector's data() may be null, which memcpy may not take
     values.resize(count);
     std::memcpy(values.data(), at, count * sizeof(T));
     at += count * sizeof(T);
