@@ -7,8 +7,11 @@
 #include "mesh/Prefaulter.h"
 #include "mesh/StartView.h"
 #include "mesh/TriangleMesh.h"
+#include "mesh/Vertex.h"
 #include "render/Renderer.h"
 #include "session/ModelFiles.h"
+
+#include <algorithm>
 
 namespace kalderino {
 
@@ -40,7 +43,7 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
     std::vector<TriangleMesh> models;
     std::vector<Pending> pending;
     for (const std::string& path : paths) {
-        const bool model = modelFiles != nullptr && modelFiles->isModelFile(path);
+        const bool model = isModelFile(path);
         if (options.ownReadersOnly && !model) {
             reportError(stderr, path, 0, "only OBJ, PLY, STL and OFF files are read here");
             return false;
@@ -81,6 +84,47 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
         }
     }
     return true;
+}
+
+bool Session::isModelFile(const std::string& path) const {
+    return modelFiles != nullptr && modelFiles->isModelFile(path);
+}
+
+bool Session::bounds(std::array<double, 3>& low, std::array<double, 3>& high) const {
+    bool found = false;
+    for (const Source& source : sources) {
+        for (const Mesh* mesh : source.meshes) {
+            if (mesh->pointCount <= 0) continue;  // its corners are where they start
+            const Vertex& max = *mesh->maxCorner;
+            const Vertex& min = *mesh->minCorner;
+            const std::array<double, 3> meshHigh{max.x, max.y, max.z};
+            const std::array<double, 3> meshLow{min.x, min.y, min.z};
+            for (std::size_t k = 0; k < 3; ++k) {
+                low[k] = found ? std::min(low[k], meshLow[k]) : meshLow[k];
+                high[k] = found ? std::max(high[k], meshHigh[k]) : meshHigh[k];
+            }
+            found = true;
+        }
+    }
+    return found;
+}
+
+std::vector<std::array<double, 3>> Session::samplePoints(std::size_t most) const {
+    std::size_t total = 0;
+    for (const Source& source : sources)
+        for (const Mesh* mesh : source.meshes) total += static_cast<std::size_t>(mesh->pointCount);
+    const std::size_t stride =
+        std::max<std::size_t>(1, (total + most - 1) / std::max<std::size_t>(most, 1));
+    std::vector<std::array<double, 3>> sample;
+    for (const Source& source : sources) {
+        for (const Mesh* mesh : source.meshes) {
+            for (int i = 0; i < mesh->pointCount; i += static_cast<int>(stride)) {
+                const Vertex& point = *mesh->points[i];
+                sample.push_back({point.x, point.y, point.z});
+            }
+        }
+    }
+    return sample;
 }
 
 void Session::handOver(Renderer& renderer, std::FILE* report) {

@@ -1,7 +1,7 @@
 // RendererGlTest: the renderer in a real GLUT window, with GL state and pixels read back.
+#include "driver/GlutWindow.h"
 #include "mesh/Mesh.h"
 #include "mesh/Triangle.h"
-#include "render/GlutWindow.h"
 #include "render/Renderer.h"
 
 #include <GL/freeglut.h>
