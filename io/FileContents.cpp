@@ -155,8 +155,9 @@ bool FileContents::load(const std::string& file, std::FILE* stream) {
             slot = -1;
             ::close(fd);
             reportError(diagnostics, path, 0,
-                        error == ENOMEM ? notEnoughMemory("a map of its " + counted(size) + " bytes")
-                                        : systemReason("cannot read", error));
+                        error == ENOMEM
+                            ? notEnoughMemory("a map of its " + counted(size) + " bytes")
+                            : systemReason("cannot read", error));
             return false;
         }
         Mapped& entry = mapped[slot];
