@@ -143,22 +143,24 @@ bool Sandbox::restrictCalls() {
         error = "cannot make a seccomp filter";
         return false;
     }
-    int failed = 0;
+    int failed = 0;  // the first error, negated
+    const auto add = [&](std::uint32_t action, int call, unsigned count, const scmp_arg_cmp* on) {
+        if (failed == 0) failed = ::seccomp_rule_add_array(filter, action, call, count, on);
+    };
     for (const char* name : kForbidden) {
         const int call = ::seccomp_syscall_resolve_name(name);
-        if (call != __NR_SCMP_ERROR)
-            failed |= ::seccomp_rule_add(filter, SCMP_ACT_KILL_PROCESS, call, 0);
+        if (call != __NR_SCMP_ERROR) add(SCMP_ACT_KILL_PROCESS, call, 0, nullptr);
     }
     // Threads may start; processes may not. glibc falls back from clone3 to clone, whose flags
-    // a filter can see.
-    failed |= ::seccomp_rule_add(filter, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0);
-    failed |= ::seccomp_rule_add(filter, SCMP_ACT_KILL_PROCESS, SCMP_SYS(clone), 1,
-                                 SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_THREAD, 0));
+    // a filter can see. (The comparisons are spelt out: libseccomp's macros are C99.)
+    const scmp_arg_cmp notThread{0, SCMP_CMP_MASKED_EQ, CLONE_THREAD, 0};
+    add(SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0, nullptr);
+    add(SCMP_ACT_KILL_PROCESS, SCMP_SYS(clone), 1, &notThread);
     // Its own limits only (raising the memory one up to the hard limit), its own threads only.
-    failed |= ::seccomp_rule_add(filter, SCMP_ACT_KILL_PROCESS, SCMP_SYS(prlimit64), 1,
-                                 SCMP_A0(SCMP_CMP_NE, 0));
-    failed |= ::seccomp_rule_add(filter, SCMP_ACT_KILL_PROCESS, SCMP_SYS(tgkill), 1,
-                                 SCMP_A0(SCMP_CMP_NE, static_cast<scmp_datum_t>(::getpid())));
+    const scmp_arg_cmp notItself{0, SCMP_CMP_NE, 0, 0};
+    const scmp_arg_cmp notItsProcess{0, SCMP_CMP_NE, static_cast<scmp_datum_t>(::getpid()), 0};
+    add(SCMP_ACT_KILL_PROCESS, SCMP_SYS(prlimit64), 1, &notItself);
+    add(SCMP_ACT_KILL_PROCESS, SCMP_SYS(tgkill), 1, &notItsProcess);
     if (failed == 0) failed = ::seccomp_load(filter);
     ::seccomp_release(filter);
     if (failed != 0) {
