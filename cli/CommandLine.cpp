@@ -98,7 +98,7 @@ int runCatching(const char* program, int (*body)(int, char**), int argc, char** 
     try {
         return body(argc, argv);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "%s: not enough memory\n", program);
+        std::fprintf(stderr, "%s: %s\n", program, notEnoughMemory("").c_str());
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "%s: %s\n", program, failure.what());
     }

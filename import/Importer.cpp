@@ -6,10 +6,6 @@
 #include "io/file/Diagnostic.h"
 #include "io/file/TemporaryFile.h"
 
-#include <assimp/Importer.hpp>
-
-#include <algorithm>
-#include <cctype>
 #include <memory>
 
 namespace kalderino {
@@ -17,16 +13,7 @@ namespace kalderino {
 const Format* Importer::formatOf(const std::string& path) {
     std::string extension = extensionOf(path);
     if (const Format* format = formatOfExtension(extension)) return format;
-    // The library's list, asked once: "*.3d;*.3ds;...", in lower case.
-    static const std::string known = [] {
-        std::string list;
-        Assimp::Importer().GetExtensionList(list);
-        return ";" + list + ";";
-    }();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const bool libraryKnows =
-        !extension.empty() && known.find(";*." + extension + ";") != std::string::npos;
+    const bool libraryKnows = !extension.empty() && LibraryReader::readsExtension(extension);
     return libraryKnows ? &kLibraryOthers : nullptr;
 }
 

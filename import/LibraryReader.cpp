@@ -1,266 +1,364 @@
-// LibraryReader: the Open Asset Import Library's scene into triangle meshes.
+// LibraryReader: starting the library's reader within its limits, and what it hands back.
 #include "import/LibraryReader.h"
 
+#include "import/LibraryExtensions.h"
+#include "import/LibraryResult.h"
+#include "io/file/Diagnostic.h"
 #include "io/file/FileContents.h"
 
-#include <assimp/DefaultIOSystem.h>
-#include <assimp/Importer.hpp>
-#include <assimp/MemoryIOWrapper.h>
-#include <assimp/ProgressHandler.hpp>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
-
-#include <atomic>
-#include <cmath>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <pthread.h>
+#include <fcntl.h>
+#include <new>
+#include <poll.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace kalderino {
 
 namespace {
 
-// A million triangles take some 20 MB even in compact binary formats; smaller files load in
-// about a second and need no progress line.
-constexpr off_t kProgressFileSize = 16 << 20;
+// Where the reader is installed beside the programs (bin/ and lib/kalderino/ under one prefix),
+// and where the build puts it (lib/kalderino/ in the build folder, up to two folders above the
+// programs and tests).
+constexpr const char* kReaderPath = "/lib/kalderino/kalderino-library-reader";
+constexpr int kModelFd = 3, kResultFd = 4;  // in the reader
 
-// Welding is MeshBuilder's, on positions alone: the library's own joins only corners that agree
-// in every component, and takes seconds on millions of them.
-constexpr unsigned kSteps =
-    aiProcess_ValidateDataStructure | aiProcess_Triangulate | aiProcess_SortByPType;
+#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer reserves terabytes of address space: its reader gets no memory limit.
+constexpr bool kLimitAddressSpace = false;
+#else
+constexpr bool kLimitAddressSpace = true;
+#endif
 
-// The library's messages may span lines; the diagnostic is one line.
-std::string oneLine(std::string text) {
-    for (char& c : text)
-        if (c == '\n' || c == '\r') c = ' ';
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text.empty() ? "unknown error" : text;
-}
-
-class ReadProgress : public Assimp::ProgressHandler {
-public:
-    ReadProgress(std::FILE* out, std::string path) : out(out), path(std::move(path)) {}
-    bool Update(float fraction) override {
-        const int percent = static_cast<int>(fraction * 100.0f);
-        if (percent > shown && percent <= 100) {
-            shown = percent;
-            std::fprintf(out, "\rreading %s: %d%%", path.c_str(), percent);
-            std::fflush(out);
+std::string readerPath() {
+    static const std::string found = [] {
+        char exe[PATH_MAX];
+        const ssize_t length = ::readlink("/proc/self/exe", exe, sizeof exe);
+        if (length <= 0 || static_cast<std::size_t>(length) == sizeof exe) return std::string();
+        std::string folder(exe, static_cast<std::size_t>(length));
+        for (int up = 0; up < 3; ++up) {
+            folder.erase(std::min(folder.size(), folder.rfind('/')));
+            if (::access((folder + kReaderPath).c_str(), X_OK) == 0) return folder + kReaderPath;
         }
-        return true;
-    }
-    // Ends the progress line: at 100% when the file was read, where it stopped otherwise.
-    void finish(bool read) const {
-        if (shown >= 0 && read) std::fprintf(out, "\rreading %s: 100%%\n", path.c_str());
-        if (shown >= 0 && !read) std::fputc('\n', out);
-    }
-
-private:
-    std::FILE* out;
-    std::string path;
-    int shown = -1;
-};
-
-// The library's files: the one already read, from memory, under the name the library is given;
-// any other it asks for (a glTF's buffers, an OBJ's materials) from disk.
-class OneFileInMemory : public Assimp::DefaultIOSystem {
-public:
-    OneFileInMemory(std::string name, const char* data, std::size_t size)
-        : name(std::move(name)), data(data), size(size) {}
-    bool Exists(const char* file) const override {
-        return name == file || Assimp::DefaultIOSystem::Exists(file);
-    }
-    Assimp::IOStream* Open(const char* file, const char* mode) override {
-        if (name != file) return Assimp::DefaultIOSystem::Open(file, mode);
-        return new Assimp::MemoryIOStream(reinterpret_cast<const uint8_t*>(data), size);
-    }
-
-private:
-    std::string name;
-    const char* data;
-    std::size_t size;
-};
-
-// The library walks a scene's node hierarchy by recursion, in parsing, validating and freeing
-// it; a glTF of 460 KB nests 20,000 nodes. It runs on a thread with this much stack (address
-// space, used only as deep as a file goes), and a file that nests deeper still ends the run
-// with one line instead of SIGSEGV.
-constexpr std::size_t kLibraryStack = std::size_t{1} << 30;
-constexpr std::size_t kStackGuard = std::size_t{1} << 20;
-
-struct LargeStack {
-    std::function<void()> work;
-};
-std::atomic<char*> stackLow{nullptr};
-const char* overflowLine = "";  // the line said when the library overruns the stack
-
-void onStackOverflow(int, siginfo_t* info, void*) {
-    char* const address = static_cast<char*>(info->si_addr);
-    char* const low = stackLow.load();
-    if (low != nullptr && address < low + 65536 && address + kStackGuard + 65536 >= low) {
-        const ssize_t ignored = ::write(STDERR_FILENO, overflowLine, std::strlen(overflowLine));
-        static_cast<void>(ignored);
-        ::_exit(1);
-    }
-    ::signal(SIGSEGV, SIG_DFL);  // not an overflow of ours: the access faults again and kills
+        return std::string();
+    }();
+    return found;
 }
 
-void* runLargeStack(void* argument) {
-    auto* stack = static_cast<LargeStack*>(argument);
-    pthread_attr_t attributes;
-    void* low = nullptr;
-    std::size_t size = 0;
-    if (::pthread_getattr_np(::pthread_self(), &attributes) == 0) {
-        ::pthread_attr_getstack(&attributes, &low, &size);
-        ::pthread_attr_destroy(&attributes);
-    }
-    // The handler runs on a stack of its own: the thread's is the one that ran out.
-    static char alternate[1 << 16];
-    stack_t handlerStack{};
-    handlerStack.ss_sp = alternate;
-    handlerStack.ss_size = sizeof alternate;
-    stack_t previousStack{};
-    ::sigaltstack(&handlerStack, &previousStack);
-    stackLow.store(static_cast<char*>(low));
-    stack->work();
-    stackLow.store(nullptr);
-    // The thread's own alternate stack back, for whoever frees it when the thread ends (a
-    // sanitizer does).
-    ::sigaltstack(&previousStack, nullptr);
-    return nullptr;
+// The processor seconds for a model of bytes bytes.
+unsigned secondsFor(std::uint64_t bytes) {
+    unsigned seconds = LibraryReader::kBaseSeconds +
+                       static_cast<unsigned>(std::min<std::uint64_t>(bytes >> 20, 86400));
+    const char* lower = std::getenv("KALDERINO_READ_SECONDS");
+    if (lower != nullptr && std::atoi(lower) > 0)
+        seconds = std::min(seconds, static_cast<unsigned>(std::atoi(lower)));
+    return seconds;
 }
 
-// Runs work on a thread with kLibraryStack of stack; false when no such thread can be had.
-bool onLargeStack(const std::string& line, std::function<void()> work) {
-    LargeStack stack{std::move(work)};
-    pthread_attr_t attributes;
-    ::pthread_attr_init(&attributes);
-    ::pthread_attr_setstacksize(&attributes, kLibraryStack);
-    ::pthread_attr_setguardsize(&attributes, kStackGuard);
-    overflowLine = line.c_str();
-    struct sigaction action {
-    }, previous{};
-    action.sa_sigaction = onStackOverflow;
-    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGSEGV, &action, &previous);
-    pthread_t thread;
-    const bool started = ::pthread_create(&thread, &attributes, runLargeStack, &stack) == 0;
-    ::pthread_attr_destroy(&attributes);
-    if (started) ::pthread_join(thread, nullptr);
-    ::sigaction(SIGSEGV, &previous, nullptr);
-    return started;
+// The seconds of the clock for seconds of processor time: room for a busy machine.
+unsigned clockSecondsFor(unsigned seconds) { return 2 * seconds + 10; }
+
+// A descriptor at 5 or above, so that moving it to 3 or 4 in the reader clobbers no other.
+int highDescriptor(int fd) { return ::fcntl(fd, F_DUPFD_CLOEXEC, kResultFd + 1); }
+
+// Copies a stream (a FIFO, a pipe, a device) into a memory file, up to the limit of streams.
+// Returns the memory file, or -1 with the reason in why.
+int copyStream(int from, std::uint64_t& size, std::string& why) {
+    const int to = ::memfd_create("kalderino-model", MFD_CLOEXEC);
+    if (to < 0) {
+        why = std::string("cannot read: ") + std::strerror(errno);
+        return -1;
+    }
+    std::vector<char> buffer(std::size_t{1} << 20);
+    size = 0;
+    for (;;) {
+        const ssize_t got = ::read(from, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) why = std::string("cannot read: ") + std::strerror(errno);
+        if (got <= 0) break;
+        size += static_cast<std::uint64_t>(got);
+        if (size > FileContents::kMaxStreamBytes) {
+            why = "cannot read: more than 2 GiB from a file that is not a regular file";
+            break;
+        }
+        for (ssize_t put = 0; put < got;) {
+            const ssize_t wrote =
+                ::write(to, buffer.data() + put, static_cast<std::size_t>(got - put));
+            if (wrote < 0 && errno == EINTR) continue;
+            if (wrote <= 0) {
+                why = notEnoughMemory("a copy of its first " + counted(size) + " bytes");
+                break;
+            }
+            put += wrote;
+        }
+        if (!why.empty()) break;
+    }
+    if (why.empty()) return to;
+    ::close(to);
+    return -1;
 }
+
+// Waits for pid to end, up to seconds of the clock, then kills it. Returns its wait status;
+// killed is set when the clock ran out.
+int waitWithin(pid_t pid, unsigned seconds, bool& killed) {
+    killed = false;
+    const int handle = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    timespec start{};
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    const long long deadline = start.tv_sec * 1000LL + start.tv_nsec / 1000000 + seconds * 1000LL;
+    int status = 0;
+    for (;;) {
+        const pid_t ended = ::waitpid(pid, &status, WNOHANG);
+        if (ended == pid || (ended < 0 && errno != EINTR)) break;
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        const long long left = deadline - (now.tv_sec * 1000LL + now.tv_nsec / 1000000);
+        if (left <= 0) {
+            ::kill(pid, SIGKILL);
+            killed = true;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            break;
+        }
+        if (handle >= 0) {  // readable once the process has ended
+            pollfd ready{handle, POLLIN, 0};
+            ::poll(&ready, 1, static_cast<int>(std::min(left, 1LL << 30)));
+        } else {  // a kernel older than 5.3
+            ::usleep(static_cast<useconds_t>(std::min(left, 5LL) * 1000));
+        }
+    }
+    if (handle >= 0) ::close(handle);
+    return status;
+}
+
+// What the reader is started with, all made before vfork: the child shares this process's
+// memory until it runs the reader, and makes only system calls.
+struct Start {
+    char* const* argv;
+    int model, result, nothing, errors;  // descriptors: the model, the result, /dev/null, stderr
+    rlimit limits[5];                    // for kLimited, in order
+};
+constexpr int kLimited[5] = {RLIMIT_AS, RLIMIT_CPU, RLIMIT_STACK, RLIMIT_FSIZE, RLIMIT_CORE};
+
+pid_t startReader(const Start& start) {
+    const pid_t pid = ::vfork();
+    if (pid != 0) return pid;
+    ::dup2(start.nothing, STDIN_FILENO);
+    ::dup2(start.nothing, STDOUT_FILENO);  // the data file may be the program's standard output
+    ::dup2(start.errors, STDERR_FILENO);
+    ::dup2(start.model, kModelFd);
+    ::dup2(start.result, kResultFd);
+    ::syscall(SYS_close_range, kResultFd + 1, ~0U, 0);
+    for (int i = 0; i < 5; ++i)
+        if (kLimitAddressSpace || kLimited[i] != RLIMIT_AS)
+            ::setrlimit(kLimited[i], &start.limits[i]);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // a reader never outlives its program
+    ::execv(start.argv[0], start.argv);
+    ::_exit(127);
+}
+
+std::string mebibytes(std::uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20); }
 
 }  // namespace
 
-bool LibraryReader::onLibraryStack(const std::function<bool()>& work) {
-    bool result = false;
-    const std::string line = path + ": nests its nodes too deep for the library's " +
-                             std::to_string(kLibraryStack >> 20) + " MiB stack\n";
-    if (onLargeStack(line, [&] { result = work(); })) return result;
-    return fail(0, "cannot read: no thread with a stack of " + std::to_string(kLibraryStack >> 20) +
-                       " MiB to be had");
+bool LibraryReader::readsExtension(const std::string& extension) {
+    std::string word = " " + extension + " ";
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return !extension.empty() &&
+           std::string(" " KALDERINO_LIBRARY_EXTENSIONS " ").find(word) != std::string::npos;
+}
+
+std::uint64_t LibraryReader::memoryFor(std::uint64_t bytes) {
+    return bytes >= (kMaxMemory - kBaseMemory) / kMemoryPerByte
+               ? kMaxMemory
+               : kBaseMemory + kMemoryPerByte * bytes;
 }
 
 bool LibraryReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
-    const std::size_t dot = path.find_last_of('.');
-    const std::string hint = !format.empty()            ? format
-                             : dot == std::string::npos ? ""
-                                                        : path.substr(dot + 1);
-    return onLibraryStack([&] {
-        Assimp::Importer library;
-        return collectScene(library, library.ReadFileFromMemory(data, size, kSteps, hint.c_str()),
-                            meshes);
-    });
+    const int fd = ::memfd_create("kalderino-model", MFD_CLOEXEC);
+    bool written = fd >= 0;
+    for (std::size_t put = 0; written && put < size;) {
+        const ssize_t wrote = ::write(fd, data + put, size - put);
+        written = wrote > 0 || (wrote < 0 && errno == EINTR);
+        if (wrote > 0) put += static_cast<std::size_t>(wrote);
+    }
+    if (!written) {
+        if (fd >= 0) ::close(fd);
+        return fail(0, notEnoughMemory("a copy of its " + counted(size) + " bytes"));
+    }
+    const bool read = readInReader(fd, size, "", meshes);
+    ::close(fd);
+    return read;
 }
 
 bool LibraryReader::readFile(const std::string& file, std::vector<TriangleMesh>& meshes) {
     path = file;
-    // Opened and read once, here, whatever the file is (a FIFO has no second reading); the
-    // library reads it from memory under its own name, the format named by its extension or by
-    // format, and the files it refers to beside it.
-    FileContents contents;
-    if (!contents.load(path, diagnostics)) return false;
-    const std::string name = format.empty() ? path : path + "." + format;
-
-    return onLibraryStack([&] {
-        Assimp::Importer library;
-        library.SetIOHandler(new OneFileInMemory(name, contents.data(), contents.size()));
-        ReadProgress* progress = nullptr;
-        if (showProgress && diagnostics != nullptr &&
-            contents.size() >= static_cast<std::size_t>(kProgressFileSize)) {
-            progress = new ReadProgress(diagnostics, path);
-            library.SetProgressHandler(progress);  // the library deletes it
-        }
-        const aiScene* scene = library.ReadFile(name, kSteps);
-        if (progress != nullptr) progress->finish(scene != nullptr);
-        if (scene != nullptr && !contents.intact()) return false;
-        return collectScene(library, scene, meshes);
-    });
-}
-
-bool LibraryReader::collectScene(Assimp::Importer& library, const aiScene* scene,
-                                 std::vector<TriangleMesh>& meshes) {
-    if (scene == nullptr) return fail(0, "cannot read: " + oneLine(library.GetErrorString()));
-    std::vector<TriangleMesh> found;
-    if (scene->mRootNode != nullptr && !collect(*scene, *scene->mRootNode, aiMatrix4x4(), found))
-        return false;
-    return keep(found, meshes);
-}
-
-// Appends the triangles of every mesh the node and its children use, in world coordinates. The
-// nodes are walked depth first, in order, on a stack of their own: a hierarchy tens of thousands
-// of nodes deep must not exhaust the thread's.
-bool LibraryReader::collect(const aiScene& scene, const aiNode& root, const aiMatrix4x4& top,
-                            std::vector<TriangleMesh>& meshes) {
-    struct Visit {
-        const aiNode* node;
-        aiMatrix4x4 parent;
+    struct stat status {};
+    int fd = FileContents::open(path, diagnostics, status);
+    if (fd < 0) return false;
+    std::uint64_t size = static_cast<std::uint64_t>(status.st_size);
+    const std::size_t slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "."
+                         : slash == 0               ? "/"
+                                                    : path.substr(0, slash);
+    if (!S_ISREG(status.st_mode)) {
+        std::string why;
+        const int copy = copyStream(fd, size, why);
+        ::close(fd);
+        if (copy < 0) return fail(0, why);
+        fd = copy;
+    }
+    // /dev/stdin and its kind stand in no folder of the user's, whatever they are.
+    char real[PATH_MAX];
+    const auto within = [&](const char* system) {
+        const std::size_t length = std::strlen(system);
+        return std::strncmp(real, system, length) == 0 &&
+               (real[length] == '\0' || real[length] == '/');
     };
-    std::vector<Visit> pending{{&root, top}};
-    while (!pending.empty()) {
-        const aiNode& node = *pending.back().node;
-        const aiMatrix4x4 transform = pending.back().parent * node.mTransformation;
-        pending.pop_back();
-        if (!collectNode(scene, node, transform, meshes)) return false;
-        for (unsigned i = node.mNumChildren; i-- > 0;)
-            pending.push_back({node.mChildren[i], transform});
+    if (::realpath(folder.c_str(), real) == nullptr || within("/dev") || within("/proc"))
+        folder.clear();
+    bool read = readInReader(fd, size, folder, meshes);
+    // A file that shrank under the reader: the reader met zeros, or SIGBUS, whatever it said.
+    struct stat after {};
+    if (S_ISREG(status.st_mode) && ::fstat(fd, &after) == 0 &&
+        static_cast<std::uint64_t>(after.st_size) < size) {
+        reportError(diagnostics, path, 0, "changed while being read");
+        read = false;
     }
-    return true;
+    ::close(fd);
+    return read;
 }
 
-// Appends the triangles of the meshes of node, with transform.
-bool LibraryReader::collectNode(const aiScene& scene, const aiNode& node,
-                                const aiMatrix4x4& transform, std::vector<TriangleMesh>& meshes) {
-    for (unsigned i = 0; i < node.mNumMeshes; ++i) {
-        const aiMesh& source = *scene.mMeshes[node.mMeshes[i]];
-        if ((source.mPrimitiveTypes & aiPrimitiveType_TRIANGLE) == 0) continue;
-        MeshBuilder builder;
-        builder.points.resize(source.mNumVertices);
-        for (unsigned v = 0; v < source.mNumVertices; ++v) {
-            const aiVector3D p = transform * source.mVertices[v];
-            builder.points[v] = {p.x + 0.0f, p.y + 0.0f, p.z + 0.0f};
-        }
-        for (unsigned f = 0; f < source.mNumFaces; ++f) {
-            const aiFace& face = source.mFaces[f];
-            if (face.mNumIndices != 3) continue;
-            for (unsigned k = 0; k < 3; ++k) {
-                const auto& p = builder.points[face.mIndices[k]];
-                if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
-                    return fail(0, "mesh \"" + std::string(source.mName.C_Str()) +
-                                       "\" has a point that is not a finite number");
-            }
-            builder.addTriangle(face.mIndices[0], face.mIndices[1], face.mIndices[2]);
-        }
-        // The OBJ reader names meshes of files without 'o' or 'g' lines "defaultobject".
-        const std::string ownName = source.mName.C_Str();
-        if (!finishMesh(builder, ownName == "defaultobject" ? "" : ownName, meshes)) return false;
+bool LibraryReader::readInReader(int fd, std::uint64_t size, const std::string& folder,
+                                 std::vector<TriangleMesh>& meshes) {
+    const std::string reader = readerPath();
+    if (reader.empty())
+        return fail(0, "cannot read: the library's reader (kalderino-library-reader) is not "
+                       "installed beside this program");
+    const std::size_t slash = path.rfind('/');
+    const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::size_t dot = base.rfind('.');
+    std::string hint = !format.empty()            ? format
+                       : dot == std::string::npos ? ""
+                                                  : base.substr(dot + 1);
+    // The library names the model after its hint, and hands a name in a folder of that name to
+    // the model itself: a hint with a slash is none.
+    if (hint.find('/') != std::string::npos) hint.clear();
+
+    const int model = highDescriptor(fd);
+    const int result = ::memfd_create("kalderino-result", MFD_CLOEXEC);
+    const int resultHigh = result < 0 ? -1 : highDescriptor(result);
+    if (result >= 0) ::close(result);
+    const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (model < 0 || resultHigh < 0 || nothing < 0) {
+        for (int open : {model, resultHigh, nothing})
+            if (open >= 0) ::close(open);
+        return fail(0, std::string("cannot read: ") + std::strerror(errno));
     }
-    return true;
+    std::vector<std::string> arguments = {reader};
+    if (showProgress && diagnostics == stderr) arguments.push_back("--progress");
+    if (!hint.empty()) arguments.insert(arguments.end(), {"--format", hint});
+    if (!folder.empty()) arguments.insert(arguments.end(), {"--folder", folder});
+    arguments.insert(arguments.end(), {"--", path});
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    const unsigned wanted = secondsFor(size);
+    Start start{argv.data(),
+                model,
+                resultHigh,
+                nothing,
+                showProgress && diagnostics == stderr ? STDERR_FILENO : nothing,
+                {{memoryFor(size), kMaxMemory},
+                 {wanted, wanted + 1},
+                 {kStack, kStack},
+                 {kMaxMemory, kMaxMemory},  // the result: no more than the reader could hold
+                 {0, 0}}};
+    // None above this program's own hard limits, which only a privileged process could raise.
+    for (int i = 0; i < 5; ++i) {
+        rlimit own{};
+        ::getrlimit(kLimited[i], &own);
+        start.limits[i].rlim_max = std::min(start.limits[i].rlim_max, own.rlim_max);
+        start.limits[i].rlim_cur = std::min(start.limits[i].rlim_cur, start.limits[i].rlim_max);
+    }
+    const unsigned seconds = static_cast<unsigned>(start.limits[1].rlim_cur);
+    const pid_t pid = startReader(start);
+    ::close(model);
+    ::close(nothing);
+    if (pid < 0) {
+        ::close(resultHigh);
+        return fail(0, std::string("cannot read: cannot start the library's reader: ") +
+                           std::strerror(errno));
+    }
+    bool killed = false;
+    const int status = waitWithin(pid, clockSecondsFor(seconds), killed);
+    LibraryResult found;
+    bool wellFormed = false;
+    try {
+        wellFormed = found.read(resultHigh);
+    } catch (const std::bad_alloc&) {
+        ::close(resultHigh);
+        return fail(0, notEnoughMemory("the meshes the library read"));
+    }
+    ::close(resultHigh);
+
+    static bool landlockSaid = false;
+    if (wellFormed && (found.flags & LibraryResult::kNoLandlock) != 0 && !landlockSaid) {
+        landlockSaid = true;
+        fail(0, "warning: this kernel has no Landlock; the library's reader is kept to the "
+                "model's folder by its own checks only");
+    }
+    if (killed)
+        return fail(0, "cannot read within the library reader's time limit of " +
+                           std::to_string(clockSecondsFor(seconds)) + " s");
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
+        return fail(0, "cannot read within the library reader's time limit of " +
+                           std::to_string(seconds) + " s of processor time");
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGSYS)
+        return fail(0, "the library's reader was stopped by its sandbox: it made a system call "
+                       "it may not make");
+    if (WIFSIGNALED(status))
+        return fail(0, "the library's reader ended by signal " + std::to_string(WTERMSIG(status)) +
+                           " (" + strsignal(WTERMSIG(status)) + ")");
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127 &&
+        found.outcome == LibraryResult::Outcome::unfinished)
+        return fail(0, "cannot read: cannot run the library's reader " + reader);
+    if (!wellFormed)
+        return fail(0, "the library's reader sent a malformed result (" + found.malformed + ")");
+    switch (found.outcome) {
+    case LibraryResult::Outcome::meshes:
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return keep(found.meshes, meshes);
+        break;
+    case LibraryResult::Outcome::failed:
+        if (diagnostics != nullptr) std::fputs(found.text.c_str(), diagnostics);
+        return false;
+    case LibraryResult::Outcome::outOfMemory:
+        return fail(0, "cannot read within the library reader's memory limit of " +
+                           mebibytes(found.value) + " MiB (" + mebibytes(kBaseMemory) +
+                           " MiB, and " + std::to_string(kMemoryPerByte) +
+                           " bytes for each byte read)");
+    case LibraryResult::Outcome::tooDeep:
+        return fail(0, "nests its nodes too deep for the library's " + mebibytes(found.value) +
+                           " MiB stack");
+    case LibraryResult::Outcome::unfinished:
+        break;
+    }
+    return fail(0, "the library's reader ended with status " +
+                       std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) +
+                       " and no result");
 }
 
 }  // namespace kalderino

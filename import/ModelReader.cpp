@@ -3,9 +3,11 @@
 
 #include "io/MeshName.h"
 #include "io/TokenReader.h"
+#include "io/file/Diagnostic.h"
 
 #include <climits>
 #include <cstring>
+#include <new>
 
 namespace kalderino {
 
@@ -22,7 +24,16 @@ bool ModelReader::readFile(const std::string& file, std::vector<TriangleMesh>& m
 
 bool ModelReader::readContents(const FileContents& file, std::vector<TriangleMesh>& meshes) {
     source = &file;
-    const bool read = this->read(file.data(), file.size(), meshes);
+    making.clear();
+    bool read = false;
+    try {
+        read = this->read(file.data(), file.size(), meshes);
+    } catch (const std::bad_alloc&) {
+        // What the reader had made is gone with its frames; the line needs little memory.
+        read = fail(0, notEnoughMemory(making.empty()
+                                           ? "the meshes of its " + counted(file.size()) + " bytes"
+                                           : making));
+    }
     source = nullptr;
     return read;
 }

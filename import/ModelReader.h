@@ -9,6 +9,7 @@
 #include "mesh/TriangleMesh.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -25,7 +26,9 @@ public:
     // The same for the file at path, which also names it in messages; reading stops with
     // "changed while being read" when the file shrinks meanwhile.
     virtual bool readFile(const std::string& path, std::vector<TriangleMesh>& meshes);
-    // The same for a loaded file, named by path, which may shrink while it is read.
+    // The same for a loaded file, named by path, which may shrink while it is read. Memory that
+    // runs out while it is read gives "not enough memory for <making>" (the meshes of its bytes,
+    // when the reader does not say what it makes), and false.
     bool readContents(const FileContents& file, std::vector<TriangleMesh>& meshes);
 
     std::string path;  // names the file in messages, and the meshes that have no name of their own
@@ -57,6 +60,9 @@ protected:
     static void skipByteOrderMark(const char*& data, std::size_t& size);
     // Appends found to meshes; true.
     static bool keep(std::vector<TriangleMesh>& found, std::vector<TriangleMesh>& meshes);
+    // What the reader is making, once its file has said ("8,000,000 triangles"), for the line
+    // said when memory runs out.
+    std::string making;
 
 private:
     const FileContents* source = nullptr;  // while readContents() reads it

@@ -2,6 +2,7 @@
 #include "import/OffReader.h"
 
 #include "io/TokenReader.h"
+#include "io/file/Diagnostic.h"
 
 #include <cstdint>
 
@@ -53,6 +54,8 @@ bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMes
                                      left, kMinBytesPerEntry);
     }
 
+    making = counted(static_cast<std::uint64_t>(counts[0])) + " points and " +
+             counted(static_cast<std::uint64_t>(counts[1])) + " faces";
     MeshBuilder builder;
     builder.points.reserve(static_cast<std::size_t>(counts[0]));
     builder.reserveTriangles(static_cast<std::size_t>(counts[1]));

@@ -2,6 +2,7 @@
 #include "import/PlyReader.h"
 
 #include "io/TokenReader.h"
+#include "io/file/Diagnostic.h"
 
 #include <cctype>
 #include <charconv>
@@ -582,6 +583,8 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     if (!findElements(header.elements, messages, layout) ||
         !checkRoom(header, data + size, messages))
         return false;
+    making = counted(layout.pointCount()) + " points and " +
+             counted(layout.faces != nullptr ? layout.faces->count : 0) + " faces";
     MeshBuilder builder;
     if (!BodyReader(header, layout, data + size, messages, builder).read()) return false;
     std::vector<TriangleMesh> found;

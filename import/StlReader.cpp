@@ -2,6 +2,7 @@
 #include "import/StlReader.h"
 
 #include "io/TokenReader.h"
+#include "io/file/Diagnostic.h"
 
 #include <cmath>
 #include <cstdint>
@@ -55,6 +56,7 @@ bool StlReader::read(const char* data, std::size_t size, std::vector<TriangleMes
 
 bool StlReader::readBinary(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
     const std::size_t count = (size - kHeaderSize) / kRecordSize;
+    making = counted(count) + " triangles";
     MeshBuilder builder;
     builder.reserveTriangles(count);
     const char* record = data + kHeaderSize;

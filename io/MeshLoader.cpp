@@ -135,7 +135,7 @@ public:
 
     void outOfMemory(const std::string& what) {
         const int line = tokens.tokenStart ? tokens.lineOf(tokens.tokenStart) : 1;
-        messages.say(line, "not enough memory for " + what);
+        messages.say(line, notEnoughMemory(what));
     }
 
 private:

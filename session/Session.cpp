@@ -77,7 +77,8 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
             TriangleMesh& arrays = models[file.first + i];
             Mesh* mesh = buildMesh(arrays, &prefaulter);
             if (mesh == nullptr) {
-                reportError(stderr, source.path, 0, "not enough memory for its meshes");
+                reportError(stderr, source.path, 0,
+                            notEnoughMemory(counted(arrays.triangles.size()) + " triangles"));
                 return false;
             }
             source.meshes.push_back(mesh);

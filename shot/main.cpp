@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <string>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -22,6 +23,8 @@ void limitThumbnail() {
 #if !defined(__SANITIZE_ADDRESS__)  // whose shadow memory alone is terabytes of address space
     const rlimit memory{ShotOptions::kThumbnailMemory, ShotOptions::kThumbnailMemory};
     ::setrlimit(RLIMIT_AS, &memory);
+    setOwnMemoryLimit("the thumbnail's " + std::to_string(ShotOptions::kThumbnailMemory >> 20) +
+                      " MiB");
 #endif
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);

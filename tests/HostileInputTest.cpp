@@ -1,8 +1,9 @@
 // Hostile input: kalderino-shot and kalderino-import run as processes on what an attacker or a
 // careless user gives them (count bombs, devices and FIFOs, an output that is an input, old files
 // in the way, full and read-only targets, signals in the middle of a write, memory and
-// open-file limits, byte-order marks). One table per class of input; each row runs a shell
-// command in a folder of its own and checks the exit status (or the signal), the one line on
+// open-file limits, byte-order marks, models naming files outside their folder, small files that
+// make the library ask for gigabytes or minutes). One table per class of input; each row runs a
+// shell command in a folder of its own and checks the exit status (or the signal), the one line on
 // standard error, the bytes of every file in the folder before and after, that nothing else
 // was left there, and the peak memory. A run is bounded by a timeout only so that a hang fails
 // instead of blocking; no row asserts a time.
@@ -200,6 +201,19 @@ protected:
                 "%d %d %d\\n\",a,a+1,a+n,a+1,a+n+1,a+n}}' > big.obj",
                 {});
         ASSERT_EQ(made.status, 0) << made.err;
+        // A triangle's 36 bytes, and a script writing a glTF whose buffer is that of its first
+        // argument and whose texture is that of its second.
+        const float corners[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+        std::ofstream(shared->path / "tri.bin", std::ios::binary)
+            .write(reinterpret_cast<const char*>(corners), sizeof corners);
+        std::ofstream(shared->path / "gltf.sh")
+            << R"(printf '{"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,)"
+            << R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0},)"
+            << R"("material":0}]}],"materials":[{"pbrMetallicRoughness":{"baseColorTexture":)"
+            << R"({"index":0}}}],"textures":[{"source":0}],"images":[{"uri":"%s"}],"buffers":)"
+            << R"([{"byteLength":36,"uri":"%s"}],"bufferViews":[{"buffer":0,"byteLength":36}],)"
+            << R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3",)"
+            << R"("max":[1,1,0],"min":[0,0,0]}]}' "${2:-tex.png}" "$1")";
         ::setenv("SHARED", shared->path.c_str(), 1);
         std::filesystem::current_path(shared->previous);
     }
@@ -596,13 +610,163 @@ TEST_F(HostileInputTest, MemoryAndOpenFilesStayFlatUnderLimits) {
                         "",
                         "exec $IMPORT -o o.dat \"$SHARED/big.obj\"",
                         1,
-                        "not enough memory",
+                        "big.obj: not enough memory for the meshes of its",
                         {},
                         "",
                         120,
                         {rlim_t{100} << 20, 0}});
+        rows.push_back({"a model in 100 MiB, kalderino-view",
+                        "",
+                        "DISPLAY= exec $VIEW \"$SHARED/big.obj\"",
+                        1,
+                        "big.obj: not enough memory for",
+                        {},
+                        "",
+                        120,
+                        {rlim_t{100} << 20, 0}});
+        // 1.5 GB of zeros, read from the page cache's one zero page: within the thumbnail's own
+        // limit the file is mapped, and the triangles do not fit beside it.
+        rows.push_back({"a 1.5 GB STL, thumbnail",
+                        "head -c 80 /dev/zero > h.stl && printf '\\200\\303\\311\\1' >> h.stl && "
+                        "truncate -s 1500000084 h.stl",
+                        "exec $SHOT --thumbnail 64 -o t.png h.stl",
+                        1,
+                        "h.stl: not enough memory for 30,000,000 triangles within the thumbnail's "
+                        "2048 MiB",
+                        {},
+                        "",
+                        2100});
     } else {
         std::printf("skipped the address-space rows: AddressSanitizer needs the address space\n");
+    }
+    check(rows);
+}
+
+// Through the library: the files a model names are read only beside it, and only when regular;
+// nothing else is opened.
+TEST_F(HostileInputTest, ModelsReadOnlyRegularFilesBesideThem) {
+    const std::string gltf = "sh \"$SHARED/gltf.sh\" ";
+    const std::string bin = "cp \"$SHARED/tri.bin\" ";
+    const std::string import = "exec $IMPORT -o o.dat m.gltf";
+    check({
+        {"a buffer beside it",
+         bin + ". && " + gltf + "tri.bin > m.gltf",
+         import,
+         0,
+         "",
+         {"o.dat"},
+         "grep -q '^3$' o.dat"},
+        {"a buffer below it, through ..",
+         "mkdir in && " + bin + "in && " + gltf + "in/./../in/tri.bin > m.gltf",
+         import,
+         0,
+         "",
+         {"o.dat"}},
+        {"an absolute URI to a file of mode 600",
+         bin + "secret.bin && chmod 600 secret.bin && " + gltf + "\"$PWD/secret.bin\" > m.gltf",
+         import, 1, "m.gltf: refers to \"/"},
+        {"a file: URI", bin + "secret.bin && " + gltf + "\"file://$PWD/secret.bin\" > m.gltf",
+         import, 1, "m.gltf: refers to \"file:///"},
+        {"a URI out of the folder", bin + "../up.bin && " + gltf + "../up.bin > m.gltf", import, 1,
+         "m.gltf: refers to \"../up.bin\", outside its folder"},
+        {"a URI out of the folder through one below",
+         bin + "../up.bin && mkdir in && " + gltf + "in/../../up.bin > m.gltf", import, 1,
+         "refers to \"in/../../up.bin\", outside its folder"},
+        {"a link out of the folder",
+         bin + "../up.bin && ln -s ../up.bin l.bin && " + gltf + "l.bin > m.gltf", import, 1,
+         "m.gltf: refers to \"l.bin\", which leads outside its folder"},
+        {"a FIFO buffer nobody writes", "mkfifo f.bin && " + gltf + "f.bin > m.gltf", import, 1,
+         "m.gltf: refers to \"f.bin\", which is a FIFO, not a regular file"},
+        {"a FIFO buffer nobody writes, kalderino-view",
+         "mkfifo f.bin && " + gltf + "f.bin > m.gltf", "DISPLAY= exec $VIEW m.gltf", 1,
+         "m.gltf: refers to \"f.bin\", which is a FIFO"},
+        {"a device buffer", "ln -s /dev/zero z.bin && " + gltf + "z.bin > m.gltf", import, 1,
+         "m.gltf: refers to \"z.bin\", which is a character device, not a regular file"},
+        {"an absolute texture URI", bin + ". && " + gltf + "tri.bin /etc/passwd > m.gltf", import,
+         1, "m.gltf: refers to \"/etc/passwd\", an absolute path"},
+        {"a model from standard input names no file", bin + ". && " + gltf + "tri.bin > m.gltf",
+         "exec $IMPORT --format gltf -o o.dat /dev/stdin < m.gltf", 1,
+         "/dev/stdin: refers to \"tri.bin\", but a model read from standard input or a device "
+         "may refer to no file"},
+    });
+}
+
+// Small files that make the library ask for gigabytes or minutes meet the reader's limits, and
+// the line names the file and the limit.
+TEST_F(HostileInputTest, LibraryBombsMeetTheReadersLimits) {
+    const std::string polygon =  // one face of 20,000 corners, which the library cuts ear by ear
+        "awk 'BEGIN{n=20000; print \"xof 0302txt 0064\\nMesh {\\n\" n \";\"; for(i=0;i<n;i++) "
+        "printf \"%f;%f;0;%s\\n\", cos(i/n*6.28318), sin(i/n*6.28318), i<n-1?\",\":\";\"; "
+        "printf \"1;\\n%d;\", n; for(i=0;i<n;i++) printf \"%d%s\", i, i<n-1?\",\":\";;\\n}\\n\"}' "
+        "> poly.x";
+    std::vector<Row> rows = {
+        {"a 1-second processor limit, a 20,000-corner polygon", polygon,
+         "KALDERINO_READ_SECONDS=1 exec $IMPORT -o o.dat poly.x", 1,
+         "poly.x: cannot read within the library reader's time limit of 1 s of processor time"},
+        {"a 12-second clock, the reader stopped", polygon,
+         "KALDERINO_READ_SECONDS=1 $IMPORT -o o.dat poly.x & until c=$(cat "
+         "/proc/$!/task/$!/children)"
+         " && [ -n \"$c\" ]; do sleep 0.05; done; kill -STOP $c; wait $!",
+         1, "poly.x: cannot read within the library reader's time limit of 12 s"},
+    };
+    if (!kSanitized) {
+        // A grid of 2 M triangles in a glTF of 400 bytes: its 36 MB buffer earns the memory the
+        // library needs for it when it is opened.
+        const std::uint32_t side = 1000;
+        std::vector<float> points;
+        std::vector<std::uint32_t> corners;
+        for (std::uint32_t y = 0; y < side; ++y)
+            for (std::uint32_t x = 0; x < side; ++x)
+                points.insert(points.end(), {1.0f * x, 1.0f * y, 0});
+        for (std::uint32_t y = 0; y + 1 < side; ++y)
+            for (std::uint32_t x = 0; x + 1 < side; ++x) {
+                const std::uint32_t a = y * side + x;
+                corners.insert(corners.end(), {a, a + 1, a + side, a + 1, a + side + 1, a + side});
+            }
+        std::ofstream bin(shared->path / "grid.bin", std::ios::binary);
+        bin.write(reinterpret_cast<const char*>(points.data()), 4 * points.size());
+        bin.write(reinterpret_cast<const char*>(corners.data()), 4 * corners.size());
+        bin.close();
+        std::ofstream(shared->path / "grid.gltf")
+            << R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,"nodes":[{"mesh":0}],)"
+            << R"("meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],"buffers":)"
+            << R"([{"byteLength":)" << 4 * (points.size() + corners.size())
+            << R"(,"uri":"grid.bin"}],"bufferViews":[{"buffer":0,"byteLength":)"
+            << 4 * points.size() << R"(},{"buffer":0,"byteOffset":)" << 4 * points.size()
+            << R"(,"byteLength":)" << 4 * corners.size()
+            << R"(}],"accessors":[{"bufferView":0,"componentType":5126,)"
+            << R"("count":)" << points.size() / 3 << R"(,"type":"VEC3","max":[999,999,0],"min":)"
+            << R"([0,0,0]},{"bufferView":1,"componentType":5125,"count":)" << corners.size()
+            << R"(,"type":"SCALAR"}]})";
+        rows.push_back({"a glTF of 2 M triangles in a buffer beside it",
+                        "ln \"$SHARED/grid.gltf\" \"$SHARED/grid.bin\" .",
+                        "exec $IMPORT -o o.dat grid.gltf",
+                        0,
+                        "",
+                        {"o.dat"},
+                        "grep -q '^1996002$' o.dat",
+                        1000});
+        const std::string limit =
+            ": cannot read within the library reader's memory limit of 193 MiB";
+        rows.push_back(
+            {"a glb whose JSON claims 1.5e9 bytes",
+             "printf 'glTF\\2\\0\\0\\0\\130\\2\\0\\0\\0\\57\\150\\131JSON"
+             "{\"asset\":{\"version\":\"2.0\"}}' > b.glb && head -c 553 /dev/zero >> b.glb",
+             "exec $IMPORT -o o.dat b.glb", 1, "b.glb" + limit});
+        rows.push_back({"a .x mesh announcing 1e8 faces",
+                        "printf 'xof 0302txt 0064\\nMesh {\\n3;\\n0;0;0;,\\n1;0;0;,\\n0;1;0;;\\n"
+                        "100000000;\\n3;0,1,2;;\\n}\\n' > b.x",
+                        "exec $IMPORT -o o.dat b.x", 1, "b.x" + limit});
+        rows.push_back(
+            {"an ASE mesh announcing 1e8 points",
+             "printf '*3DSMAX_ASCIIEXPORT 200\\n*GEOMOBJECT {\\n*NODE_NAME \"m\"\\n*MESH {\\n"
+             "*MESH_NUMVERTEX 100000000\\n*MESH_NUMFACES 1\\n*MESH_VERTEX_LIST {\\n"
+             "*MESH_VERTEX 0 0 0 0\\n*MESH_VERTEX 1 1 0 0\\n*MESH_VERTEX 2 0 1 0\\n}\\n"
+             "*MESH_FACE_LIST {\\n*MESH_FACE 0: A: 0 B: 1 C: 2\\n}\\n}\\n}\\n' > b.ase",
+             "exec $IMPORT -o o.dat b.ase", 1, "b.ase" + limit});
+    } else {
+        std::printf(
+            "skipped the memory rows: AddressSanitizer's reader has no address-space limit\n");
     }
     check(rows);
 }

@@ -8,6 +8,7 @@ namespace kalderino {
 namespace {
 
 constexpr std::size_t kMaxQuoted = 40;
+std::string ownMemoryLimit;
 
 }  // namespace
 
@@ -17,6 +18,19 @@ void reportError(std::FILE* stream, const std::string& file, int line, const std
         std::fprintf(stream, "%s:%d: %s\n", file.c_str(), line, message.c_str());
     else
         std::fprintf(stream, "%s: %s\n", file.c_str(), message.c_str());
+}
+
+void setOwnMemoryLimit(const std::string& words) { ownMemoryLimit = words; }
+
+std::string notEnoughMemory(const std::string& what) {
+    return "not enough memory" + (what.empty() ? "" : " for " + what) +
+           (ownMemoryLimit.empty() ? "" : " within " + ownMemoryLimit);
+}
+
+std::string counted(std::uint64_t count) {
+    std::string digits = std::to_string(count);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
 }
 
 std::string quote(const char* first, const char* last) {

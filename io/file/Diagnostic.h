@@ -3,6 +3,7 @@
 // written safely, and the shape of the lines that name a file; nothing of any format.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -11,6 +12,16 @@ namespace kalderino {
 // Prints "file:line: message", or "file: message" when line is 0, as one line on stream; prints
 // nothing when stream is null.
 void reportError(std::FILE* stream, const std::string& file, int line, const std::string& message);
+
+// A limit the program set on its own memory (as "the thumbnail's 2048 MiB"), named in every line
+// that says memory ran out; none when empty.
+void setOwnMemoryLimit(const std::string& words);
+// "not enough memory for <what>" ("not enough memory" when what is empty), and " within <limit>"
+// when the program set one.
+std::string notEnoughMemory(const std::string& what);
+
+// count with a comma between each group of three digits, as people read big counts.
+std::string counted(std::uint64_t count);
 
 // A token for a message: in double quotes, cut after 40 bytes, with bytes outside printable
 // ASCII and the quote and backslash written as \xNN.

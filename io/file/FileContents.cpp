@@ -154,7 +154,10 @@ bool FileContents::load(const std::string& file, std::FILE* stream) {
             mapping = nullptr;
             slot = -1;
             ::close(fd);
-            reportError(diagnostics, path, 0, systemReason("cannot read", error));
+            reportError(diagnostics, path, 0,
+                        error == ENOMEM
+                            ? notEnoughMemory("a map of its " + counted(size) + " bytes")
+                            : systemReason("cannot read", error));
             return false;
         }
         Mapped& entry = mapped[slot];

@@ -11,7 +11,8 @@
 // regular are read into memory as a stream, up to kMaxStreamBytes.
 // Failures get one line on the diagnostics stream, "PATH: reason", and leave no contents:
 // - a missing or unreadable file, or a directory: "cannot open: " and the system's reason;
-// - a read or mapping that fails: "cannot read: " and the system's reason;
+// - a read or mapping that fails: "cannot read: " and the system's reason, or "not enough memory
+//   for a map of its N bytes";
 // - a stream longer than kMaxStreamBytes: "cannot read: more than 2 GiB from a file that is not
 //   a regular file", and memory that cannot be had for a stream: "cannot read: not enough
 //   memory";
