@@ -5,6 +5,7 @@
 #include "mesh/StartView.h"
 #include "render/GLDisplayListRecorder.h"
 #include "render/TriangleDrawing.h"
+#include "render/TriangleMeshDrawing.h"
 #include "render/Window.h"
 
 #include <GL/glu.h>
@@ -116,6 +117,7 @@ void Renderer::display() {
     glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
 
     for (const Mesh* mesh : meshes) drawTriangles(*mesh);
+    for (const TriangleMesh* model : models) drawTriangleMesh(*model);
     windowSystem.swapBuffers();
 }
 

@@ -2,11 +2,9 @@
 #include "session/Session.h"
 
 #include "io/Diagnostic.h"
-#include "io/MeshBuilding.h"
 #include "mesh/Mesh.h"
-#include "mesh/Prefaulter.h"
+#include "mesh/PointNormals.h"
 #include "mesh/StartView.h"
-#include "mesh/TriangleMesh.h"
 #include "render/Renderer.h"
 #include "session/ModelFiles.h"
 
@@ -24,20 +22,19 @@ bool Session::loadInto(MeshLoader& fileLoader, const std::string& path) {
     const bool loaded = fileLoader.loadFile(path.c_str());
     fileLoader.fileName = MeshLoader::kFileName;  // path names the file only while it is read
     if (!loaded) return false;
-    sources.push_back({path, {}});
+    sources.push_back({path, {}, {}});
     sources.back().meshes.assign(fileLoader.meshes, fileLoader.meshes + fileLoader.meshCount);
     return true;
 }
 
 bool Session::open(const std::vector<std::string>& paths, const ModelOptions& options) {
     // Model meshes are fitted into the view all together, so every model file is read before
-    // any of them becomes meshes; data files become meshes as they are read.
+    // any of them is kept; data files become meshes as they are read.
     struct Pending {
         std::size_t source;
-        std::size_t first;  // in models
-        std::size_t count;
+        std::size_t count;  // meshes, in read
     };
-    std::vector<TriangleMesh> models;
+    std::vector<TriangleMesh> read;
     std::vector<Pending> pending;
     for (const std::string& path : paths) {
         const bool model = modelFiles != nullptr && modelFiles->isModelFile(path);
@@ -57,26 +54,20 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
             delete[] fileLoader.meshes;  // the meshes themselves are the session's now
             if (!loaded) return false;
         } else {
-            const std::size_t before = models.size();
-            if (!modelFiles->read(path, options.ownReadersOnly, models)) return false;
-            pending.push_back({sources.size(), before, models.size() - before});
-            sources.push_back({path, {}});
+            const std::size_t before = read.size();
+            if (!modelFiles->read(path, options.ownReadersOnly, read)) return false;
+            pending.push_back({sources.size(), read.size() - before});
+            sources.push_back({path, {}, {}});
         }
     }
-    if (!options.keepCoordinates) fitToView(models);
+    if (!options.keepCoordinates) fitToView(read);
 
-    Prefaulter prefaulter;
+    auto next = read.begin();
     for (const Pending& file : pending) {
-        Source& source = sources[file.source];
-        for (std::size_t i = 0; i < file.count; ++i) {
-            TriangleMesh& arrays = models[file.first + i];
-            Mesh* mesh = buildMesh(arrays, &prefaulter);
-            if (mesh == nullptr) {
-                reportError(stderr, source.path, 0, "not enough memory for its meshes");
-                return false;
-            }
-            source.meshes.push_back(mesh);
-            arrays = TriangleMesh();  // its memory goes back before the next mesh takes its own
+        for (std::size_t i = 0; i < file.count; ++i, ++next) {
+            computePointNormals(*next);
+            models.push_back(std::move(*next));
+            sources[file.source].models.push_back(&models.back());
         }
     }
     return true;
@@ -86,6 +77,10 @@ void Session::handOver(Renderer& renderer, std::FILE* report) {
     for (const Source& source : sources) {
         for (Mesh* mesh : source.meshes) {
             renderer.addMesh(mesh);
+            if (report != nullptr) std::fprintf(report, "Uma mecha passada para o renderer\n");
+        }
+        for (const TriangleMesh* model : source.models) {
+            renderer.addModel(*model);
             if (report != nullptr) std::fprintf(report, "Uma mecha passada para o renderer\n");
         }
     }

@@ -1,16 +1,18 @@
 // Session: the one way from the files a program is given to meshes a renderer draws, shared by
 // every program that draws.
 //
-// Data files go through the loader, byte for byte as the viewer reads them; model files (OBJ,
-// PLY, STL, OFF, glTF and the rest), where the program reads them, through the importer's readers
-// into arrays, which become meshes through the same builder, with no text in between. The
-// meshes handed to a renderer are the renderer's from then on: it destroys them when the user
-// quits.
+// Data files go through the loader, byte for byte as the viewer reads them, into meshes of
+// objects, which are the renderer's once handed over: it destroys them when the user quits.
+// Model files (OBJ, PLY, STL, OFF, glTF and the rest), where the program reads them, go through
+// the importer's readers into arrays, which stay the session's and are drawn from as they are,
+// with point normals computed over them; so a session must outlive the renderer it hands them to.
 #pragma once
 
 #include "io/MeshLoader.h"
+#include "mesh/TriangleMesh.h"
 
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,7 +37,7 @@ public:
     // Creates the loader of the first data file, first of all, as the viewer's start-up has it.
     // Model files are read through modelFiles; without it every file is a data file.
     explicit Session(ModelFiles* modelFiles = nullptr);
-    virtual ~Session() = default;  // the meshes are the renderer's once handed over
+    virtual ~Session() = default;  // the meshes of objects are the renderer's once handed over
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -48,16 +50,18 @@ public:
     // the meshes of the files read before it are kept but none of that file's.
     bool open(const std::vector<std::string>& paths, const ModelOptions& options);
 
-    // Appends the meshes read to renderer in the order read, writing one line per mesh to
-    // report (nothing when null), links them, and warns on stderr, naming the file, about meshes
-    // whose points are used by more than 32 triangles.
+    // Appends the meshes read to renderer in the order read (the renderer draws the meshes of
+    // objects first, then those of arrays), writing one line per mesh to report (nothing when
+    // null), links the meshes of objects, and warns on stderr, naming the file, about those whose
+    // points are used by more than 32 triangles.
     void handOver(Renderer& renderer, std::FILE* report);
 
 private:
-    // The meshes of one file, in file order.
+    // The meshes of one file, in file order: a data file's objects, or a model file's arrays.
     struct Source {
         std::string path;  // names the file in warnings
         std::vector<Mesh*> meshes;
+        std::vector<const TriangleMesh*> models;  // in models
     };
     bool loadInto(MeshLoader& fileLoader, const std::string& path);
 
@@ -65,6 +69,7 @@ private:
     MeshLoader loader;       // the first data file's, whose report is the viewer's
     bool loaderUsed = false;
     std::vector<Source> sources;
+    std::deque<TriangleMesh> models;  // of every model file; a deque, so that none ever moves
 };
 
 }  // namespace kalderino
