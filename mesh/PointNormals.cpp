@@ -3,12 +3,10 @@
 
 #include "mesh/Triangle.h"
 #include "mesh/TriangleMesh.h"
+#include "mesh/TwoThreads.h"
 
 #include <array>
 #include <cstdint>
-#include <functional>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 namespace kalderino {
@@ -61,17 +59,13 @@ void computePointNormals(TriangleMesh& mesh) {
     mesh.normals.assign(mesh.points.size(), Point{0.0f, 0.0f, 0.0f});
     Point* normals = mesh.normals.data();
     const auto count = static_cast<std::uint32_t>(mesh.points.size());
-    std::thread second;
-    std::uint32_t mine = count;
-    if (mesh.triangles.size() >= kThreadedTriangles && std::thread::hardware_concurrency() > 1) {
-        try {
-            second = std::thread(sumFaceNormals, std::cref(mesh), normals, count / 2, count);
-            mine = count / 2;
-        } catch (const std::system_error&) {  // no thread to be had: all of it here
-        }
+    if (mesh.triangles.size() < kThreadedTriangles) {
+        sumFaceNormals(mesh, normals, 0, count);
+        return;
     }
-    sumFaceNormals(mesh, normals, 0, mine);
-    if (second.joinable()) second.join();
+    runOnTwoThreads([&](int part) {
+        sumFaceNormals(mesh, normals, part == 0 ? 0 : count / 2, part == 0 ? count / 2 : count);
+    });
 }
 
 }  // namespace kalderino
