@@ -27,6 +27,10 @@ bool ModelReader::readContents(const FileContents& file, std::vector<TriangleMes
     return read;
 }
 
+void ModelReader::doneWith(const char* position) const {
+    if (source != nullptr) source->discardBefore(position);
+}
+
 void ModelReader::skipByteOrderMark(const char*& data, std::size_t& size) {
     if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
         data += 3;

@@ -89,6 +89,7 @@ bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMes
         }
         builder.addPolygon(polygon.data(), polygon.size());
     }
+    doneWith(data + size);
     std::vector<TriangleMesh> found;
     if (!finishMesh(builder, "", found)) return false;
     return keep(found, meshes);
