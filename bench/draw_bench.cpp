@@ -2,7 +2,8 @@
 // that the renderer's choice rests on figures: one model file, read and fitted as the programs
 // read it, drawn offscreen at 640 x 480 in the viewer's light and view, one way per process (a
 // process's first frame includes the shaders the GL compiles for it). Prints one line per frame:
-// its number and seconds, the last with the process's peak memory.
+// its number and seconds, the last with the memory resident before the first frame and the
+// process's peak, in MiB.
 //
 // Usage: draw_bench WAY FILE [FRAMES] [KEYS]
 //   WAY: objects (the viewer's objects from FILE, a data file, one begin and end per triangle,
@@ -23,11 +24,14 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace kalderino;
@@ -77,14 +81,58 @@ void arrays(const TriangleMesh& mesh, bool buffers) {
     if (buffers) glBindBuffer(GL_ARRAY_BUFFER, names[1]);
     glNormalPointer(GL_FLOAT, 0, normals);
     if (buffers) glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, names[2]);
-    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(3 * mesh.triangles.size()), GL_UNSIGNED_INT,
-                   indices);
+    const char* chunkText = std::getenv("CHUNK");
+    const std::size_t chunk = chunkText != nullptr ? std::strtoul(chunkText, nullptr, 10) : 0;
+    if (chunk == 0 || buffers) {
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(3 * mesh.triangles.size()),
+                       GL_UNSIGNED_INT, indices);
+    } else {
+        const char* windowText = std::getenv("WINDOW");
+        const std::size_t window =
+            windowText != nullptr ? std::strtoul(windowText, nullptr, 10) : 0;
+        std::vector<GLsync> fences;
+        for (std::size_t first = 0; first < mesh.triangles.size(); first += chunk) {
+            const std::size_t count = std::min(chunk, mesh.triangles.size() - first);
+            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(3 * count), GL_UNSIGNED_INT,
+                           mesh.triangles[first].data());
+            if (window == 0) {
+                glFlush();
+                continue;
+            }
+            if (std::getenv("FINISH") != nullptr) {
+                if ((first / chunk + 1) % window == 0) {
+                    glFinish();
+                } else {
+                    glFlush();
+                }
+                continue;
+            }
+            fences.push_back(glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0));
+            glFlush();
+            if (fences.size() > window) {
+                GLsync oldest = fences[fences.size() - 1 - window];
+                glClientWaitSync(oldest, 0, GL_TIMEOUT_IGNORED);
+            }
+        }
+        for (GLsync fence : fences) glDeleteSync(fence);
+    }
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
     if (buffers) {
         glBindBuffer(GL_ARRAY_BUFFER, 0);
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     }
+}
+
+// Resident now, from /proc/self/statm.
+long residentKiB() {
+    long pages = 0;
+    long resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(statm);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 long peakKiB() {
@@ -132,6 +180,7 @@ int main(int argc, char** argv) {
     if (keys.find("flat") != std::string::npos) renderer.keyboard('m', 0, 0);
     if (keys.find("cull") != std::string::npos) renderer.keyboard(' ', 0, 0);
     GLuint list = 0;
+    const long before = residentKiB() / 1024;
     for (int frame = 0; frame < frames; ++frame) {
         const double start = now();
         if (way == "list" && list == 0) {
@@ -150,7 +199,7 @@ int main(int argc, char** argv) {
         glFinish();
         renderer.rotation.y += 10.0f;
         std::printf("%d %.4f", frame, now() - start);
-        if (frame + 1 == frames) std::printf(" %ld", peakKiB() / 1024);
+        if (frame + 1 == frames) std::printf(" %ld %ld", before, peakKiB() / 1024);
         std::printf("\n");
     }
     return 0;
