@@ -56,7 +56,8 @@ bool ModelReader::finishMesh(MeshBuilder& builder, const std::string& ownName,
                              std::vector<TriangleMesh>& meshes) const {
     if (builder.empty()) return true;
     const std::string name = meshName(ownName, path);
-    if (builder.triangleCount() > static_cast<std::size_t>(INT_MAX))
+    if (builder.triangleCount() > static_cast<std::size_t>(INT_MAX) ||
+        builder.points.size() > static_cast<std::size_t>(INT_MAX))
         return fail(0, "mesh \"" + name + "\" is too large for the data file's counts");
     meshes.emplace_back();
     meshes.back().name = name;
