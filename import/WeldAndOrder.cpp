@@ -1,5 +1,5 @@
-// weldAndOrder: welding by hashing in cache-sized partitions, a radix sort along a Morton curve,
-// and one numbering walk; the first two shared between two threads.
+// weldAndOrder: welding by hashing in cache-sized partitions beside a radix sort along a Morton
+// curve, one on each of two threads, then one numbering walk.
 #include "import/WeldAndOrder.h"
 
 #include "mesh/TwoThreads.h"
@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace kalderino {
 
@@ -14,7 +15,7 @@ namespace {
 
 using Point = std::array<float, 3>;
 constexpr std::uint32_t kNone = ~std::uint32_t{0};
-// Below this many points (triangles) one thread does all: a second costs about what it saves.
+// Below this many points and triangles one thread does all: a second costs what it saves.
 constexpr std::size_t kThreaded = std::size_t{1} << 16;
 // Points per welding partition, about: their entries and table stay in the processor's cache.
 constexpr std::size_t kPartitionPoints = 4096;
@@ -22,20 +23,6 @@ constexpr int kMaxPartitionBits = 16;
 constexpr int kCurveBits = 10;  // per axis: a curve through 2^30 cells
 constexpr int kDigitBits = 10;  // per radix pass
 constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
-
-// The half of count that part (0 or 1) of parts takes.
-std::pair<std::size_t, std::size_t> halfOf(std::size_t count, int part, int parts) {
-    const std::size_t middle = parts == 1 ? count : count / 2;
-    return part == 0 ? std::pair{std::size_t{0}, middle} : std::pair{middle, count};
-}
-
-template <typename Work> void runParts(int parts, const Work& work) {
-    if (parts == 1) {
-        work(0);
-    } else {
-        runOnTwoThreads(work);
-    }
-}
 
 std::uint64_t hashOf(const Point& p) {
     std::uint32_t bits[3];
@@ -54,11 +41,11 @@ struct Entry {
 };
 
 // For every point, the first point at its position (itself when it is the first); positions
-// is set to the number of different positions. The points
-// are scattered by hash into partitions small enough for the cache, keeping their order in
-// each, and every partition is welded with a table of its own: a few passes in memory order
-// where one table for all would miss the cache at nearly every point.
-std::unique_ptr<std::uint32_t[]> firstAtSamePosition(const std::vector<Point>& points, int parts,
+// is set to the number of different positions. The points are scattered by hash into
+// partitions small enough for the cache, keeping their order in each, and every partition is
+// welded with a table of its own: a few passes in memory order where one table for all would
+// miss the cache at nearly every point.
+std::unique_ptr<std::uint32_t[]> firstAtSamePosition(const std::vector<Point>& points,
                                                      std::size_t& positions) {
     const std::size_t count = points.size();
     int bits = 0;
@@ -67,58 +54,36 @@ std::unique_ptr<std::uint32_t[]> firstAtSamePosition(const std::vector<Point>& p
     const auto partitionOf = [bits](std::uint64_t hash) {
         return bits == 0 ? std::size_t{0} : static_cast<std::size_t>(hash >> (64 - bits));
     };
-
-    std::vector<std::size_t> counts(2 * partitions, 0);  // per part, then per partition
-    runParts(parts, [&](int part) {
-        const auto [first, last] = halfOf(count, part, parts);
-        std::size_t* mine = &counts[static_cast<std::size_t>(part) * partitions];
-        for (std::size_t i = first; i < last; ++i) ++mine[partitionOf(hashOf(points[i]))];
-    });
     std::vector<std::size_t> starts(partitions + 1, 0);  // of each partition in entries
-    std::vector<std::size_t> next(2 * partitions);       // where each part writes next
-    for (std::size_t p = 0; p < partitions; ++p) {
-        next[p] = starts[p];
-        next[partitions + p] = starts[p] + counts[p];
-        starts[p + 1] = starts[p] + counts[p] + counts[partitions + p];
-    }
+    for (const Point& p : points) ++starts[partitionOf(hashOf(p)) + 1];
+    for (std::size_t p = 0; p < partitions; ++p) starts[p + 1] += starts[p];
+    std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
     const std::unique_ptr<Entry[]> entries(new Entry[count]);
-    runParts(parts, [&](int part) {
-        const auto [first, last] = halfOf(count, part, parts);
-        std::size_t* mine = &next[static_cast<std::size_t>(part) * partitions];
-        for (std::size_t i = first; i < last; ++i)
-            entries[mine[partitionOf(hashOf(points[i]))]++] = {points[i],
-                                                               static_cast<std::uint32_t>(i)};
-    });
+    for (std::size_t i = 0; i < count; ++i)
+        entries[next[partitionOf(hashOf(points[i]))]++] = {points[i],
+                                                           static_cast<std::uint32_t>(i)};
 
-    // The partitions, split between the parts by their entries.
-    const std::size_t middle = static_cast<std::size_t>(
-        std::lower_bound(starts.begin(), starts.end(), count / 2) - starts.begin());
     std::unique_ptr<std::uint32_t[]> first(new std::uint32_t[count]);
-    std::size_t found[2] = {0, 0};
-    runParts(parts, [&](int part) {
-        const std::size_t from = parts == 1 || part == 0 ? 0 : middle;
-        const std::size_t to = parts == 1 || part == 1 ? partitions : middle;
-        std::vector<std::uint32_t> table;  // offsets into the partition's entries, or kNone
-        for (std::size_t p = from; p < to; ++p) {
-            const Entry* entry = entries.get() + starts[p];
-            const std::size_t size = starts[p + 1] - starts[p];
-            std::size_t slots = 16;
-            while (slots < 2 * size) slots *= 2;
-            table.assign(slots, kNone);
-            for (std::size_t e = 0; e < size; ++e) {
-                std::size_t slot = hashOf(entry[e].position) & (slots - 1);
-                while (table[slot] != kNone &&
-                       !samePosition(entry[table[slot]].position, entry[e].position))
-                    slot = (slot + 1) & (slots - 1);
-                if (table[slot] == kNone) {
-                    table[slot] = static_cast<std::uint32_t>(e);
-                    ++found[part];
-                }
-                first[entry[e].index] = entry[table[slot]].index;
+    positions = 0;
+    std::vector<std::uint32_t> table;  // offsets into the partition's entries, or kNone
+    for (std::size_t p = 0; p < partitions; ++p) {
+        const Entry* entry = entries.get() + starts[p];
+        const std::size_t size = starts[p + 1] - starts[p];
+        std::size_t slots = 16;
+        while (slots < 2 * size) slots *= 2;
+        table.assign(slots, kNone);
+        for (std::size_t e = 0; e < size; ++e) {
+            std::size_t slot = hashOf(entry[e].position) & (slots - 1);
+            while (table[slot] != kNone &&
+                   !samePosition(entry[table[slot]].position, entry[e].position))
+                slot = (slot + 1) & (slots - 1);
+            if (table[slot] == kNone) {
+                table[slot] = static_cast<std::uint32_t>(e);
+                ++positions;
             }
+            first[entry[e].index] = entry[table[slot]].index;
         }
-    });
-    positions = found[0] + found[1];
+    }
     return first;
 }
 
@@ -130,10 +95,11 @@ std::uint32_t spread(std::uint32_t v) {
     return (v | v << 2) & 0x09249249u;
 }
 
-// The triangles' numbers in the order of a Morton curve through their centroids, within the
-// box of all points; stable.
+// The triangles' numbers, in the low half of each entry, in the order of a Morton curve
+// through their centroids within the box of all points; triangles in the same cell keep the
+// order given.
 std::unique_ptr<std::uint64_t[]> curveOrder(const std::vector<Point>& points,
-                                            const std::vector<std::uint32_t>& corners, int parts) {
+                                            const std::vector<std::uint32_t>& corners) {
     const std::size_t triangles = corners.size() / 3;
     Point low{}, high{};
     if (!points.empty()) low = high = points[0];
@@ -147,52 +113,34 @@ std::unique_ptr<std::uint64_t[]> curveOrder(const std::vector<Point>& points,
     const float cells = static_cast<float>((1 << kCurveBits) - 1);
     const float scale = extent > 0.0f ? cells / (3.0f * extent) : 0.0f;  // of corner sums
 
-    // Keys in the upper half, the triangle's number in the lower: sorting by the whole
-    // keeps equal keys in the order given.
+    // The curve's cell in the upper half, the triangle's number in the lower: sorting by the
+    // whole keeps the triangles of a cell in the order given.
     std::unique_ptr<std::uint64_t[]> keys(new std::uint64_t[triangles]);
-    std::unique_ptr<std::uint64_t[]> spare(new std::uint64_t[triangles]);
-    runParts(parts, [&](int part) {
-        const auto [first, last] = halfOf(triangles, part, parts);
-        for (std::size_t t = first; t < last; ++t) {
-            const Point& a = points[corners[3 * t]];
-            const Point& b = points[corners[3 * t + 1]];
-            const Point& c = points[corners[3 * t + 2]];
-            std::uint32_t code = 0;
-            for (std::size_t k = 0; k < 3; ++k) {
-                const float sum = (a[k] - low[k]) + (b[k] - low[k]) + (c[k] - low[k]);
-                const float cell = std::min(std::max(sum * scale + 0.5f, 0.0f), cells);
-                code |= spread(static_cast<std::uint32_t>(cell)) << (2 - k);
-            }
-            keys[t] = std::uint64_t{code} << 32 | t;
+    for (std::size_t t = 0; t < triangles; ++t) {
+        const Point& a = points[corners[3 * t]];
+        const Point& b = points[corners[3 * t + 1]];
+        const Point& c = points[corners[3 * t + 2]];
+        std::uint32_t code = 0;
+        for (std::size_t k = 0; k < 3; ++k) {
+            const float sum = (a[k] - low[k]) + (b[k] - low[k]) + (c[k] - low[k]);
+            const float cell = std::min(std::max(sum * scale + 0.5f, 0.0f), cells);
+            code |= spread(static_cast<std::uint32_t>(cell)) << (2 - k);
         }
-    });
+        keys[t] = std::uint64_t{code} << 32 | t;
+    }
 
-    // Least significant digit first, each pass stable: per digit, the first part's entries
-    // before the second's.
-    std::vector<std::size_t> counts(2 * kDigits);
+    // Least significant digit first, each pass stable.
+    std::unique_ptr<std::uint64_t[]> spare(new std::uint64_t[triangles]);
+    std::vector<std::size_t> next(kDigits);
     for (int shift = 32; shift < 32 + 3 * kCurveBits; shift += kDigitBits) {
         const auto digitOf = [shift](std::uint64_t key) {
             return static_cast<std::size_t>(key >> shift) & (kDigits - 1);
         };
-        std::fill(counts.begin(), counts.end(), 0);
-        runParts(parts, [&](int part) {
-            const auto [first, last] = halfOf(triangles, part, parts);
-            std::size_t* mine = &counts[static_cast<std::size_t>(part) * kDigits];
-            for (std::size_t t = first; t < last; ++t) ++mine[digitOf(keys[t])];
-        });
+        std::fill(next.begin(), next.end(), 0);
+        for (std::size_t t = 0; t < triangles; ++t) ++next[digitOf(keys[t])];
         std::size_t start = 0;
-        for (std::size_t d = 0; d < kDigits; ++d) {
-            const std::size_t firstPart = counts[d];
-            const std::size_t secondPart = counts[kDigits + d];
-            counts[d] = start;
-            counts[kDigits + d] = start + firstPart;
-            start += firstPart + secondPart;
-        }
-        runParts(parts, [&](int part) {
-            const auto [first, last] = halfOf(triangles, part, parts);
-            std::size_t* next = &counts[static_cast<std::size_t>(part) * kDigits];
-            for (std::size_t t = first; t < last; ++t) spare[next[digitOf(keys[t])]++] = keys[t];
-        });
+        for (std::size_t& digit : next) start += std::exchange(digit, start);
+        for (std::size_t t = 0; t < triangles; ++t) spare[next[digitOf(keys[t])]++] = keys[t];
         keys.swap(spare);
     }
     return keys;
@@ -203,10 +151,15 @@ std::unique_ptr<std::uint64_t[]> curveOrder(const std::vector<Point>& points,
 void weldAndOrder(const std::vector<Point>& points, const std::vector<std::uint32_t>& corners,
                   TriangleMesh& mesh) {
     const std::size_t triangles = corners.size() / 3;
-    const int parts = points.size() >= kThreaded || triangles >= kThreaded ? 2 : 1;
+    // Welding and sorting need nothing of each other: one thread each, joined once.
     std::size_t positions = 0;
-    const std::unique_ptr<std::uint32_t[]> first = firstAtSamePosition(points, parts, positions);
-    const std::unique_ptr<std::uint64_t[]> order = curveOrder(points, corners, parts);
+    std::unique_ptr<std::uint32_t[]> first;
+    std::unique_ptr<std::uint64_t[]> order;
+    runInParts(points.size() >= kThreaded || triangles >= kThreaded ? 2 : 1, [&](int part) {
+        if (part == 0) order = curveOrder(points, corners);
+        if (part == 1 || points.size() + triangles < kThreaded)
+            first = firstAtSamePosition(points, positions);
+    });
 
     // A position's number, once a sorted triangle has used it, takes the place of its first
     // point's entry in first[], marked by the top bit; other points' entries keep pointing to

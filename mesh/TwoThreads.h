@@ -1,5 +1,5 @@
-// runOnTwoThreads: work cut into two parts, the second on a thread of its own where the machine
-// has a second processor, so that the parts run side by side.
+// runOnTwoThreads, runInParts: work cut into two parts, the second on a thread of its own where
+// the machine has a second processor, so that the parts run side by side.
 #pragma once
 
 #include <system_error>
@@ -23,6 +23,16 @@ template <typename Work> void runOnTwoThreads(const Work& work) {
         second.join();
     } else {
         work(1);
+    }
+}
+
+// runOnTwoThreads when parts is 2, work(0) alone when it is 1: for work that is cut in two only
+// when it is big enough to be worth a thread.
+template <typename Work> void runInParts(int parts, const Work& work) {
+    if (parts == 1) {
+        work(0);
+    } else {
+        runOnTwoThreads(work);
     }
 }
 
