@@ -1,40 +1,59 @@
-// KeyCode: the names of the keys and GLUT's codes for them.
+// KeyCode: the names of the keys and their codes.
 #include "render/KeyCode.h"
 
-#include <GL/glut.h>
-
-#include <cctype>
+#include <utility>
 
 namespace kalderino {
 
+namespace {
+
+struct NamedKey {
+    const char* name;
+    KeyCode key;
+};
+
+constexpr NamedKey kNamedKeys[] = {
+    {"space", {false, ' '}},         {"Return", {false, kKeyReturn}},
+    {"Escape", {false, kKeyEscape}}, {"Tab", {false, '\t'}},
+    {"BackSpace", {false, 8}},       {"Delete", {false, 127}},
+    {"Left", {true, kKeyLeft}},      {"Right", {true, kKeyRight}},
+    {"Up", {true, kKeyUp}},          {"Down", {true, kKeyDown}},
+    {"Prior", {true, kKeyPageUp}},   {"Page_Up", {true, kKeyPageUp}},
+    {"Next", {true, kKeyPageDown}},  {"Page_Down", {true, kKeyPageDown}},
+    {"Home", {true, kKeyHome}},      {"End", {true, kKeyEnd}},
+    {"Insert", {true, kKeyInsert}},
+};
+
+}  // namespace
+
 bool keyCodeOf(const std::string& name, KeyCode& key) {
     key = KeyCode{};
-    if (name.size() == 1 && std::isalpha(static_cast<unsigned char>(name[0]))) {
+    if (name.size() == 1 && name[0] > ' ' && name[0] < 0x7F) {
         key.code = static_cast<unsigned char>(name[0]);
         return true;
     }
-    if (name == "space" || name == "Escape") {
-        key.code = name == "space" ? ' ' : 27;
-        return true;
-    }
-    key.special = true;
-    const std::pair<const char*, int> arrows[] = {{"Left", GLUT_KEY_LEFT},
-                                                  {"Right", GLUT_KEY_RIGHT},
-                                                  {"Up", GLUT_KEY_UP},
-                                                  {"Down", GLUT_KEY_DOWN}};
-    for (const auto& [arrow, code] : arrows) {
-        if (name == arrow) {
-            key.code = code;
+    for (const NamedKey& named : kNamedKeys) {
+        if (name == named.name) {
+            key = named.key;
             return true;
         }
     }
-    for (int number = 1; number <= 12; ++number) {
+    for (int number = 1; number <= kKeyF12 - kKeyF1 + 1; ++number) {
         if (name == "F" + std::to_string(number)) {
-            key.code = GLUT_KEY_F1 + number - 1;
+            key = {true, kKeyF1 + number - 1};
             return true;
         }
     }
     return false;
+}
+
+std::string keyNameOf(const KeyCode& key) {
+    if (!key.special && key.code > ' ' && key.code < 0x7F) return std::string(1, char(key.code));
+    if (key.special && key.code >= kKeyF1 && key.code <= kKeyF12)
+        return "F" + std::to_string(key.code - kKeyF1 + 1);
+    for (const NamedKey& named : kNamedKeys)
+        if (named.key.special == key.special && named.key.code == key.code) return named.name;
+    return "";
 }
 
 }  // namespace kalderino

@@ -1,15 +1,17 @@
 // Renderer: GL state, projection, frame drawing and the keyboard commands.
 #include "render/Renderer.h"
 
+#include "mesh/Camera.h"
 #include "mesh/Mesh.h"
 #include "mesh/StartView.h"
+#include "render/AidDrawing.h"
 #include "render/GLDisplayListRecorder.h"
+#include "render/KeyCode.h"
 #include "render/TriangleDrawing.h"
 #include "render/TriangleMeshDrawing.h"
 #include "render/Window.h"
 
 #include <GL/glu.h>
-#include <GL/glut.h>  // the special keys' codes
 
 #include <algorithm>
 #include <cstdio>
@@ -50,7 +52,7 @@ void Renderer::initGL() {
 
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    if (!orthographic) gluPerspective(kFieldOfView, aspectOf(width, height), kNear, kFar);
+    if (camera != nullptr || !orthographic) loadProjection();
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glMatrixMode(GL_MODELVIEW);
 
@@ -69,14 +71,21 @@ void Renderer::initGL() {
     glMateriali(GL_FRONT_AND_BACK, GL_SHININESS, 12);
 }
 
-void Renderer::setProjection() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    if (orthographic) {
+// Onto the identity the projection matrix holds.
+void Renderer::loadProjection() {
+    if (camera != nullptr) {
+        glLoadMatrixd(camera->projection(aspectOf(width, height), orthographic).data());
+    } else if (orthographic) {
         glOrtho(-160.0, 160.0, -120.0, 120.0, -100.0, 1000.0);
     } else {
         gluPerspective(kFieldOfView, aspectOf(width, height), kNear, kFar);
     }
+}
+
+void Renderer::setProjection() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    loadProjection();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
 }
@@ -104,26 +113,87 @@ void Renderer::askWindowSize(int w, int h) {
 }
 
 void Renderer::display() {
+    drawModel();
+    if (aids.any()) drawAids();
+    windowSystem.swapBuffers();
+}
+
+void Renderer::drawModel() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3f(0.75f, 0.3f, 0.3f);
     glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    glTranslatef(translation.x, translation.y, translation.z);
-    glTranslatef(kCameraOffset[0], kCameraOffset[1], kCameraOffset[2]);
-    glRotatef(rotation.x + kCameraTilt, 1.0f, 0.0f, 0.0f);  // the x angle always carries the tilt
-    glRotatef(rotation.y, 0.0f, 1.0f, 0.0f);
-    glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
+    placeModel();
 
     for (const Mesh* mesh : meshes) drawTriangles(*mesh);
     for (const TriangleMesh* model : models) drawTriangleMesh(*model);
-    windowSystem.swapBuffers();
+}
+
+// In the model's space first, then in the window's, the text over everything.
+void Renderer::drawAids() {
+    if (aids.grid) drawGrid(aids.low, aids.high, aids.up);
+    if (aids.box) drawBox(aids.low, aids.high);
+    if (aids.edges)
+        drawEdges([this] {
+            for (const Mesh* mesh : meshes) drawTriangles(*mesh);
+            for (const TriangleMesh* model : models) drawTriangleMesh(*model, false);
+        });
+    if (!aids.marks.empty()) drawMarks(aids.marks);
+    if (aids.axes) drawAxesTriad(width, height);
+    if (!aids.text.empty()) drawTextPanel(aids.text, width, height);
+}
+
+// After a swap the back buffer holds nothing defined, and the offscreen surface has one buffer,
+// which shows: so the frame is drawn again for its depth, and again for the eye afterwards.
+bool Renderer::pick(int x, int y, Vec3& model, Vec3& eye) {
+    if (x < 0 || y < 0 || x >= width || y >= height) return false;
+    drawModel();
+    windowSystem.postRedisplay();
+    GLdouble modelView[16];
+    GLdouble projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int row = height - 1 - y;  // GL counts rows from the bottom
+    GLfloat depth = 1.0f;
+    glReadPixels(x, row, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    if (!(depth < 1.0f)) return false;  // the cleared depth: no model there
+    const GLdouble identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    // The pixel's middle.
+    return gluUnProject(x + 0.5, row + 0.5, depth, modelView, projection, viewport, &model[0],
+                        &model[1], &model[2]) == GL_TRUE &&
+           gluUnProject(x + 0.5, row + 0.5, depth, identity, projection, viewport, &eye[0], &eye[1],
+                        &eye[2]) == GL_TRUE;
+}
+
+// T(translation) T(offset) Rx(x - 45) Ry(y) Rz(z) in the viewer; with a camera, its view
+// between the move and turns about its target.
+void Renderer::placeModel() {
+    if (camera == nullptr) {
+        glTranslatef(translation.x, translation.y, translation.z);
+        glTranslatef(kCameraOffset[0], kCameraOffset[1], kCameraOffset[2]);
+        glRotatef(rotation.x + kCameraTilt, 1.0f, 0.0f, 0.0f);  // the x angle carries the tilt
+        glRotatef(rotation.y, 0.0f, 1.0f, 0.0f);
+        glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
+        return;
+    }
+    const double step = camera->unitScale();
+    glTranslated(translation.x * step, translation.y * step, translation.z * step);
+    glMultMatrixd(camera->view().data());
+    const Vec3& pivot = camera->target;
+    glTranslated(pivot[0], pivot[1], pivot[2]);
+    glRotatef(rotation.x, 1.0f, 0.0f, 0.0f);
+    glRotatef(rotation.y, 0.0f, 1.0f, 0.0f);
+    glRotatef(rotation.z, 0.0f, 0.0f, 1.0f);
+    glTranslated(-pivot[0], -pivot[1], -pivot[2]);
 }
 
 void Renderer::keyboard(unsigned char key, int /*x*/, int /*y*/) {
     switch (key) {
-    case 27:
+    case kKeyEscape:
         quit();
         return;
     case ' ':
@@ -183,15 +253,15 @@ void Renderer::keyboard(unsigned char key, int /*x*/, int /*y*/) {
 
 void Renderer::special(int key, int /*x*/, int /*y*/) {
     switch (key) {
-    case GLUT_KEY_F1:
+    case kKeyF1:
         wireframe = false;
         break;
-    case GLUT_KEY_F2:
+    case kKeyF1 + 1:
         wireframe = true;
         break;
-    case GLUT_KEY_F3:
+    case kKeyF1 + 2:
         return;
-    case GLUT_KEY_F4:
+    case kKeyF1 + 3:
         // The new mode's projection comes with the reshape GLUT delivers for the new size. The
         // size stops shrinking at 1 x 1, the smallest window there is.
         orthographic = !orthographic;
@@ -199,16 +269,16 @@ void Renderer::special(int key, int /*x*/, int /*y*/) {
         width = std::max(width - 1, 1);
         height = std::max(height - 1, 1);
         break;
-    case GLUT_KEY_LEFT:
+    case kKeyLeft:
         rotation.y -= kStep;
         break;
-    case GLUT_KEY_UP:
+    case kKeyUp:
         windowSystem.fullScreen();
         return;
-    case GLUT_KEY_RIGHT:
+    case kKeyRight:
         rotation.y += kStep;
         break;
-    case GLUT_KEY_DOWN:
+    case kKeyDown:
         askWindowSize(640, 480);
         return;
     default:

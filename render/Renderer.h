@@ -3,12 +3,14 @@
 #pragma once
 
 #include "mesh/Vector3.h"
+#include "render/SceneAids.h"
 
 #include <cstdio>
 #include <vector>
 
 namespace kalderino {
 
+class Camera;
 class Mesh;
 class Window;
 struct TriangleMesh;
@@ -29,6 +31,11 @@ public:
     void display();
     void keyboard(unsigned char key, int x, int y);
     void special(int key, int x, int y);
+    // The model point the pixel at (x, y) from the window's top left corner shows, found in the
+    // depth of the frame drawn again as it is shown but not shown: in model units (as the meshes'
+    // coordinates) and in the eye's space. False when the pixel shows no model. Asks for the
+    // frame to be drawn again.
+    bool pick(int x, int y, Vec3& model, Vec3& eye);
 
     int window = 0;  // the window system's identifier of the window drawn in
     float lightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -53,8 +60,18 @@ public:
     // owned: they outlive the renderer.
     std::vector<const TriangleMesh*> models;
     std::FILE* keyReport = stdout;  // the unbound-key lines; none when null
+    // The model viewer's camera, which gives the projection and the placement, the view values
+    // then turning the model about its target and moving it in steps of its size. Null in the
+    // viewer, which keeps the fixed placement. Not owned.
+    const Camera* camera = nullptr;
+    // Drawn with the model, each only when asked for: nothing by default.
+    SceneAids aids;
 
 private:
+    void drawModel();
+    void drawAids();
+    void loadProjection();
+    void placeModel();
     void setProjection();
     void askWindowSize(int w, int h);
     void quit();

@@ -38,9 +38,9 @@ template <typename Draw> void inPieces(std::size_t count, const Draw& draw) {
 
 }  // namespace
 
-void drawTriangleMesh(const TriangleMesh& mesh) {
+void drawTriangleMesh(const TriangleMesh& mesh, bool ownColours) {
     if (mesh.points.empty() || mesh.normals.size() != mesh.points.size()) return;
-    const bool coloured = mesh.colours.size() == mesh.points.size();
+    const bool coloured = ownColours && mesh.colours.size() == mesh.points.size();
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, mesh.points.data());

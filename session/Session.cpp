@@ -5,8 +5,11 @@
 #include "mesh/Mesh.h"
 #include "mesh/PointNormals.h"
 #include "mesh/StartView.h"
+#include "mesh/Vertex.h"
 #include "render/Renderer.h"
 #include "session/ModelFiles.h"
+
+#include <algorithm>
 
 namespace kalderino {
 
@@ -37,7 +40,7 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
     std::vector<TriangleMesh> read;
     std::vector<Pending> pending;
     for (const std::string& path : paths) {
-        const bool model = modelFiles != nullptr && modelFiles->isModelFile(path);
+        const bool model = isModelFile(path);
         if (options.ownReadersOnly && !model) {
             reportError(stderr, path, 0, "only OBJ, PLY, STL and OFF files are read here");
             return false;
@@ -71,6 +74,70 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
         }
     }
     return true;
+}
+
+bool Session::isModelFile(const std::string& path) const {
+    return modelFiles != nullptr && modelFiles->isModelFile(path);
+}
+
+bool Session::bounds(std::array<double, 3>& low, std::array<double, 3>& high) const {
+    bool found = false;
+    const auto take = [&](const std::array<double, 3>& meshLow,
+                          const std::array<double, 3>& meshHigh) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            low[k] = found ? std::min(low[k], meshLow[k]) : meshLow[k];
+            high[k] = found ? std::max(high[k], meshHigh[k]) : meshHigh[k];
+        }
+        found = true;
+    };
+    for (const Source& source : sources) {
+        for (const Mesh* mesh : source.meshes) {
+            if (mesh->pointCount <= 0) continue;  // its corners are where they start
+            const Vertex& max = *mesh->maxCorner;
+            const Vertex& min = *mesh->minCorner;
+            take({min.x, min.y, min.z}, {max.x, max.y, max.z});
+        }
+        for (const TriangleMesh* model : source.models) {
+            if (model->points.empty()) continue;
+            std::array<float, 3> modelLow = model->points[0];
+            std::array<float, 3> modelHigh = modelLow;
+            for (const std::array<float, 3>& point : model->points) {
+                for (std::size_t k = 0; k < 3; ++k) {
+                    modelLow[k] = std::min(modelLow[k], point[k]);
+                    modelHigh[k] = std::max(modelHigh[k], point[k]);
+                }
+            }
+            take({modelLow[0], modelLow[1], modelLow[2]},
+                 {modelHigh[0], modelHigh[1], modelHigh[2]});
+        }
+    }
+    return found;
+}
+
+std::vector<std::array<double, 3>> Session::samplePoints(std::size_t most) const {
+    std::size_t total = 0;
+    for (const Source& source : sources) {
+        for (const Mesh* mesh : source.meshes) total += static_cast<std::size_t>(mesh->pointCount);
+        for (const TriangleMesh* model : source.models) total += model->points.size();
+    }
+    const std::size_t stride =
+        std::max<std::size_t>(1, (total + most - 1) / std::max<std::size_t>(most, 1));
+    std::vector<std::array<double, 3>> sample;
+    for (const Source& source : sources) {
+        for (const Mesh* mesh : source.meshes) {
+            for (int i = 0; i < mesh->pointCount; i += static_cast<int>(stride)) {
+                const Vertex& point = *mesh->points[i];
+                sample.push_back({point.x, point.y, point.z});
+            }
+        }
+        for (const TriangleMesh* model : source.models) {
+            for (std::size_t i = 0; i < model->points.size(); i += stride) {
+                const std::array<float, 3>& point = model->points[i];
+                sample.push_back({point[0], point[1], point[2]});
+            }
+        }
+    }
+    return sample;
 }
 
 void Session::handOver(Renderer& renderer, std::FILE* report) {

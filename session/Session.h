@@ -11,6 +11,7 @@
 #include "io/MeshLoader.h"
 #include "mesh/TriangleMesh.h"
 
+#include <array>
 #include <cstdio>
 #include <deque>
 #include <memory>
@@ -49,6 +50,15 @@ public:
     // data file through a loader with no report. Returns false after one diagnostic on stderr;
     // the meshes of the files read before it are kept but none of that file's.
     bool open(const std::vector<std::string>& paths, const ModelOptions& options);
+
+    // Whether path names a model file, which the model readers read, rather than a data file.
+    bool isModelFile(const std::string& path) const;
+
+    // The box around every point of every mesh read; false when there are no points.
+    bool bounds(std::array<double, 3>& low, std::array<double, 3>& high) const;
+
+    // Up to most points of the meshes read, taken evenly across them.
+    std::vector<std::array<double, 3>> samplePoints(std::size_t most) const;
 
     // Appends the meshes read to renderer in the order read (the renderer draws the meshes of
     // objects first, then those of arrays), writing one line per mesh to report (nothing when

@@ -2,6 +2,7 @@
 #include "shot/ShotOptions.h"
 
 #include "render/KeyCode.h"
+#include "session/EventScript.h"
 
 #include <cctype>
 #include <cstdio>
@@ -9,7 +10,7 @@
 
 namespace kalderino {
 
-const char* const kShotKeyNames = "the letters a to z and A to Z, space, F1 to F12, Left, Right";
+const char* const kShotKeyNames = "a key name such as a, F5, space, Return or Prior (see --help)";
 
 namespace {
 
@@ -26,8 +27,9 @@ bool readCount(const std::string& text, int& value, int most = ShotOptions::kMax
 bool ShotOptions::parse(int argc, const char* const* argv) {
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        const bool takesValue =
-            arg == "-o" || arg == "--size" || arg == "--keys" || arg == "--thumbnail";
+        const bool takesValue = arg == "-o" || arg == "--size" || arg == "--keys" ||
+                                arg == "--events" || arg == "--thumbnail" || arg == "--view" ||
+                                arg == "--up";
         if (takesValue && i + 1 == argc) {
             error = arg + " needs a value";
             return false;
@@ -48,6 +50,12 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
             if (!readSize(argv[++i])) return false;
         } else if (arg == "--keys") {
             if (!readKeys(argv[++i])) return false;
+        } else if (arg == "--events") {
+            events = argv[++i];
+        } else if (arg == "--view") {
+            view = argv[++i];
+        } else if (arg == "--up") {
+            up = argv[++i];
         } else if (arg == "--thumbnail") {
             if (!readCount(argv[++i], width, kMaxThumbnail)) {
                 error = "--thumbnail expects a size from 1 to " + std::to_string(kMaxThumbnail);
@@ -76,7 +84,7 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
         for (const char c : stem) output += c == '%' ? "%%" : std::string(1, c);
         output += ".png";
     }
-    return checkOutput();
+    return checkOutput() && readSteps();
 }
 
 bool ShotOptions::readSize(const std::string& text) {
@@ -104,6 +112,26 @@ bool ShotOptions::readKeys(const std::string& text) {
             return false;
         }
         keys.push_back(ShotKey{name, key});
+    }
+    return true;
+}
+
+bool ShotOptions::readSteps() {
+    for (const ShotKey& key : keys) steps.push_back({Event::keyPress(key.key)});
+    if (!readEventScript(events, width, height, steps, error)) {
+        error = "--events: " + error;
+        return false;
+    }
+    for (const std::vector<Event>& step : steps) {
+        for (const Event& event : step) {
+            if (event.kind != Event::Kind::key) continue;
+            const KeyCode& key = event.key;
+            if (key.special ? key.code == kKeyUp || key.code == kKeyDown : key.code == kKeyEscape) {
+                error = "--events: key \"" + keyNameOf(key) +
+                        "\" works on the window, not on the picture";
+                return false;
+            }
+        }
     }
     return true;
 }

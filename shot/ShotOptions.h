@@ -2,6 +2,7 @@
 #pragma once
 
 #include "render/KeyCode.h"
+#include "session/Event.h"
 
 #include <string>
 #include <vector>
@@ -35,7 +36,12 @@ public:
     int width = 640;
     int height = 480;
     std::vector<ShotKey> keys;
-    bool keepCoordinates = false;  // of model files
+    std::string events;  // the script --events gives
+    // What happens before each picture: a step per key, then one per item of the events.
+    std::vector<std::vector<Event>> steps;
+    bool keepCoordinates = false;        // of model files
+    std::string view = "three-quarter";  // the view model files open in
+    std::string up;                      // the axis model files stand on; their format's if empty
     // A thumbnail for a file manager: a square picture, the project's own readers only, and
     // limits on time and memory.
     bool thumbnail = false;
@@ -46,12 +52,13 @@ public:
 private:
     bool readSize(const std::string& text);
     bool readKeys(const std::string& text);
+    bool readSteps();
     bool checkOutput();
 
     bool numberedOutput = false;
 };
 
-// The names --keys takes, for the help text.
+// What --keys takes, for its refusal.
 extern const char* const kShotKeyNames;
 
 }  // namespace kalderino

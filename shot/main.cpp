@@ -1,10 +1,9 @@
 // kalderino-shot: draws data files and model files as the viewer would, after the keys given,
 // into PNG pictures, with no window system.
+#include "driver/OffscreenDriver.h"
 #include "io/Diagnostic.h"
-#include "render/OffscreenWindow.h"
-#include "render/Renderer.h"
 #include "session/ModelFiles.h"
-#include "session/Session.h"
+#include "session/Viewer.h"
 #include "shot/PictureFiles.h"
 #include "shot/ShotOptions.h"
 
@@ -24,36 +23,47 @@ constexpr unsigned kThumbnailSeconds = 20;
 constexpr rlim_t kThumbnailMemory = rlim_t{2} << 30;  // bytes of address space
 
 constexpr const char* kUsage =
-    "usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] [--keep-coordinates]\n"
-    "                      [--thumbnail SIZE] [FILE...]\n";
+    "usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] [--events \"EVENTS\"]\n"
+    "                      [--view VIEW] [--up AXIS] [--keep-coordinates] [--thumbnail SIZE]\n"
+    "                      [FILE...]\n";
 
 void printHelp() {
     std::printf("%s\n"
                 "Draws the meshes of the FILEs (dataTest3.dat in the working directory unless\n"
-                "given) as the viewer shows them after the keys given, and writes the picture\n"
-                "as PNG. Data files (.dat) are drawn as they are; model files (OBJ, PLY, STL,\n"
-                "OFF, glTF and the other formats of the Open Asset Import Library) are fitted\n"
-                "together into the view. Needs no display: it draws offscreen with Mesa.\n"
+                "given) as kalderino-view shows them after the keys and events given, and\n"
+                "writes the picture as PNG. Data files (.dat) are drawn in the viewer's view;\n"
+                "model files (OBJ, PLY, STL, OFF, glTF and the other formats of the Open Asset\n"
+                "Import Library) in a view of their own, or fitted into the viewer's with a\n"
+                "data file. Needs no display: it draws offscreen with Mesa.\n"
                 "\n"
                 "  -o PICTURE.png      the picture to write; the first file's name with .png\n"
                 "                      unless given. With %%d in it (as in turn-%%03d.png) one\n"
                 "                      picture is written before the first key and one after\n"
-                "                      each key\n"
+                "                      each key and each item of the events\n"
                 "  --size WxH          the window's size at start, in pixels (640x480)\n"
                 "  --keys \"KEYS\"       key names separated by spaces, pressed in order\n"
-                "  --keep-coordinates  keep the model files' coordinates instead of fitting\n"
-                "                      them into the view\n"
+                "  --events \"EVENTS\"   keys, pointer drags, clicks and wheel steps, after the\n"
+                "                      keys: items separated by ';' (see kalderino-shot(1)),\n"
+                "                      as in \"drag 100,100 300,120; scroll 3; key Return\"\n"
+                "  --view VIEW         the view model files open in: three-quarter (from the\n"
+                "                      front, right and above), front, right, top, isometric,\n"
+                "                      or viewer: the viewer's, fitted into it as a data file\n"
+                "  --up AXIS           the axis model files stand on: +X, -X, +Y, -Y, +Z or -Z\n"
+                "                      (+Z for STL files, +Y for the rest unless given)\n"
+                "  --keep-coordinates  with a data file, or --view viewer: keep the model files'\n"
+                "                      coordinates instead of fitting them into the view\n"
                 "  --thumbnail SIZE    a SIZE x SIZE thumbnail for a file manager: OBJ, PLY, STL\n"
                 "                      and OFF files only, within %u seconds and %u MiB\n"
                 "  --help              show this text\n"
                 "  --version           show the version\n"
                 "\n"
-                "Keys: %s. Up, Down and Escape work on\n"
-                "the window, not on the picture, and are refused.\n"
+                "Keys are named as X names them: a printable character (a letter in either case,\n"
+                "a digit, punctuation), space, Return, Tab, BackSpace, Delete, F1 to F12, Left,\n"
+                "Right, Prior, Next, Home, End and Insert. Up, Down and Escape work on the\n"
+                "window, not on the picture, and are refused.\n"
                 "\n"
                 "Prints the path of each picture written to a regular file, and nothing else.\n",
-                kUsage, kThumbnailSeconds, static_cast<unsigned>(kThumbnailMemory >> 20),
-                kShotKeyNames);
+                kUsage, kThumbnailSeconds, static_cast<unsigned>(kThumbnailMemory >> 20));
 }
 
 void limitThumbnail() {
@@ -85,57 +95,48 @@ int run(int argc, char** argv) {
     pictures.inputs = options.files;
     if (!pictures.canWrite(options.pictureName(0))) return 1;
 
-    // What is handed to the renderer lives until the process ends, as in the viewer.
-    Session* session = new Session(&importedModelFiles());
-    // The loader's report is the viewer's, and so are the unbound-key lines.
+    // What is handed to the renderer lives until the process ends, as in the viewer. The
+    // picture is what kalderino-view would show, silent about unbound keys as it is.
+    Viewer* viewer = new Viewer(&importedModelFiles());
+    viewer->modelViewer = true;
+    viewer->keyReport = nullptr;
+    if (!viewer->chooseView(options.view)) {
+        std::fprintf(stderr, "kalderino-shot: unknown view \"%s\"; expected one of %s\n",
+                     options.view.c_str(), Viewer::kViewNames);
+        return 1;
+    }
+    if (!options.up.empty() && !viewer->chooseUp(options.up)) {
+        std::fprintf(stderr, "kalderino-shot: unknown up axis \"%s\"; expected one of %s\n",
+                     options.up.c_str(), Viewer::kUpNames);
+        return 1;
+    }
     ModelOptions models;
     models.keepCoordinates = options.keepCoordinates;
     models.ownReadersOnly = options.thumbnail;
-    if (!session->open(options.files, models)) return 1;
+    if (!viewer->open(options.files, models)) return 1;
 
-    OffscreenWindow* window = new OffscreenWindow;
-    if (!window->open(options.width, options.height)) {
-        std::fprintf(stderr, "kalderino-shot: %s\n", window->error.c_str());
+    OffscreenDriver* driver = new OffscreenDriver(*viewer);
+    if (!driver->open(options.width, options.height)) {
+        std::fprintf(stderr, "kalderino-shot: %s\n", driver->error.c_str());
         return 1;
     }
-    Renderer* renderer = new Renderer(*window);
-    renderer->keyReport = nullptr;
-    renderer->width = options.width;
-    renderer->height = options.height;
-    session->handOver(*renderer, nullptr);
-    renderer->initGL();
-
-    // GLUT's part from here: a reshape and a frame once the window is up, then after each key
-    // the reshape and the frame it asked for.
-    // A frame is drawn only when a picture shows it: keys in between only change the view.
-    bool stale = false;
-    const auto takePicture = [&](int keyCount) {
-        if (stale) renderer->display();
-        stale = false;
-        return pictures.add(options.pictureName(keyCount), window->readPixels(), window->width,
-                            window->height);
+    const auto takePicture = [&](int count) {
+        return pictures.add(options.pictureName(count), driver->picture(), driver->width(),
+                            driver->height());
     };
-    renderer->reshape(options.width, options.height);
-    window->takeRedisplay();
-    stale = true;  // the first frame, drawn once the window is up
     if (options.numbered() && !takePicture(0)) return 1;
-    for (std::size_t i = 0; i < options.keys.size(); ++i) {
-        const KeyCode& key = options.keys[i].key;
-        if (key.special) {
-            renderer->special(key.code, 0, 0);
-        } else {
-            renderer->keyboard(static_cast<unsigned char>(key.code), 0, 0);
+    int count = 0;
+    for (const std::vector<Event>& step : options.steps) {
+        for (const Event& event : step) {
+            if (!driver->deliver(event)) {
+                std::fprintf(stderr, "kalderino-shot: %s\n", driver->error.c_str());
+                return 1;
+            }
         }
-        if (window->applyResize()) {
-            renderer->reshape(window->width, window->height);
-        } else if (!window->error.empty()) {
-            std::fprintf(stderr, "kalderino-shot: %s\n", window->error.c_str());
-            return 1;
-        }
-        if (window->takeRedisplay()) stale = true;
-        if (options.numbered() && !takePicture(static_cast<int>(i) + 1)) return 1;
+        ++count;
+        if (options.numbered() && !takePicture(count)) return 1;
     }
-    if (!options.numbered() && !takePicture(static_cast<int>(options.keys.size()))) return 1;
+    if (!options.numbered() && !takePicture(count)) return 1;
     return pictures.commit() ? 0 : 1;
 }
 

@@ -1,13 +1,9 @@
 // kalderino-view: opens model files and data files in a window, drawn, lit and turned as the
 // viewer draws, lights and turns its own file.
-#include "app/Callbacks.h"
+#include "driver/GlutDriver.h"
 #include "io/Diagnostic.h"
-#include "render/GlutWindow.h"
-#include "render/Renderer.h"
 #include "session/ModelFiles.h"
-#include "session/Session.h"
-
-#include <GL/glut.h>
+#include "session/Viewer.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,7 +16,8 @@ namespace kalderino {
 
 namespace {
 
-constexpr const char* kUsage = "usage: kalderino-view [GLUT options] [--keep-coordinates] FILE...";
+constexpr const char* kUsage = "usage: kalderino-view [GLUT options] [--keep-coordinates] "
+                               "[--view VIEW] [--up AXIS] FILE...";
 constexpr const char* kHelp =
     "Shows model files (OBJ, PLY, STL, OFF, glTF and the other formats of the Open Asset\n"
     "Import Library) and data files (.dat) in one window, as the viewer shows its data file,\n"
@@ -28,11 +25,16 @@ constexpr const char* kHelp =
     "\n"
     "  --keep-coordinates  keep the model files' coordinates instead of fitting them\n"
     "                      into the view\n"
+    "  --view VIEW         the view model files open in: three-quarter (from the\n"
+    "                      front, right and above), front, right, top, isometric,\n"
+    "                      or viewer: the viewer's, fitted into it as a data file\n"
+    "  --up AXIS           the axis model files stand on: +X, -X, +Y, -Y, +Z or -Z\n"
+    "                      (+Z for STL files, +Y for the rest unless given)\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "\n"
     "GLUT's own options (-display DISPLAY, -geometry WxH+X+Y, -direct, -indirect, -iconic,\n"
-    "-gldebug, -sync) are passed to it. Keys: see kalderino(1).\n";
+    "-gldebug, -sync) are passed to it. Keys: H in the window lists them all.\n";
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "kalderino-view: %s; %s\n", message.c_str(), kUsage);
@@ -61,6 +63,8 @@ int run(int argc, char** argv) {
     std::vector<char*> glutArgs{argv[0]};
     std::vector<std::string> files;
     ModelOptions models;
+    std::string view = "three-quarter";
+    std::string up;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -71,6 +75,9 @@ int run(int argc, char** argv) {
             options = false;
         } else if (arg == "--keep-coordinates") {
             models.keepCoordinates = true;
+        } else if (arg == "--view" || arg == "--up") {
+            if (i + 1 == argc) return usageError(arg + " needs a value");
+            (arg == "--view" ? view : up) = argv[++i];
         } else if (arg == "--help" || arg == "-h") {
             std::printf("%s\n\n%s", kUsage, kHelp);
             return 0;
@@ -88,29 +95,16 @@ int run(int argc, char** argv) {
     if (files.empty()) return usageError("no files to show");
 
     // What is handed to the renderer lives until the process ends, as in the viewer.
-    Session* session = new Session(&importedModelFiles());
-    if (!session->open(files, models)) return 1;
-
-    // Set before glutInit, so that -geometry, which glutInit reads, has the last word.
-    glutInitWindowSize(640, 480);
-    glutInitWindowPosition(0, 0);
-    int glutArgc = static_cast<int>(glutArgs.size());
-    glutArgs.push_back(nullptr);
-    glutInit(&glutArgc, glutArgs.data());
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-
-    GlutWindow* glut = new GlutWindow;  // lives until the process ends
-    const int window = glut->open(titleFor(files).c_str());
-    theRenderer = new Renderer(*glut);
-    theRenderer->keyReport = nullptr;  // stdout stays silent: no unbound-key lines
-    theRenderer->width = glutGet(GLUT_WINDOW_WIDTH);
-    theRenderer->height = glutGet(GLUT_WINDOW_HEIGHT);
-    session->handOver(*theRenderer, nullptr);
-    theRenderer->initGL();
-    theRenderer->window = window;
-    registerCallbacks();
-    glutMainLoop();
-    return 0;
+    Viewer* viewer = new Viewer(&importedModelFiles());
+    viewer->modelViewer = true;
+    viewer->keyReport = nullptr;  // stdout stays silent: no unbound-key lines
+    viewer->timeFrames = true;
+    if (!viewer->chooseView(view))
+        return usageError("unknown view \"" + view + "\"; expected one of " + Viewer::kViewNames);
+    if (!up.empty() && !viewer->chooseUp(up))
+        return usageError("unknown up axis \"" + up + "\"; expected one of " + Viewer::kUpNames);
+    if (!viewer->open(files, models)) return 1;
+    return runModelViewer(*viewer, glutArgs, titleFor(files));
 }
 
 }  // namespace

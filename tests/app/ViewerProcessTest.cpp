@@ -206,42 +206,76 @@ TEST_F(ViewerProcessTest, ShowsWhatKalderinoShotDrawsAfterTheSameKeys) {
 #endif
 
 #if defined(VIEW_PATH) && defined(SHOT_PATH)
-// kalderino-view shows a model file and a data file together as kalderino-shot draws them after
-// the same keys, in a window titled with the first file's name, and prints nothing, not even for
-// an unbound key (F5).
-TEST_F(ViewerProcessTest, ViewShowsModelAndDataFilesAsKalderinoShotDrawsThem) {
+// kalderino-view shows what kalderino-shot draws after the same keys, pointer drags, wheel
+// steps, Ctrl+wheel steps and double clicks at a point of the model, given to the window as real X
+// events and to kalderino-shot as a script: model files in a view of their own, and together with a
+// data file in the viewer's. The window is titled with the first file's name, and the program
+// prints nothing, not even for an unbound key (F5).
+TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
     fs::create_directory("models");
     std::ofstream("models/pyramid.obj") << "o pyramid\nv 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\n"
                                            "v 0.5 0.3 1.5\nf 1 4 3 2\nf -5 -4 -1\nf 2 3 5\n"
                                            "f 3 4 5\nf 4 1 5\n";
     std::ofstream("square.dat") << "1 square 4  -10 2.4264 42.4264  70 2.4264 42.4264  70 "
                                    "82.4264 42.4264  -10 82.4264 42.4264  2  1 2 3  1 3 4\n";
-    startView("models/pyramid.obj", "^pyramid");
-    ASSERT_FALSE(window.empty()) << file("stderr");
-    EXPECT_EQ(command("xdotool getwindowname " + window), "pyramid.obj\n");
-    press("Escape");
-    EXPECT_EQ(exitCode(), 0);
-    startView("models/pyramid.obj square.dat", "^pyramid");
-    ASSERT_FALSE(window.empty()) << file("stderr");
-    EXPECT_EQ(command("xdotool getwindowname " + window), "pyramid.obj + 1 more\n");
-    const std::string keys = "x x f F2 F1 m F4 a Left space d F5";
-    EXPECT_TRUE(sized("639x479", keys));
-    ASSERT_EQ(command(SHOT_PATH " --keys '" + keys + "' -o shot.png models/pyramid.obj square.dat"),
-              "shot.png\n");
-    long differing = -1;
-    EXPECT_TRUE(eventually([&] {
-        differing = -1;
-        std::istringstream(
-            command("import -window " + window +
-                    " view.png && compare -metric AE view.png shot.png null: 2>&1")) >>
-            differing;
-        return differing == 0;
-    })) << differing
-        << " pixels differ";
-    press("Escape");
-    EXPECT_EQ(exitCode(), 0);
-    EXPECT_EQ(file("stdout"), "");
-    EXPECT_EQ(file("stderr"), "");
+    const auto drag = [&](const std::string& button, int x0, int y0, int x1, int y1) {
+        const auto at = [&](int x, int y) {
+            return " mousemove --window " + window + " " + std::to_string(x) + " " +
+                   std::to_string(y);
+        };
+        command("xdotool" + at(x0, y0) + " mousedown " + button + at(x1, y1) + " mouseup " +
+                button);
+    };
+    // Then a gesture at a point of the model: the wheel with Ctrl held, or a double click.
+    const struct {
+        const char* files;
+        const char* title;
+        const char* size;     // after the keys
+        const char* pointer;  // xdotool's words after a move to 250,200
+        const char* events;   // kalderino-shot's for the same
+    } rows[] = {{"models/pyramid.obj", "pyramid.obj", "640x480", "", ""},
+                {"models/pyramid.obj square.dat", "pyramid.obj + 1 more", "639x479", "", ""},
+                {"models/pyramid.obj", "pyramid.obj", "640x480",
+                 " keydown ctrl click --repeat 2 4 keyup ctrl", "; ctrl+scroll 2 at 250,200"},
+                {"models/pyramid.obj", "pyramid.obj", "640x480", " click --repeat 2 --delay 50 1",
+                 "; double-click 250,200"},
+                {"models/pyramid.obj square.dat", "pyramid.obj + 1 more", "639x479",
+                 " click --repeat 2 --delay 50 1 keydown ctrl click 4 keyup ctrl",
+                 "; double-click 250,200; ctrl+scroll 1 at 250,200"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.files);
+        startView(row.files, "^pyramid");
+        ASSERT_FALSE(window.empty()) << file("stderr");
+        EXPECT_EQ(command("xdotool getwindowname " + window), row.title + std::string("\n"));
+        const std::string keys =
+            std::string("x f F2 F1 m a Left space d F5") + (row.size[2] == '9' ? " F4" : "");
+        EXPECT_TRUE(sized(row.size, keys));
+        drag("1", 100, 100, 300, 160);
+        drag("2", 320, 240, 350, 200);
+        command("xdotool mousemove --window " + window + " 320 240 click --repeat 3 4");
+        if (*row.pointer != '\0')
+            command("xdotool mousemove --window " + window + " 250 200" + row.pointer);
+        const std::string events = "key " + keys +
+                                   "; drag 100,100 300,160; drag middle 320,240 "
+                                   "350,200; scroll 3 at 320,240" +
+                                   row.events;
+        ASSERT_EQ(command(SHOT_PATH " --events '" + events + "' -o shot.png " + row.files),
+                  "shot.png\n");
+        long differing = -1;
+        EXPECT_TRUE(soon([&] {
+            differing = -1;  // also when compare finds the sizes differ
+            std::istringstream(command("timeout 10 import -window " + window +
+                                       " view.png && compare -metric AE view.png shot.png "
+                                       "null: 2>&1")) >>
+                differing;
+            return differing == 0;
+        })) << differing
+            << " pixels differ";
+        press("Escape");
+        EXPECT_EQ(exitCode(), 0);
+        EXPECT_EQ(file("stdout"), "");
+        EXPECT_EQ(file("stderr"), "");
+    }
 }
 #endif
 

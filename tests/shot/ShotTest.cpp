@@ -144,11 +144,12 @@ TEST_F(ShotTest, HelpNamesTheKeys) {
     const Outcome run = shot("--help");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.rfind("usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] "
-                            "[--keep-coordinates]\n                      [--thumbnail SIZE] "
-                            "[FILE...]\n",
+                            "[--events \"EVENTS\"]\n                      [--view VIEW] "
+                            "[--up AXIS] [--keep-coordinates] [--thumbnail SIZE]\n"
+                            "                      [FILE...]\n",
                             0),
               0u);
-    EXPECT_NE(run.out.find("Keys: the letters a to z and A to Z, space, F1 to F12, Left, Right."),
+    EXPECT_NE(run.out.find("Right, Prior, Next, Home, End and Insert. Up, Down and Escape work"),
               std::string::npos);
     EXPECT_EQ(run.err, "");
 }
@@ -167,10 +168,21 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
         {"folder", "folder: cannot open: Is a directory"},
         {"bad.dat", "bad.dat:5: expected the z coordinate of point 2 of mesh \"sq\" as a decimal "
             "number, found \"zero\""},
-        {"--keys 'x Home' scene.dat", "kalderino-shot: unknown key \"Home\" in --keys; expected the "
-            "letters a to z and A to Z, space, F1 to F12, Left, Right"},
-        {"--keys 'F13' scene.dat", "kalderino-shot: unknown key \"F13\" in --keys; expected the "
-            "letters a to z and A to Z, space, F1 to F12, Left, Right"},
+        {"--keys 'x Hom' scene.dat", "kalderino-shot: unknown key \"Hom\" in --keys; expected a "
+            "key name such as a, F5, space, Return or Prior (see --help)"},
+        {"--keys 'F13' scene.dat", "kalderino-shot: unknown key \"F13\" in --keys; expected a "
+            "key name such as a, F5, space, Return or Prior (see --help)"},
+        {"--events 'key x; key Escape' scene.dat", "kalderino-shot: --events: key \"Escape\" "
+            "works on the window, not on the picture"},
+        {"--events 'key x;; drag 10,10' scene.dat", "kalderino-shot: --events: item 3: \"drag\" "
+            "expects an optional button and two or more points X,Y"},
+        {"--events 'scroll 0' scene.dat", "kalderino-shot: --events: item 1: \"scroll\" expects "
+            "a number of steps (not 0) and an optional \"at X,Y\", found \"0\""},
+        {"--events 'meta+click 1,1' scene.dat", "kalderino-shot: --events: item 1: unknown "
+            "modifier in \"meta+click\"; expected shift, ctrl or alt"},
+        {"--events 'hover 1,1' scene.dat", "kalderino-shot: --events: item 1: unknown event "
+            "\"hover\"; expected key, press, release, move, drag, click, double-click, scroll, "
+            "resize or wait"},
         {"--keys 'x Up' scene.dat", "kalderino-shot: key \"Up\" works on the window, not on the "
             "picture; it has no place in --keys"},
         {"--keys Escape scene.dat", "kalderino-shot: key \"Escape\" works on the window, not on "
@@ -183,6 +195,9 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
         {"--size 640x480x2 scene.dat", size + "found \"640x480x2\""},
         {"--size -640x480 scene.dat", size + "found \"-640x480\""},
         {"--size", "kalderino-shot: --size needs a value"},
+        {"scene.dat --view", "kalderino-shot: --view needs a value"},
+        {"--up +W scene.dat", "kalderino-shot: unknown up axis \"+W\"; expected one of +X, -X, "
+            "+Y, -Y, +Z, -Z"},
         {"--thumbnail 1025 scene.dat", "kalderino-shot: --thumbnail expects a size from 1 to "
             "1024"},
         {"-o nowhere/x.png scene.dat", "nowhere/x.png: cannot write: No such file or directory"},
@@ -353,7 +368,8 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFileImportedFromThem) {
             (fs::path(word).extension() == ".dat" ? dataFiles : models) += word + ' ';
         ASSERT_EQ(run(IMPORT_PATH " --force -o x.dat " + models).status, 0) << row;
         ASSERT_EQ(shot(picture + "two.png " + dataFiles + "x.dat"), (Outcome{0, "two.png\n", ""}));
-        ASSERT_EQ(shot(picture + "one.png " + row), (Outcome{0, "one.png\n", ""})) << row;
+        ASSERT_EQ(shot(picture + "one.png --view viewer " + row), (Outcome{0, "one.png\n", ""}))
+            << row;
         EXPECT_TRUE(read("one.png") == read("two.png")) << row << ": the pictures differ";
         EXPECT_TRUE(read("one.png") != read("empty.png")) << row << ": nothing drawn";
     }
@@ -414,13 +430,25 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
 // kalderino-view reads its command line before GLUT sees it: help, version and refusals need
 // no display.
 TEST_F(ShotTest, ViewAnswersItsCommandLineWithoutADisplay) {
-    const std::string usage = "usage: kalderino-view [GLUT options] [--keep-coordinates] FILE...";
+    const std::string usage = "usage: kalderino-view [GLUT options] [--keep-coordinates] "
+                              "[--view VIEW] [--up AXIS] FILE...";
     const std::pair<std::string, Outcome> cases[] = {
         {"--version", {0, "kalderino-view 1.0.0\n", ""}},
         {"", {1, "", "kalderino-view: no files to show; " + usage + "\n"}},
         {"--keep-coordinates", {1, "", "kalderino-view: no files to show; " + usage + "\n"}},
         {"--fast x.obj", {1, "", "kalderino-view: unknown option \"--fast\"; " + usage + "\n"}},
         {"x.obj -geometry", {1, "", "kalderino-view: -geometry needs a value; " + usage + "\n"}},
+        {"x.obj --up", {1, "", "kalderino-view: --up needs a value; " + usage + "\n"}},
+        {"--up z- x.obj",
+         {1, "",
+          "kalderino-view: unknown up axis \"z-\"; expected one of +X, "
+          "-X, +Y, -Y, +Z, -Z; " +
+              usage + "\n"}},
+        {"--view side x.obj",
+         {1, "",
+          "kalderino-view: unknown view \"side\"; expected one of "
+          "three-quarter, front, right, top, isometric, viewer; " +
+              usage + "\n"}},
         {"-- -x.obj", {1, "", "-x.obj: cannot open: No such file or directory\n"}}};
     for (const auto& [arguments, outcome] : cases)
         EXPECT_EQ(run("env -u DISPLAY " VIEW_PATH " " + arguments), outcome) << arguments;
@@ -567,7 +595,9 @@ TEST_F(ShotTest, DrawsAModelInEveryModeAndViewAsItsDataFile) {
     // clang-format on
     for (const std::string keys : rows) {
         const std::string picture = "--size 320x240 --keys '" + keys + "' -o ";
-        ASSERT_EQ(shot(picture + "model.png torus.obj"), (Outcome{0, "model.png\n", ""})) << keys;
+        ASSERT_EQ(shot(picture + "model.png --view viewer torus.obj"),
+                  (Outcome{0, "model.png\n", ""}))
+            << keys;
         ASSERT_EQ(shot(picture + "data.png torus.dat"), (Outcome{0, "data.png\n", ""})) << keys;
         EXPECT_TRUE(read("model.png") == read("data.png")) << keys << ": the pictures differ";
     }
@@ -581,7 +611,7 @@ TEST_F(ShotTest, PointsOfMoreThan32TrianglesTakeAllOfThemOnlyInModelFiles) {
                            cone(32, 70, 42, 60, 30, 12, 42));
     ASSERT_EQ(run(IMPORT_PATH " --keep-coordinates -o cones.dat cones.obj").status, 0);
     const std::string picture = "--keep-coordinates --size 320x240 -o ";
-    EXPECT_EQ(shot(picture + "model.png cones.obj"), (Outcome{0, "model.png\n", ""}));
+    EXPECT_EQ(shot(picture + "model.png --view viewer cones.obj"), (Outcome{0, "model.png\n", ""}));
     EXPECT_EQ(shot(picture + "data.png cones.dat"),
               (Outcome{0, "data.png\n",
                        "cones.dat: warning: 1 points of mesh \"forty\" are used by more than 32 "

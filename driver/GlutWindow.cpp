@@ -1,5 +1,5 @@
 // GlutWindow: each request forwarded to GLUT as it comes.
-#include "render/GlutWindow.h"
+#include "driver/GlutWindow.h"
 
 #include <GL/freeglut.h>  // glutGet(GLUT_FULL_SCREEN)
 

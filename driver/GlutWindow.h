@@ -1,4 +1,4 @@
-// GlutWindow: the viewer's window, through GLUT.
+// GlutWindow: the window the renderer draws in, through GLUT.
 #pragma once
 
 #include "render/Window.h"

@@ -1,9 +1,9 @@
 // RendererGlTest: the renderer in a real GLUT window, with GL state and pixels read back.
+#include "driver/GlutWindow.h"
 #include "mesh/Mesh.h"
 #include "mesh/PointNormals.h"
 #include "mesh/Triangle.h"
 #include "mesh/TriangleMesh.h"
-#include "render/GlutWindow.h"
 #include "render/Renderer.h"
 
 #include <GL/freeglut.h>

@@ -1,0 +1,176 @@
+// Viewer: one running view, whatever shows it: it opens the files, owns the meshes, the renderer
+// and the camera, and takes input as plain events. Window systems are drivers that feed it (a
+// GLUT window, an offscreen surface replaying a script); it knows neither.
+//
+// It serves two programs' ways of viewing. The viewer's: every key goes to the renderer as the
+// viewer's window delivers it, and the meshes keep the viewer's fixed placement. The model
+// viewer's (kalderino-view, and kalderino-shot drawing what it would show): the keys and pointer
+// gestures of the bindings table first, the viewer's keys after them. Files that are all model
+// files open in a view of their own, through a camera that frames them and turns about them,
+// in their own coordinates; any data file among them keeps the viewer's placement for all, the
+// model files fitted into it, and the pointer then turns and moves the model through the view
+// values, about the middle of the meshes.
+//
+// The model viewer's keys also switch what the renderer draws besides the model (edges, axes,
+// grid, box, a measurement, the overlay of facts and the help panel), and its pointer picks
+// points of the model from the depth of the frame.
+#pragma once
+
+#include "mesh/Camera.h"
+#include "mesh/Vector3.h"
+#include "session/Bindings.h"
+#include "session/Event.h"
+#include "session/Session.h"
+
+#include <cstdio>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kalderino {
+
+class ModelFiles;
+class Renderer;
+class Window;
+
+class Viewer {
+public:
+    // The pointer turns the view by this many degrees a pixel.
+    static constexpr double kDegreesPerPixel = 0.4;
+    // One wheel step brings the eye this much closer.
+    static constexpr double kZoomStep = 1.1;
+    // The most points the framing of a view looks at: enough to find a model's outline, few
+    // enough to take no time.
+    static constexpr std::size_t kOutlinePoints = 100000;
+    // Two presses of the left button make a double click within this many seconds and pixels.
+    static constexpr double kDoubleClickSeconds = 0.3;
+    static constexpr int kDoubleClickPixels = 4;
+    // Frames a second are measured over this many frames drawn.
+    static constexpr std::size_t kFramesTimed = 20;
+
+    // Creates the session, and with it the loader, first of all, as the viewer's start-up has
+    // it. Model files are read through modelFiles; without it every file is a data file.
+    explicit Viewer(ModelFiles* modelFiles = nullptr);
+    virtual ~Viewer() = default;  // the renderer and the meshes live until the process ends
+    Viewer(const Viewer&) = delete;
+    Viewer& operator=(const Viewer&) = delete;
+
+    // Before any window: the viewer's data file, with its report lines on report; or the files
+    // given. Both return false after a diagnostic on stderr.
+    bool loadDataFile(const std::string& path, std::FILE* report);
+    bool open(const std::vector<std::string>& paths, ModelOptions options);
+
+    // The viewer's start-up, a step at a time, for a driver that interleaves the window system's
+    // steps: the renderer, drawing through window; the window's identifier and size once it is
+    // open; the meshes handed over (a line each on report) and linked; the GL state.
+    Renderer& createRenderer(Window& window);
+    void windowOpened(int id, int width, int height);
+    void handOver(std::FILE* report);
+    void initGL();
+    // All of that at once, for a window already open.
+    void start(Window& window, int id, int width, int height);
+
+    // Input, and the frames it calls for. A driver delivers a resize before the first frame.
+    void handle(const Event& event);
+    void display();
+    // Seconds from now until the core wants a tick (the time passing by itself: a file to
+    // watch, work going on in the background), or a negative number when it wants none. A
+    // driver asks after every event and frame.
+    double tickDelay() const { return -1.0; }
+
+    // The model viewer's bindings and views; off for the viewer.
+    bool modelViewer = false;
+    // The view model files open in, and go back to with the reset key.
+    ViewPreset startView = ViewPreset::threeQuarter;
+    // Model files in the viewer's placement, fitted into it, as with a data file among them.
+    bool placeModels = false;
+    // Sets the two from a name: "three-quarter", "front", "right", "top", "isometric", or
+    // "viewer" for the viewer's placement. False for any other name.
+    bool chooseView(const std::string& name);
+    static constexpr const char* kViewNames = "three-quarter, front, right, top, isometric, viewer";
+    // The axis model files stand on, in place of the one their format suggests (z for STL, y
+    // for the rest): "+X", "-X", "+Y", "-Y", "+Z" or "-Z" ("X" is "+X"; either case). False for
+    // anything else.
+    bool chooseUp(const std::string& name);
+    static constexpr const char* kUpNames = "+X, -X, +Y, -Y, +Z, -Z";
+    // Frames are drawn as they are shown, so the overlay gives their rate; where frames are
+    // drawn only for pictures it gives none.
+    bool timeFrames = false;
+    // Where the renderer writes a line for each unbound key; none when null.
+    std::FILE* keyReport = stdout;
+
+    Renderer* renderer = nullptr;  // once created; lives until the process ends
+    Camera camera;                 // the model files' view, when usesCamera
+
+    bool usesCamera() const { return cameraView; }
+    bool trackballTurns() const { return trackball; }
+    // The panel's lines for the frame to come: the help's, or the overlay's and the measurement's.
+    std::vector<std::string> panelText() const;
+
+private:
+    struct Drag {
+        const Binding* binding = nullptr;  // null when no drag is under way
+        Button button = Button::left;
+        int x = 0;  // where it started
+        int y = 0;
+        Camera camera;  // the view then
+        Vector3 rotation;
+        Vector3 translation;
+    };
+
+    void key(const Event& event);
+    void press(const Event& event);
+    void drag(const Event& event);
+    void scroll(const Event& event);
+    void perform(Action action, const Event& event);
+    void lookFrom(ViewPreset preset);
+    void redraw();
+    double aspect() const;
+
+    // The pointer's gestures at the point of the model under it. Where it shows none the zoom
+    // goes toward the point at the depth of the pivot, and a recentre does nothing.
+    void zoomToPoint(const Event& event, double factor);
+    void recentre(const Event& event);
+    void measure(const Event& event);
+    // Where the pointer points at the depth of the point the view turns about, in the eye's space.
+    Vec3 pointerAtPivotDepth(const Event& event) const;
+    // The camera's space, for a point in the eye's, once the view values are folded in.
+    Vec3 cameraSpaceOf(const Vec3& eye) const;
+    void foldViewValues();
+
+    // The viewer's placement, moved by the view values: turns about the middle of the meshes,
+    // moves and zooms along the eye's axes.
+    void orbitPlaced(const Drag& from, double dx, double dy);
+    void panPlaced(const Drag& from, double dx, double dy);
+    void zoomPlaced(const Drag& from, double factor);
+    Vector3 pivotInEye(const Vector3& rotation, const Vector3& translation) const;
+
+    Session session;
+    bool cameraView = false;  // all files were model files: they open in a view of their own
+    UpAxis up;
+    std::array<double, 3> sceneLow{};  // every mesh's points, when there are any
+    std::array<double, 3> sceneHigh{};
+    Drag dragging;
+    struct Click {
+        bool pending = false;  // a left press that a second may make a double click
+        double time = 0.0;
+        int x = 0;
+        int y = 0;
+    };
+    Click lastClick;
+    bool hasPoints = false;  // the meshes have points, which sceneLow and sceneHigh bound
+    bool trackball = false;
+    bool showOverlay = false;
+    bool showHelp = false;
+    std::optional<UpAxis> chosenUp;
+    // For the overlay: the files' names as the window's title gives them, what they hold and
+    // the seconds they took to read.
+    std::string filesName;
+    long long pointCount = 0;
+    long long triangleCount = 0;
+    double loadSeconds = 0.0;
+    std::deque<double> frameSeconds;  // the last frames' drawing times
+};
+
+}  // namespace kalderino

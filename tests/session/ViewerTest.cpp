@@ -1,0 +1,358 @@
+// ViewerTest: the viewer core fed scripts of events with no window system at all, and the view
+// each script leaves: the view values for data files, the camera for model files.
+#include "session/Viewer.h"
+
+#include "render/Renderer.h"
+#include "render/Window.h"
+#include "session/EventScript.h"
+#include "session/ModelFiles.h"
+#include "tests/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace kalderino {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// No window system: the core's requests are taken and nothing is shown. GL calls go nowhere,
+// with no context current.
+class NoWindow : public Window {
+public:
+    void swapBuffers() override {}
+    void postRedisplay() override {}
+    void fullScreen() override {}
+    bool isFullScreen() override { return false; }
+    void resize(int, int) override {}
+    void destroy(int) override {}
+};
+
+Vec3 minus(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+Vec3 scaled(const Vec3& a, double k) { return {a[0] * k, a[1] * k, a[2] * k}; }
+double dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec3 cross(const Vec3& a, const Vec3& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+double degrees(double radians) { return radians * 180.0 / kPi; }
+
+// Where a model point lands in the eye's space under the viewer's placement, multiplied out as
+// the viewer's GL calls compose it: T(translation) T(-30, -60, -350) Rx(x - 45) Ry(y) Rz(z).
+Vec3 placed(const Renderer& renderer, Vec3 p) {
+    const auto turn = [&p](int a, int b, double degreesTurned) {
+        const double c = std::cos(degreesTurned * kPi / 180.0);
+        const double s = std::sin(degreesTurned * kPi / 180.0);
+        const double pa = p[a];
+        p[a] = c * pa - s * p[b];
+        p[b] = s * pa + c * p[b];
+    };
+    turn(0, 1, renderer.rotation.z);
+    turn(2, 0, renderer.rotation.y);
+    turn(1, 2, renderer.rotation.x - 45.0);
+    return {p[0] - 30.0 + renderer.translation.x, p[1] - 60.0 + renderer.translation.y,
+            p[2] - 350.0 + renderer.translation.z};
+}
+
+// One run of the core: a file opened in the model viewer in a 640 x 480 window.
+struct Running {
+    NoWindow window;
+    Viewer viewer{&importedModelFiles()};
+    Camera startCamera;  // as it was once the window was up
+};
+
+class ViewerTest : public ::testing::Test {
+protected:
+    ViewerTest() {
+        std::ofstream("square.dat") << "1 square 4  0 0 0  40 0 0  40 40 0  0 40 0  2  1 2 3  "
+                                       "1 3 4\n";
+        std::ofstream("tetra.obj") << "v 0 0 0\nv 4 0 0\nv 0 2 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\n"
+                                      "f 1 4 3\nf 2 3 4\n";
+        std::ofstream("tetra.stl") << "solid t\nfacet normal 0 0 0\nouter loop\nvertex 0 0 0\n"
+                                      "vertex 4 0 0\nvertex 0 2 1\nendloop\nendfacet\nendsolid\n";
+    }
+
+    // The run after script is played on file, opened in view.
+    static std::unique_ptr<Running> play(const std::string& file, const std::string& script,
+                                         const std::string& view = "three-quarter") {
+        auto run = std::make_unique<Running>();
+        Viewer& viewer = run->viewer;
+        viewer.modelViewer = true;
+        viewer.keyReport = nullptr;
+        EXPECT_TRUE(viewer.chooseView(view));
+        EXPECT_TRUE(viewer.open({file}, ModelOptions()));
+        viewer.start(run->window, 1, 640, 480);
+        viewer.handle(Event::resized(640, 480));
+        run->startCamera = viewer.camera;
+        std::vector<std::vector<Event>> items;
+        std::string error;
+        EXPECT_TRUE(readEventScript(script, 640, 480, items, error)) << error;
+        for (const auto& item : items)
+            for (const Event& event : item) viewer.handle(event);
+        return run;
+    }
+
+    TestFolder folder;
+};
+
+// The view values a script leaves on a data file, in the viewer's placement: drags turn the
+// model about the middle of the meshes, which stays where it was in the eye's space, and stop
+// at the poles unless keys took the view past them.
+TEST_F(ViewerTest, DragsAndWheelMoveTheViewersPlacementAboutTheMiddleOfTheMeshes) {
+    const Vec3 middle{20.0, 20.0, 0.0};
+    const struct {
+        const char* script;
+        Vector3 rotation;
+        bool middleStays;         // on the screen and in depth
+        double middleDepthRatio;  // its depth now to its depth at start; 0: not checked
+    } rows[] = {
+        {"", {}, true, 1.0},
+        {"drag 100,100 150,100", {0.0f, 0.0f, 20.0f}, true, 1.0},
+        {"drag 100,100 400,300 150,100", {0.0f, 0.0f, 20.0f}, true, 1.0},  // the end decides
+        {"drag 100,100 100,90", {-4.0f, 0.0f, 0.0f}, true, 1.0},
+        {"drag 100,100 100,-1000", {-44.0f, 0.0f, 0.0f}, true, 1.0},  // 89 degrees up at most
+        {"drag 100,100 100,5000", {134.0f, 0.0f, 0.0f}, true, 1.0},   // and down
+        {"key v v v v v v; drag 100,100 100,50", {-60.0f, 0.0f, 0.0f}, false, 0.0},
+        {"key a; drag 10,10 20,10", {0.0f, 0.0f, 14.0f}, false, 0.0},
+        // Closer along the eye's axis: the middle, off the axis, moves outwards.
+        {"scroll 3", {}, false, 1.0 / (1.1 * 1.1 * 1.1)},
+        {"scroll -2 at 10,10", {}, false, 1.1 * 1.1},
+        {"drag right 100,100 100,80", {}, false, 1.0 / 1.1},
+        {"drag 100,100 150,100; key Return", {}, true, 1.0},
+        {"shift+drag 100,100 100,100", {}, true, 1.0},
+        {"ctrl+drag 100,100 150,100", {}, true, 1.0},  // no binding: nothing moves
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.script);
+        const auto run = play("square.dat", row.script);
+        const Renderer& renderer = *run->viewer.renderer;
+        EXPECT_FALSE(run->viewer.usesCamera());
+        EXPECT_NEAR(renderer.rotation.x, row.rotation.x, 1e-4);
+        EXPECT_NEAR(renderer.rotation.y, row.rotation.y, 1e-4);
+        EXPECT_NEAR(renderer.rotation.z, row.rotation.z, 1e-4);
+        Renderer still(run->window);
+        const Vec3 before = placed(still, middle);
+        const Vec3 after = placed(renderer, middle);
+        if (row.middleDepthRatio > 0.0) {
+            EXPECT_NEAR(after[2] / before[2], row.middleDepthRatio, 1e-4);
+        }
+        if (row.middleStays) {
+            EXPECT_NEAR(after[0] / after[2], before[0] / before[2], 1e-4);
+            EXPECT_NEAR(after[1] / after[2], before[1] / before[2], 1e-4);
+        }
+    }
+}
+
+TEST_F(ViewerTest, ShiftDragAndMiddleDragMoveTheModelWithThePointer) {
+    for (const char* script : {"shift+drag 100,100 148,76", "drag middle 100,100 148,76"}) {
+        const auto run = play("square.dat", script);
+        const Renderer& renderer = *run->viewer.renderer;
+        const Vec3 middle{20.0, 20.0, 0.0};
+        const double depth = -placed(renderer, middle)[2];
+        const double unitsPerPixel = 2.0 * depth * std::tan(22.5 * kPi / 180.0) / 480.0;
+        EXPECT_NEAR(renderer.translation.x, 48 * unitsPerPixel, 1e-3) << script;
+        EXPECT_NEAR(renderer.translation.y, 24 * unitsPerPixel, 1e-3) << script;
+        EXPECT_EQ(renderer.translation.z, 0.0f) << script;
+        // A model file's camera moves the other way, at the same distance.
+        const auto model = play("tetra.obj", script);
+        const Camera& start = model->startCamera;
+        const Camera& now = model->viewer.camera;
+        const double height =
+            2.0 * now.distance * std::tan(Camera::kFieldOfView / 2.0 * kPi / 180.0);
+        const Vec3 moved = minus(now.target, start.target);
+        EXPECT_NEAR(dot(moved, start.right), -48.0 / 480.0 * height, 1e-9) << script;
+        EXPECT_NEAR(dot(moved, start.screenUp), -24.0 / 480.0 * height, 1e-9) << script;
+        EXPECT_NEAR(dot(moved, start.forward), 0.0, 1e-9) << script;
+        EXPECT_EQ(now.distance, start.distance) << script;
+    }
+}
+
+// The camera a script leaves on a model file: framed from front, right and above at start; a
+// drag turns it about the up axis and raises it, stopping short of the pole, with the horizon
+// level; the wheel and a right drag bring it closer; Return frames the model again.
+TEST_F(ViewerTest, DragsAndWheelTurnAndZoomTheModelFilesCamera) {
+    const struct {
+        const char* file;
+        const char* script;
+        double turned;     // degrees about the up axis from where it started
+        double elevation;  // degrees
+        double closer;     // start distance over distance
+        int upAxis;
+    } rows[] = {
+        {"tetra.obj", "", 0.0, 25.0, 1.0, 1},
+        {"tetra.stl", "", 0.0, 25.0, 1.0, 2},  // printed parts stand on z
+        {"tetra.obj", "drag 100,100 200,100", -40.0, 25.0, 1.0, 1},
+        {"tetra.obj", "drag 100,100 100,80", 0.0, 33.0, 1.0, 1},
+        {"tetra.obj", "drag 100,100 100,-1000", 0.0, 89.0, 1.0, 1},
+        {"tetra.obj", "drag 100,100 100,5000", 0.0, -89.0, 1.0, 1},
+        {"tetra.obj", "drag 100,100 300,0 200,100", -40.0, 25.0, 1.0, 1},
+        {"tetra.obj", "scroll 2", 0.0, 25.0, 1.21, 1},
+        {"tetra.obj", "drag right 10,100 10,60", 0.0, 25.0, 1.21, 1},
+        {"tetra.stl", "drag 0,0 50,50; scroll 4; key Return", 0.0, 25.0, 1.0, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.file) + ": " + row.script);
+        const auto run = play(row.file, row.script);
+        const Camera& start = run->startCamera;
+        const Camera& now = run->viewer.camera;
+        ASSERT_TRUE(run->viewer.usesCamera());
+        Vec3 up{0.0, 0.0, 0.0};
+        up[static_cast<std::size_t>(row.upAxis)] = 1.0;
+        EXPECT_NEAR(dot(now.right, up), 0.0, 1e-9) << "the horizon stays level";
+        EXPECT_NEAR(degrees(std::asin(-dot(now.forward, up))), row.elevation, 1e-6);
+        const Vec3 before = minus(start.forward, scaled(up, dot(start.forward, up)));
+        const Vec3 after = minus(now.forward, scaled(up, dot(now.forward, up)));
+        EXPECT_NEAR(degrees(std::atan2(dot(cross(before, after), up), dot(before, after))),
+                    row.turned, 1e-6);
+        EXPECT_NEAR(start.distance / now.distance, row.closer, 1e-9);
+        EXPECT_NEAR(now.target[0], 4.0 / 2.0, 1e-9) << "turns keep the target";
+    }
+}
+
+// The whole model in view at start, filling about 80 % of the window's height or width.
+TEST_F(ViewerTest, ModelFilesOpenFramed) {
+    for (const char* view : {"three-quarter", "front", "right", "top", "isometric"}) {
+        const auto run = play("tetra.obj", "", view);
+        const Camera& camera = run->viewer.camera;
+        const Matrix4 v = camera.view();
+        const Matrix4 p = camera.projection(640.0 / 480.0, false);
+        double widest = 0.0;
+        for (const Vec3& corner : {Vec3{0, 0, 0}, Vec3{4, 0, 0}, Vec3{0, 2, 0}, Vec3{0, 0, 1}}) {
+            double eye[4] = {0, 0, 0, 0};
+            for (int r = 0; r < 4; ++r)
+                eye[r] = v[r] * corner[0] + v[4 + r] * corner[1] + v[8 + r] * corner[2] + v[12 + r];
+            double clip[4] = {0, 0, 0, 0};
+            for (int r = 0; r < 4; ++r)
+                clip[r] =
+                    p[r] * eye[0] + p[4 + r] * eye[1] + p[8 + r] * eye[2] + p[12 + r] * eye[3];
+            widest = std::max({widest, std::fabs(clip[0] / clip[3]), std::fabs(clip[1] / clip[3])});
+            EXPECT_LT(std::fabs(clip[2] / clip[3]), 1.0) << view << ": within the depth range";
+        }
+        EXPECT_NEAR(widest, 0.8, 1e-6) << view;
+    }
+    EXPECT_FALSE(Viewer().chooseView("sideways"));
+}
+
+// The number keys give the views --view gives, from wherever the view was, with the view
+// values back at 0; K makes drags turn as a trackball does, with no level horizon.
+TEST_F(ViewerTest, NumberKeysGiveTheNamedViewsAndKTurnsAsATrackball) {
+    const struct {
+        const char* script;
+        const char* view;  // the same view, opened
+    } views[] = {{"key 1", "front"},
+                 {"drag 10,10 90,50; shift+drag 5,5 60,70; key 3", "right"},
+                 {"key x f r w; scroll 2; key 7", "top"},
+                 {"key 9", "isometric"},
+                 {"key 1 Return", "three-quarter"}};
+    for (const auto& row : views) {
+        SCOPED_TRACE(row.script);
+        const auto run = play("tetra.obj", row.script);
+        const Camera& opened = play("tetra.obj", "", row.view)->viewer.camera;
+        const Camera& now = run->viewer.camera;
+        for (std::size_t k = 0; k < 3; ++k) {
+            EXPECT_NEAR(now.forward[k], opened.forward[k], 1e-12);
+            EXPECT_NEAR(now.right[k], opened.right[k], 1e-12);
+            EXPECT_NEAR(now.target[k], opened.target[k], 1e-12);
+        }
+        EXPECT_NEAR(now.distance, opened.distance, 1e-12);
+        EXPECT_EQ(run->viewer.renderer->rotation.x, 0.0f);
+        EXPECT_EQ(run->viewer.renderer->translation.x, 0.0f);
+    }
+    const struct {
+        const char* script;
+        bool level;
+    } turns[] = {{"drag 100,100 200,130", true},
+                 {"key K; drag 100,100 200,130", false},
+                 {"key K K; drag 100,100 200,130", true},
+                 {"key K; drag 100,100 200,130; key K; drag 100,100 90,100", true}};
+    for (const auto& row : turns) {
+        const auto run = play("tetra.obj", row.script);
+        EXPECT_EQ(std::fabs(run->viewer.camera.right[1]) < 1e-9, row.level) << row.script;
+    }
+}
+
+// --up names the axis model files stand on, whatever their format says.
+TEST_F(ViewerTest, UpAxisIsChosenByName) {
+    const struct {
+        const char* name;
+        bool good;
+        int axis, sign;
+    } rows[] = {{"+Z", true, 2, 1},  {"-y", true, 1, -1}, {"X", true, 0, 1},  {"-x", true, 0, -1},
+                {"", false, 0, 0},   {"+", false, 0, 0},  {"W", false, 0, 0}, {"+XY", false, 0, 0},
+                {"*x", false, 0, 0}, {"--z", false, 0, 0}};
+    for (const auto& row : rows) {
+        for (const char* file : {"tetra.obj", "tetra.stl"}) {
+            Running run;
+            ASSERT_EQ(run.viewer.chooseUp(row.name), row.good) << row.name;
+            run.viewer.modelViewer = true;
+            ASSERT_TRUE(run.viewer.open({file}, ModelOptions()));
+            run.viewer.start(run.window, 1, 640, 480);
+            const UpAxis up = run.viewer.camera.up;
+            const bool stl = std::string(file) == "tetra.stl";
+            EXPECT_EQ(up.axis, row.good ? row.axis : stl ? 2 : 1) << row.name << " " << file;
+            EXPECT_EQ(up.sign, row.good ? row.sign : 1) << row.name << " " << file;
+        }
+    }
+}
+
+// The panel: the overlay's facts of the files, the help's every binding, the aids' switches.
+TEST_F(ViewerTest, OverlayAndHelpListWhatTheyShow) {
+    const auto lines = [](const std::string& file, const std::string& script) {
+        return play(file, script)->viewer.panelText();
+    };
+    const std::vector<std::string> overlay = lines("tetra.obj", "key M");
+    ASSERT_EQ(overlay.size(), 5u);
+    EXPECT_EQ(overlay[0], "tetra.obj");
+    EXPECT_EQ(overlay[1], "4 points, 4 triangles");
+    EXPECT_EQ(overlay[2], "size 4 x 2 x 1");
+    EXPECT_EQ(overlay[3].rfind("read in ", 0), 0u);
+    EXPECT_EQ(overlay[4], "- frames a second");
+    const std::vector<std::string> data = lines("square.dat", "key M");
+    ASSERT_EQ(data.size(), 5u);
+    EXPECT_EQ(data[1], "4 points, 2 triangles");
+    EXPECT_EQ(data[2], "size 40 x 40 x 0");
+    EXPECT_TRUE(lines("tetra.obj", "key M M").empty());
+    for (const char* script : {"key H", "key M H"}) {
+        const std::vector<std::string> help = lines("tetra.obj", script);
+        ASSERT_EQ(help.size(), bindings().size()) << script;
+        for (std::size_t i = 0; i < help.size(); ++i)
+            EXPECT_EQ(help[i].rfind(bindings()[i].input, 0), 0u) << help[i];
+    }
+    const auto run = play("tetra.obj", "key M");
+    run->viewer.timeFrames = true;
+    for (int frame = 0; frame < 3; ++frame) run->viewer.display();
+    const std::string rate = run->viewer.panelText()[4];
+    EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(rate[0]))) << rate;
+    EXPECT_NE(rate.find(" frames a second"), std::string::npos) << rate;
+    const SceneAids& aids = play("tetra.obj", "key E X G B G")->viewer.renderer->aids;
+    EXPECT_TRUE(aids.edges && aids.axes && !aids.grid && aids.box);
+    EXPECT_FALSE(play("tetra.obj", "")->viewer.renderer->aids.any());
+}
+
+// In the viewer's way every key is the renderer's: Return is an unbound key there.
+TEST_F(ViewerTest, TheViewerPassesEveryKeyToTheRenderer) {
+    NoWindow window;
+    Viewer viewer;
+    ASSERT_TRUE(viewer.loadDataFile("square.dat", nullptr));
+    viewer.keyReport = std::tmpfile();
+    viewer.start(window, 1, 640, 480);
+    viewer.handle(Event::keyPress({false, kKeyReturn}));
+    viewer.handle(Event::keyPress({false, 'f'}));
+    viewer.handle(Event::pointer(Event::Kind::press, Button::left, 1, 1));
+    viewer.handle(Event::pointer(Event::Kind::motion, Button::left, 100, 1));
+    std::rewind(viewer.keyReport);
+    char line[80] = "";
+    ASSERT_NE(std::fgets(line, sizeof line, viewer.keyReport), nullptr);
+    EXPECT_STREQ(line, "Essa tecla n\xE3o serve pra nada e seu codigo e: 13\n");
+    EXPECT_EQ(viewer.renderer->rotation.x, 10.0f);
+    EXPECT_EQ(viewer.renderer->rotation.z, 0.0f) << "no pointer in the viewer";
+}
+
+}  // namespace
+
+}  // namespace kalderino
