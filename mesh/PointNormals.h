@@ -6,11 +6,11 @@ namespace kalderino {
 
 struct TriangleMesh;
 
-// Fills mesh.normals, one per point: the sum of the unit face normals (Triangle::normalOf) of
-// the triangles that use the point, added in ascending triangle order, a triangle that names a
-// point twice adding once, then normalised; zero where they cancel out or no triangle uses the
-// point. Unlike a point of the data file's meshes, which takes its first 32 triangles, a point
-// takes all of its own. Every index must name a point. Big meshes are shared with a second
+// Fills mesh.normals, one per point: the sum of the unit face normals (as Triangle::computeNormal
+// has them) of the triangles that use the point, added in ascending triangle order, a triangle
+// that names a point twice adding once, then normalised; zero where they cancel out or no triangle
+// uses the point. Unlike a point of the data file's meshes, which takes its first 32 triangles, a
+// point takes all of its own. Every index must name a point. Big meshes are shared with a second
 // thread, which gives the same bits.
 void computePointNormals(TriangleMesh& mesh);
 
