@@ -1,9 +1,9 @@
 // computePointNormals: each point's sum in the order of its triangles, a range of points a thread.
 #include "mesh/PointNormals.h"
 
-#include "mesh/Triangle.h"
 #include "mesh/TriangleMesh.h"
 #include "mesh/TwoThreads.h"
+#include "mesh/Vector3.h"
 
 #include <array>
 #include <cstdint>
@@ -17,6 +17,21 @@ namespace {
 constexpr std::size_t kThreadedTriangles = 50000;
 
 using Point = std::array<float, 3>;
+
+// The unit normal of p, q, r in Triangle::computeNormal's arithmetic, term for term, so that the
+// meshes of arrays and of objects light a surface alike, bit for bit (the tests hold them to it).
+Vector3 faceNormal(const Point& p, const Point& q, const Point& r) {
+    // e1 x e2 with e1 = P1 - P2 and e2 = P2 - P3 equals (P2 - P1) x (P3 - P1).
+    const float e1x = p[0] - q[0];
+    const float e1y = p[1] - q[1];
+    const float e1z = p[2] - q[2];
+    const float e2x = q[0] - r[0];
+    const float e2y = q[1] - r[1];
+    const float e2z = q[2] - r[2];
+    Vector3 normal(e1y * e2z - e2y * e1z, e2x * e1z - e2z * e1x, e2y * e1x - e2x * e1y);
+    normal.normalize();
+    return normal;
+}
 
 // Sums into normals[first, last) the face normals of the triangles that use those points. Each
 // thread walks every triangle in order but adds only to points of its own range, so that every
@@ -33,11 +48,7 @@ void sumFaceNormals(const TriangleMesh& mesh, Point* normals, std::uint32_t firs
         const bool addB = b != a && mine(b);
         const bool addC = c != a && c != b && mine(c);
         if (!(addA || addB || addC)) continue;
-        const Point& p = points[a];
-        const Point& q = points[b];
-        const Point& r = points[c];
-        const Vector3 face =
-            Triangle::normalOf(p[0], p[1], p[2], q[0], q[1], q[2], r[0], r[1], r[2]);
+        const Vector3 face = faceNormal(points[a], points[b], points[c]);
         for (const auto& [add, index] : {std::pair{addA, a}, {addB, b}, {addC, c}}) {
             if (!add) continue;
             Point& sum = normals[index];
