@@ -109,9 +109,12 @@ std::unique_ptr<std::uint64_t[]> curveOrder(const std::vector<Point>& points,
             high[k] = std::max(high[k], p[k]);
         }
     }
-    const float extent = std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]});
-    const float cells = static_cast<float>((1 << kCurveBits) - 1);
-    const float scale = extent > 0.0f ? cells / (3.0f * extent) : 0.0f;  // of corner sums
+    // In double precision, where no difference of floats overflows.
+    double extent = 0.0;
+    for (std::size_t k = 0; k < 3; ++k)
+        extent = std::max(extent, static_cast<double>(high[k]) - static_cast<double>(low[k]));
+    const double cells = static_cast<double>((1 << kCurveBits) - 1);
+    const double scale = extent > 0.0 ? cells / (3.0 * extent) : 0.0;  // of corner sums
 
     // The curve's cell in the upper half, the triangle's number in the lower: sorting by the
     // whole keeps the triangles of a cell in the order given.
@@ -122,8 +125,10 @@ std::unique_ptr<std::uint64_t[]> curveOrder(const std::vector<Point>& points,
         const Point& c = points[corners[3 * t + 2]];
         std::uint32_t code = 0;
         for (std::size_t k = 0; k < 3; ++k) {
-            const float sum = (a[k] - low[k]) + (b[k] - low[k]) + (c[k] - low[k]);
-            const float cell = std::min(std::max(sum * scale + 0.5f, 0.0f), cells);
+            const double sum = (static_cast<double>(a[k]) - low[k]) +
+                               (static_cast<double>(b[k]) - low[k]) +
+                               (static_cast<double>(c[k]) - low[k]);
+            const double cell = std::min(std::max(sum * scale + 0.5, 0.0), cells);
             code |= spread(static_cast<std::uint32_t>(cell)) << (2 - k);
         }
         keys[t] = std::uint64_t{code} << 32 | t;

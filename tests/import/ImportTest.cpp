@@ -529,6 +529,9 @@ TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) 
         // Big enough to be welded and sorted on two threads.
         {"big.obj", shuffledGrid(190), "", 1},
         {"big.stl", binaryStlOf(shuffledGrid(190)), shuffledGrid(190), 1},
+        // Corners whose differences overflow a float.
+        {"huge.stl", binaryStlOf("v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n"),
+         "v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n", 1},
         {"groups.obj",  // two meshes sharing points, each numbering its own
          "v 5 5 5\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 3 4 2\nf 2 4 5\ng b\nf 5 4 3\n", "",
          2},
