@@ -20,8 +20,8 @@ constexpr std::size_t kThreaded = std::size_t{1} << 16;
 // Points per welding partition, about: their entries and table stay in the processor's cache.
 constexpr std::size_t kPartitionPoints = 4096;
 constexpr int kMaxPartitionBits = 16;
-constexpr int kCurveBits = 10;  // per axis: a curve through 2^30 cells
-constexpr int kDigitBits = 10;  // per radix pass
+constexpr int kCurveBits = 8;  // per axis: a curve through 2^24 cells
+constexpr int kDigitBits = 8;  // per radix pass
 constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
 
 std::uint64_t hashOf(const Point& p) {
@@ -87,7 +87,7 @@ std::unique_ptr<std::uint32_t[]> firstAtSamePosition(const std::vector<Point>& p
     return first;
 }
 
-// Spreads the low 10 bits of v three apart.
+// Spreads the low 10 bits of v three apart (kCurveBits of them are used).
 std::uint32_t spread(std::uint32_t v) {
     v = (v | v << 16) & 0x030000FFu;
     v = (v | v << 8) & 0x0300F00Fu;
