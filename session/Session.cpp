@@ -10,10 +10,27 @@
 #include "session/ModelFiles.h"
 
 #include <algorithm>
+#include <system_error>
+#include <utility>
 
 namespace kalderino {
 
 Session::Session(ModelFiles* modelFiles) : modelFiles(modelFiles) {}
+
+Session::~Session() {
+    if (finishing.joinable()) finishing.join();
+}
+
+void Session::finishModels() {
+    if (finishing.joinable()) finishing.join();
+    for (std::size_t i = 0; i < unfinished.size(); ++i) {
+        models.push_back(std::move(unfinished[i]));
+        sources[unfinishedSources[i]].models.push_back(&models.back());
+    }
+    unfinished.clear();
+    unfinishedSources.clear();
+    if (finishingFailure) std::rethrow_exception(std::exchange(finishingFailure, nullptr));
+}
 
 bool Session::loadDataFile(const std::string& path, std::FILE* report) {
     loader.report = report;
@@ -63,15 +80,25 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
             sources.push_back({path, {}, {}});
         }
     }
-    if (!options.keepCoordinates) fitToView(read);
-
-    auto next = read.begin();
-    for (const Pending& file : pending) {
-        for (std::size_t i = 0; i < file.count; ++i, ++next) {
-            computePointNormals(*next);
-            models.push_back(std::move(*next));
-            sources[file.source].models.push_back(&models.back());
+    // Fitting and normals cannot fail but for memory: they are done while the program opens its
+    // window, which takes about as long, and waited for when the meshes are needed.
+    finishModels();
+    if (read.empty()) return true;
+    for (const Pending& file : pending)
+        unfinishedSources.insert(unfinishedSources.end(), file.count, file.source);
+    unfinished = std::move(read);
+    const auto finish = [this, fit = !options.keepCoordinates] {
+        try {
+            if (fit) fitToView(unfinished);
+            for (TriangleMesh& mesh : unfinished) computePointNormals(mesh);
+        } catch (...) {
+            finishingFailure = std::current_exception();
         }
+    };
+    try {
+        finishing = std::thread(finish);
+    } catch (const std::system_error&) {  // no thread to be had: here and now
+        finish();
     }
     return true;
 }
@@ -141,6 +168,7 @@ std::vector<std::array<double, 3>> Session::samplePoints(std::size_t most) const
 }
 
 void Session::handOver(Renderer& renderer, std::FILE* report) {
+    finishModels();
     for (const Source& source : sources) {
         for (Mesh* mesh : source.meshes) {
             renderer.addMesh(mesh);

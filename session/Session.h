@@ -14,8 +14,10 @@
 #include <array>
 #include <cstdio>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kalderino {
@@ -38,7 +40,7 @@ public:
     // Creates the loader of the first data file, first of all, as the viewer's start-up has it.
     // Model files are read through modelFiles; without it every file is a data file.
     explicit Session(ModelFiles* modelFiles = nullptr);
-    virtual ~Session() = default;  // the meshes of objects are the renderer's once handed over
+    virtual ~Session();  // the meshes of objects are the renderer's once handed over
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -54,10 +56,10 @@ public:
     // Whether path names a model file, which the model readers read, rather than a data file.
     bool isModelFile(const std::string& path) const;
 
-    // The box around every point of every mesh read; false when there are no points.
+    // The box around every point of every mesh handed over; false when there are no points.
     bool bounds(std::array<double, 3>& low, std::array<double, 3>& high) const;
 
-    // Up to most points of the meshes read, taken evenly across them.
+    // Up to most points of the meshes handed over, taken evenly across them.
     std::vector<std::array<double, 3>> samplePoints(std::size_t most) const;
 
     // Appends the meshes read to renderer in the order read (the renderer draws the meshes of
@@ -74,12 +76,21 @@ private:
         std::vector<const TriangleMesh*> models;  // in models
     };
     bool loadInto(MeshLoader& fileLoader, const std::string& path);
+    // Waits for the model meshes of the last open() and keeps them, in their sources; rethrows
+    // what their finishing threw.
+    void finishModels();
 
     ModelFiles* modelFiles;  // not owned; outlives the session
     MeshLoader loader;       // the first data file's, whose report is the viewer's
     bool loaderUsed = false;
     std::vector<Source> sources;
     std::deque<TriangleMesh> models;  // of every model file; a deque, so that none ever moves
+    // The model meshes of the last open(), fitted into the view and given their normals on a
+    // thread of their own while the program opens its window; each with its source's index.
+    std::vector<TriangleMesh> unfinished;
+    std::vector<std::size_t> unfinishedSources;
+    std::thread finishing;
+    std::exception_ptr finishingFailure;
 };
 
 }  // namespace kalderino
