@@ -2,9 +2,11 @@
 // ends, so frames are timed exactly instead of by polling screenshots.
 //
 // LD_PRELOAD it and name a log in SWAP_TIMES_LOG: every glXSwapBuffers is passed on, then one
-// line with the wall-clock time in microseconds since the epoch (the shell's EPOCHREALTIME) is
-// appended to the log. The GL has finished the frame once the swap returns: the swap copies the
-// finished back buffer to the window.
+// line with the wall-clock time in microseconds since the epoch (the shell's EPOCHREALTIME) and
+// the processor time the process has had so far, all its threads', in microseconds, is appended
+// to the log. The GL has finished the frame once the swap returns: the swap copies the finished
+// back buffer to the window. The processor time tells builds apart on a machine too busy for
+// the wall-clock time to.
 #include <GL/glx.h>
 
 #include <cstdio>
@@ -32,11 +34,14 @@ extern "C" void glXSwapBuffers(Display* display, GLXDrawable drawable) {
     static const auto next = reinterpret_cast<SwapFunction>(dlsym(RTLD_NEXT, "glXSwapBuffers"));
     if (next != nullptr) next(display, drawable);
     timespec now{};
+    timespec processor{};
     clock_gettime(CLOCK_REALTIME, &now);
-    char line[32];
-    const int length =
-        std::snprintf(line, sizeof line, "%lld\n",
-                      static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000);
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &processor);
+    char line[48];
+    const int length = std::snprintf(
+        line, sizeof line, "%lld %lld\n",
+        static_cast<long long>(now.tv_sec) * 1000000 + now.tv_nsec / 1000,
+        static_cast<long long>(processor.tv_sec) * 1000000 + processor.tv_nsec / 1000);
     if (logFile() >= 0 && length > 0) {
         const ssize_t written = ::write(logFile(), line, static_cast<std::size_t>(length));
         static_cast<void>(written);

@@ -1,10 +1,11 @@
 // MeshBuilder: cutting polygons into triangles, welding and numbering points.
 #include "import/MeshBuilder.h"
 
+#include "import/WeldAndOrder.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <meshoptimizer.h>
 
 namespace kalderino {
 
@@ -193,28 +194,7 @@ void MeshBuilder::finish(TriangleMesh& mesh) {
         }
         for (std::uint32_t corner : corners) localIndex[corner] = kUnused;
     }
-    const auto& source = direct ? points : used;
-    const std::vector<std::uint32_t>& given = direct ? corners : local;
-
-    // A file's triangle order means nothing to its user, but drawing triangles that lie far
-    // apart, reaching their points at random, costs the viewer several times the redraw. Sorted
-    // along a space-filling curve, neighbours come together; each keeps its corners in order.
-    std::vector<std::uint32_t> indices(cornerCount);
-    meshopt_spatialSortTriangles(indices.data(), given.data(), cornerCount,
-                                 reinterpret_cast<const float*>(source.data()), source.size(),
-                                 sizeof source[0]);
-
-    // meshoptimizer numbers the distinct positions in the order the indices first use them.
-    std::vector<unsigned> remap(source.size());
-    const std::size_t unique = meshopt_generateVertexRemap(
-        remap.data(), indices.data(), cornerCount, source.data(), source.size(), sizeof source[0]);
-    mesh.points.resize(unique);
-    meshopt_remapVertexBuffer(mesh.points.data(), source.data(), source.size(), sizeof source[0],
-                              remap.data());
-    mesh.triangles.resize(cornerCount / 3);
-    for (std::size_t t = 0; t < cornerCount / 3; ++t)
-        for (std::size_t k = 0; k < 3; ++k)
-            mesh.triangles[t][k] = static_cast<int>(remap[indices[3 * t + k]]);
+    weldAndOrder(direct ? points : used, direct ? corners : local, mesh);
     corners.clear();
 }
 

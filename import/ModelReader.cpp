@@ -38,6 +38,10 @@ bool ModelReader::readContents(const FileContents& file, std::vector<TriangleMes
     return read;
 }
 
+void ModelReader::doneWith(const char* position) const {
+    if (source != nullptr) source->discardBefore(position);
+}
+
 void ModelReader::skipByteOrderMark(const char*& data, std::size_t& size) {
     if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
         data += 3;
@@ -63,7 +67,8 @@ bool ModelReader::finishMesh(MeshBuilder& builder, const std::string& ownName,
                              std::vector<TriangleMesh>& meshes) const {
     if (builder.empty()) return true;
     const std::string name = meshName(ownName, path);
-    if (builder.triangleCount() > static_cast<std::size_t>(INT_MAX))
+    if (builder.triangleCount() > static_cast<std::size_t>(INT_MAX) ||
+        builder.points.size() > static_cast<std::size_t>(INT_MAX))
         return fail(0, "mesh \"" + name + "\" is too large for the data file's counts");
     meshes.emplace_back();
     meshes.back().name = name;

@@ -56,6 +56,9 @@ protected:
     // with no triangles is dropped. False after a diagnostic when the data file cannot count it.
     bool finishMesh(MeshBuilder& builder, const std::string& ownName,
                     std::vector<TriangleMesh>& meshes) const;
+    // Says that the bytes before position, in the data being read, are read no more, so that
+    // their memory may go (see FileContents::discardBefore).
+    void doneWith(const char* position) const;
     // Steps over a UTF-8 byte-order mark at the start of data, which text formats may carry.
     static void skipByteOrderMark(const char*& data, std::size_t& size);
     // Appends found to meshes; true.

@@ -11,7 +11,8 @@ namespace kalderino {
 
 namespace {
 
-constexpr int kMaxExtraNumbers = 4;  // w, or a colour r g b [a]
+constexpr int kMaxExtraNumbers = 4;                        // w, or a colour r g b [a]
+constexpr std::size_t kLinesAStep = std::size_t{1} << 16;  // read between discards
 
 // An optional minus and digits, as far as they go; true if there was a digit.
 bool skipInteger(const char*& at, const char* last) {
@@ -40,7 +41,9 @@ bool ObjReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     std::vector<TriangleMesh> found;
     std::string name;  // of the mesh being built
     std::vector<std::uint32_t> polygon;
+    std::size_t lines = 0;
     do {
+        if (++lines % kLinesAStep == 0) doneWith(tokens.position());
         if (!tokens.nextOnLine() || *tokens.tokenStart == '#') continue;
         if (tokens.is("v")) {
             const std::size_t number = builder.points.size() + 1;
@@ -89,10 +92,12 @@ bool ObjReader::read(const char* data, std::size_t size, std::vector<TriangleMes
             tokens.restOfLine(first, last);
             const std::string newName(first, last);
             if (newName.empty() || newName == name) continue;
+            doneWith(tokens.position());
             if (!finishMesh(builder, name, found)) return false;
             name = newName;
         }
     } while (tokens.nextLine());
+    doneWith(data + size);
     if (!finishMesh(builder, name, found)) return false;
     return keep(found, meshes);
 }

@@ -13,6 +13,21 @@ namespace {
 // Every point and face takes at least a character and a line break.
 constexpr std::size_t kMinBytesPerEntry = 2;
 
+// The current token as an index or count when it is nothing but up to 9 digits, the way nearly
+// every one is written; false for anything else, which toInt then reads and words.
+bool plainDigits(const TokenReader& tokens, int& value) {
+    const std::ptrdiff_t length = tokens.tokenEnd - tokens.tokenStart;
+    if (length < 1 || length > 9) return false;
+    int number = 0;
+    for (const char* at = tokens.tokenStart; at != tokens.tokenEnd; ++at) {
+        const unsigned digit = static_cast<unsigned char>(*at) - unsigned{'0'};
+        if (digit > 9) return false;
+        number = number * 10 + static_cast<int>(digit);
+    }
+    value = number;
+    return true;
+}
+
 // Moves to the first token of the next line that holds one and is not a comment.
 bool nextDataLine(TokenReader& tokens, bool sameLine) {
     if (sameLine && tokens.nextOnLine() && *tokens.tokenStart != '#') return true;
@@ -76,7 +91,9 @@ bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMes
         const auto face = [i] { return "face " + std::to_string(i); };
         int corners = 0;
         if (!nextDataLine(tokens, false)) return endsEarly("the corner count of " + face());
-        if (tokens.toInt(corners) != TokenReader::Parse::ok || corners < 0 ||
+        if (!plainDigits(tokens, corners) && tokens.toInt(corners) != TokenReader::Parse::ok)
+            corners = -1;
+        if (corners < 0 ||
             static_cast<std::size_t>(corners) > tokens.bytesLeft() / kMinBytesPerEntry)
             return reject(tokens, "the corner count of " + face() +
                                       " as a decimal integer from 0 up to what the file holds");
@@ -85,13 +102,16 @@ bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMes
             const auto what = [&] { return "corner " + std::to_string(k) + " of " + face(); };
             int index = 0;
             if (!tokens.nextOnLine()) return rejectLineEnd(tokens, what());
-            if (tokens.toInt(index) != TokenReader::Parse::ok || index < 0 || index >= counts[0])
+            if (!plainDigits(tokens, index) && tokens.toInt(index) != TokenReader::Parse::ok)
+                index = -1;
+            if (index < 0 || index >= counts[0])
                 return reject(tokens, what() + " as a point index from 0 to " +
                                           std::to_string(counts[0] - 1));
             polygon.push_back(static_cast<std::uint32_t>(index));
         }
         builder.addPolygon(polygon.data(), polygon.size());
     }
+    doneWith(data + size);
     std::vector<TriangleMesh> found;
     if (!finishMesh(builder, "", found)) return false;
     return keep(found, meshes);

@@ -587,6 +587,7 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
              counted(layout.faces != nullptr ? layout.faces->count : 0) + " faces";
     MeshBuilder builder;
     if (!BodyReader(header, layout, data + size, messages, builder).read()) return false;
+    doneWith(data + size);
     std::vector<TriangleMesh> found;
     if (!finishMesh(builder, "", found)) return false;
     return keep(found, meshes);

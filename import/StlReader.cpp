@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 84;  // 80 bytes of anything, then the triangle count
 constexpr std::size_t kRecordSize = 50;  // normal, three corners, two bytes of attributes
+constexpr std::size_t kRecordsAStep = std::size_t{1} << 16;  // read between discards
 
 // Keywords are read in any case.
 bool isKeyword(const TokenReader& tokens, const char* word) {
@@ -59,8 +60,11 @@ bool StlReader::readBinary(const char* data, std::size_t size, std::vector<Trian
     making = counted(count) + " triangles";
     MeshBuilder builder;
     builder.reserveTriangles(count);
+    // As many points as corners at most; room only the points written take memory.
+    builder.points.reserve(3 * count);
     const char* record = data + kHeaderSize;
     for (std::size_t t = 0; t < count; ++t, record += kRecordSize) {
+        if (t % kRecordsAStep == 0) doneWith(record);
         float corners[9];
         std::memcpy(corners, record + 12, sizeof corners);  // little-endian, as the viewer runs
         std::uint32_t points[3];
@@ -75,6 +79,7 @@ bool StlReader::readBinary(const char* data, std::size_t size, std::vector<Trian
         }
         builder.addTriangle(points[0], points[1], points[2]);
     }
+    doneWith(data + size);
     std::vector<TriangleMesh> found;
     if (!finishMesh(builder, "", found)) return false;
     return keep(found, meshes);
@@ -132,6 +137,7 @@ bool StlReader::readAscii(const char* data, std::size_t size, std::vector<Triang
             if (!expect("endfacet")) return false;
             builder.addTriangle(points[0], points[1], points[2]);
         }
+        doneWith(tokens.position());
         if (!finishMesh(builder, name, found)) return false;
         builder.points.clear();
     }

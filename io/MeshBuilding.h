@@ -1,5 +1,4 @@
-// MeshBuilding: how every mesh is made, whether from the data file or from a model file's
-// arrays, so that both give the same objects in the same memory order.
+// MeshBuilding: the pieces the loader builds the data file's meshes of objects with.
 // Part of io/: the data file both ways, and the toolkit of the readers of text formats; files
 // themselves are io/file/'s.
 #pragma once
@@ -10,9 +9,6 @@
 #include <cstddef>
 
 namespace kalderino {
-
-class Prefaulter;
-struct TriangleMesh;
 
 // A new mesh with no points or triangles, its corners where a mesh's corners start: the maximum
 // at -100000 and the minimum at 100000 on every axis, not at the first point.
@@ -46,11 +42,5 @@ struct PointMaker {
     Mesh& mesh;
     const float* coordinates;  // x, y, z of every point, in index order
 };
-
-// The mesh of plain arrays, built as the loader builds a mesh it reads: corners from the points
-// in index order, triangles in order with their face normals, points created as the triangles
-// first use them, unused points last. Every index must name a point. Null when the memory cannot be
-// had, or when the arrays hold more points or triangles than a mesh can count.
-Mesh* buildMesh(const TriangleMesh& arrays, Prefaulter* prefaulter = nullptr);
 
 }  // namespace kalderino

@@ -8,6 +8,7 @@
 #include "render/GLDisplayListRecorder.h"
 #include "render/KeyCode.h"
 #include "render/TriangleDrawing.h"
+#include "render/TriangleMeshDrawing.h"
 #include "render/Window.h"
 
 #include <GL/glu.h>
@@ -127,6 +128,7 @@ void Renderer::drawModel() {
     placeModel();
 
     for (const Mesh* mesh : meshes) drawTriangles(*mesh);
+    for (const TriangleMesh* model : models) drawTriangleMesh(*model);
 }
 
 // In the model's space first, then in the window's, the text over everything.
@@ -136,6 +138,7 @@ void Renderer::drawAids() {
     if (aids.edges)
         drawEdges([this] {
             for (const Mesh* mesh : meshes) drawTriangles(*mesh);
+            for (const TriangleMesh* model : models) drawTriangleMesh(*model, false);
         });
     if (!aids.marks.empty()) drawMarks(aids.marks);
     if (aids.axes) drawAxesTriad(width, height);

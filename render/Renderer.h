@@ -13,6 +13,7 @@ namespace kalderino {
 class Camera;
 class Mesh;
 class Window;
+struct TriangleMesh;
 
 class Renderer {
 public:
@@ -22,6 +23,8 @@ public:
     Renderer& operator=(const Renderer&) = delete;
 
     void addMesh(Mesh* mesh);
+    // Draws mesh after the meshes of objects, and after the models added before it.
+    void addModel(const TriangleMesh& mesh) { models.push_back(&mesh); }
     void linkMeshes();
     void initGL();
     void reshape(int w, int h);
@@ -52,7 +55,10 @@ public:
     // What the renderer asks of the window system: GLUT's in the viewer, an offscreen one in
     // kalderino-shot. Not owned; outlives the renderer.
     Window& windowSystem;
-    std::vector<Mesh*> meshes;      // drawn in this order; destroyed by the quit key
+    std::vector<Mesh*> meshes;  // drawn in this order; destroyed by the quit key
+    // Meshes held as arrays, as model files are read, drawn after meshes in this order; not
+    // owned: they outlive the renderer.
+    std::vector<const TriangleMesh*> models;
     std::FILE* keyReport = stdout;  // the unbound-key lines; none when null
     // The model viewer's camera, which gives the projection and the placement, the view values
     // then turning the model about its target and moving it in steps of its size. Null in the

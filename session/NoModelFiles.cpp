@@ -17,7 +17,7 @@ public:
               std::vector<TriangleMesh>& /*meshes*/) override {
         reportError(stderr, path, 0,
                     "is a model file, and this build reads none (it was built without "
-                    "libassimp-dev and libmeshoptimizer-dev)");
+                    "libassimp-dev)");
         return false;
     }
 };

@@ -2,21 +2,36 @@
 #include "session/Session.h"
 
 #include "import/Formats.h"
-#include "io/MeshBuilding.h"
 #include "io/file/Diagnostic.h"
 #include "mesh/Mesh.h"
-#include "mesh/Prefaulter.h"
+#include "mesh/PointNormals.h"
 #include "mesh/StartView.h"
-#include "mesh/TriangleMesh.h"
 #include "mesh/Vertex.h"
 #include "render/Renderer.h"
 #include "session/ModelFiles.h"
 
 #include <algorithm>
+#include <system_error>
+#include <utility>
 
 namespace kalderino {
 
 Session::Session(ModelFiles* modelFiles) : modelFiles(modelFiles) {}
+
+Session::~Session() {
+    if (finishing.joinable()) finishing.join();
+}
+
+void Session::finishModels() {
+    if (finishing.joinable()) finishing.join();
+    for (std::size_t i = 0; i < unfinished.size(); ++i) {
+        models.push_back(std::move(unfinished[i]));
+        sources[unfinishedSources[i]].models.push_back(&models.back());
+    }
+    unfinished.clear();
+    unfinishedSources.clear();
+    if (finishingFailure) std::rethrow_exception(std::exchange(finishingFailure, nullptr));
+}
 
 bool Session::loadDataFile(const std::string& path, std::FILE* report) {
     loader.report = report;
@@ -28,20 +43,19 @@ bool Session::loadInto(MeshLoader& fileLoader, const std::string& path) {
     const bool loaded = fileLoader.loadFile(path.c_str());
     fileLoader.fileName = MeshLoader::kFileName;  // path names the file only while it is read
     if (!loaded) return false;
-    sources.push_back({path, {}});
+    sources.push_back({path, {}, {}});
     sources.back().meshes.assign(fileLoader.meshes, fileLoader.meshes + fileLoader.meshCount);
     return true;
 }
 
 bool Session::open(const std::vector<std::string>& paths, const ModelOptions& options) {
     // Model meshes are fitted into the view all together, so every model file is read before
-    // any of them becomes meshes; data files become meshes as they are read.
+    // any of them is kept; data files become meshes as they are read.
     struct Pending {
         std::size_t source;
-        std::size_t first;  // in models
-        std::size_t count;
+        std::size_t count;  // meshes, in read
     };
-    std::vector<TriangleMesh> models;
+    std::vector<TriangleMesh> read;
     std::vector<Pending> pending;
     for (const std::string& path : paths) {
         const Format* format = modelFiles != nullptr ? modelFiles->formatOf(path) : nullptr;
@@ -62,28 +76,31 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
             delete[] fileLoader.meshes;  // the meshes themselves are the session's now
             if (!loaded) return false;
         } else {
-            const std::size_t before = models.size();
-            if (!modelFiles->read(path, *format, options.ownReadersOnly, models)) return false;
-            pending.push_back({sources.size(), before, models.size() - before});
-            sources.push_back({path, {}});
+            const std::size_t before = read.size();
+            if (!modelFiles->read(path, *format, options.ownReadersOnly, read)) return false;
+            pending.push_back({sources.size(), read.size() - before});
+            sources.push_back({path, {}, {}});
         }
     }
-    if (!options.keepCoordinates) fitToView(models);
-
-    Prefaulter prefaulter;
-    for (const Pending& file : pending) {
-        Source& source = sources[file.source];
-        for (std::size_t i = 0; i < file.count; ++i) {
-            TriangleMesh& arrays = models[file.first + i];
-            Mesh* mesh = buildMesh(arrays, &prefaulter);
-            if (mesh == nullptr) {
-                reportError(stderr, source.path, 0,
-                            notEnoughMemory(counted(arrays.triangles.size()) + " triangles"));
-                return false;
-            }
-            source.meshes.push_back(mesh);
-            arrays = TriangleMesh();  // its memory goes back before the next mesh takes its own
+    // Fitting and normals cannot fail but for memory: they are done while the program opens its
+    // window, which takes about as long, and waited for when the meshes are needed.
+    finishModels();
+    if (read.empty()) return true;
+    for (const Pending& file : pending)
+        unfinishedSources.insert(unfinishedSources.end(), file.count, file.source);
+    unfinished = std::move(read);
+    const auto finish = [this, fit = !options.keepCoordinates] {
+        try {
+            if (fit) fitToView(unfinished);
+            for (TriangleMesh& mesh : unfinished) computePointNormals(mesh);
+        } catch (...) {
+            finishingFailure = std::current_exception();
         }
+    };
+    try {
+        finishing = std::thread(finish);
+    } catch (const std::system_error&) {  // no thread to be had: here and now
+        finish();
     }
     return true;
 }
@@ -94,18 +111,33 @@ bool Session::isModelFile(const std::string& path) const {
 
 bool Session::bounds(std::array<double, 3>& low, std::array<double, 3>& high) const {
     bool found = false;
+    const auto take = [&](const std::array<double, 3>& meshLow,
+                          const std::array<double, 3>& meshHigh) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            low[k] = found ? std::min(low[k], meshLow[k]) : meshLow[k];
+            high[k] = found ? std::max(high[k], meshHigh[k]) : meshHigh[k];
+        }
+        found = true;
+    };
     for (const Source& source : sources) {
         for (const Mesh* mesh : source.meshes) {
             if (mesh->pointCount <= 0) continue;  // its corners are where they start
             const Vertex& max = *mesh->maxCorner;
             const Vertex& min = *mesh->minCorner;
-            const std::array<double, 3> meshHigh{max.x, max.y, max.z};
-            const std::array<double, 3> meshLow{min.x, min.y, min.z};
-            for (std::size_t k = 0; k < 3; ++k) {
-                low[k] = found ? std::min(low[k], meshLow[k]) : meshLow[k];
-                high[k] = found ? std::max(high[k], meshHigh[k]) : meshHigh[k];
+            take({min.x, min.y, min.z}, {max.x, max.y, max.z});
+        }
+        for (const TriangleMesh* model : source.models) {
+            if (model->points.empty()) continue;
+            std::array<float, 3> modelLow = model->points[0];
+            std::array<float, 3> modelHigh = modelLow;
+            for (const std::array<float, 3>& point : model->points) {
+                for (std::size_t k = 0; k < 3; ++k) {
+                    modelLow[k] = std::min(modelLow[k], point[k]);
+                    modelHigh[k] = std::max(modelHigh[k], point[k]);
+                }
             }
-            found = true;
+            take({modelLow[0], modelLow[1], modelLow[2]},
+                 {modelHigh[0], modelHigh[1], modelHigh[2]});
         }
     }
     return found;
@@ -113,8 +145,10 @@ bool Session::bounds(std::array<double, 3>& low, std::array<double, 3>& high) co
 
 std::vector<std::array<double, 3>> Session::samplePoints(std::size_t most) const {
     std::size_t total = 0;
-    for (const Source& source : sources)
+    for (const Source& source : sources) {
         for (const Mesh* mesh : source.meshes) total += static_cast<std::size_t>(mesh->pointCount);
+        for (const TriangleMesh* model : source.models) total += model->points.size();
+    }
     const std::size_t stride =
         std::max<std::size_t>(1, (total + most - 1) / std::max<std::size_t>(most, 1));
     std::vector<std::array<double, 3>> sample;
@@ -125,14 +159,25 @@ std::vector<std::array<double, 3>> Session::samplePoints(std::size_t most) const
                 sample.push_back({point.x, point.y, point.z});
             }
         }
+        for (const TriangleMesh* model : source.models) {
+            for (std::size_t i = 0; i < model->points.size(); i += stride) {
+                const std::array<float, 3>& point = model->points[i];
+                sample.push_back({point[0], point[1], point[2]});
+            }
+        }
     }
     return sample;
 }
 
 void Session::handOver(Renderer& renderer, std::FILE* report) {
+    finishModels();
     for (const Source& source : sources) {
         for (Mesh* mesh : source.meshes) {
             renderer.addMesh(mesh);
+            if (report != nullptr) std::fprintf(report, "Uma mecha passada para o renderer\n");
+        }
+        for (const TriangleMesh* model : source.models) {
+            renderer.addModel(*model);
             if (report != nullptr) std::fprintf(report, "Uma mecha passada para o renderer\n");
         }
     }

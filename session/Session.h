@@ -1,19 +1,23 @@
 // Session: the one way from the files a program is given to meshes a renderer draws, shared by
 // every program that draws.
 //
-// Data files go through the loader, byte for byte as the viewer reads them; model files (see
-// import/Formats.h), where the program reads them, through the importer's readers
-// into arrays, which become meshes through the same builder, with no text in between. The
-// meshes handed to a renderer are the renderer's from then on: it destroys them when the user
-// quits.
+// Data files go through the loader, byte for byte as the viewer reads them, into meshes of
+// objects, which are the renderer's once handed over: it destroys them when the user quits.
+// Model files (see import/Formats.h), where the program reads them, go through
+// the importer's readers into arrays, which stay the session's and are drawn from as they are,
+// with point normals computed over them; so a session must outlive the renderer it hands them to.
 #pragma once
 
 #include "io/MeshLoader.h"
+#include "mesh/TriangleMesh.h"
 
 #include <array>
 #include <cstdio>
+#include <deque>
+#include <exception>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kalderino {
@@ -37,7 +41,7 @@ public:
     // Creates the loader of the first data file, first of all, as the viewer's start-up has it.
     // Model files are read through modelFiles; without it every file is a data file.
     explicit Session(ModelFiles* modelFiles = nullptr);
-    virtual ~Session() = default;  // the meshes are the renderer's once handed over
+    virtual ~Session();  // the meshes of objects are the renderer's once handed over
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -53,29 +57,41 @@ public:
     // Whether path names a model file, which the model readers read, rather than a data file.
     bool isModelFile(const std::string& path) const;
 
-    // The box around every point of every mesh read; false when there are no points.
+    // The box around every point of every mesh handed over; false when there are no points.
     bool bounds(std::array<double, 3>& low, std::array<double, 3>& high) const;
 
-    // Up to most points of the meshes read, taken evenly across them.
+    // Up to most points of the meshes handed over, taken evenly across them.
     std::vector<std::array<double, 3>> samplePoints(std::size_t most) const;
 
-    // Appends the meshes read to renderer in the order read, writing one line per mesh to
-    // report (nothing when null), links them, and warns on stderr, naming the file, about meshes
-    // whose points are used by more than 32 triangles.
+    // Appends the meshes read to renderer in the order read (the renderer draws the meshes of
+    // objects first, then those of arrays), writing one line per mesh to report (nothing when
+    // null), links the meshes of objects, and warns on stderr, naming the file, about those whose
+    // points are used by more than 32 triangles.
     void handOver(Renderer& renderer, std::FILE* report);
 
 private:
-    // The meshes of one file, in file order.
+    // The meshes of one file, in file order: a data file's objects, or a model file's arrays.
     struct Source {
         std::string path;  // names the file in warnings
         std::vector<Mesh*> meshes;
+        std::vector<const TriangleMesh*> models;  // in models
     };
     bool loadInto(MeshLoader& fileLoader, const std::string& path);
+    // Waits for the model meshes of the last open() and keeps them, in their sources; rethrows
+    // what their finishing threw.
+    void finishModels();
 
     ModelFiles* modelFiles;  // not owned; outlives the session
     MeshLoader loader;       // the first data file's, whose report is the viewer's
     bool loaderUsed = false;
     std::vector<Source> sources;
+    std::deque<TriangleMesh> models;  // of every model file; a deque, so that none ever moves
+    // The model meshes of the last open(), fitted into the view and given their normals on a
+    // thread of their own while the program opens its window; each with its source's index.
+    std::vector<TriangleMesh> unfinished;
+    std::vector<std::size_t> unfinishedSources;
+    std::thread finishing;
+    std::exception_ptr finishingFailure;
 };
 
 }  // namespace kalderino

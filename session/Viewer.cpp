@@ -3,6 +3,7 @@
 
 #include "mesh/Mesh.h"
 #include "mesh/StartView.h"
+#include "mesh/TriangleMesh.h"
 #include "render/Renderer.h"
 #include "render/Window.h"
 
@@ -136,6 +137,10 @@ void Viewer::handOver(std::FILE* report) {
     for (const Mesh* mesh : renderer->meshes) {
         pointCount += mesh->pointCount;
         triangleCount += mesh->triangleCount;
+    }
+    for (const TriangleMesh* model : renderer->models) {
+        pointCount += static_cast<long long>(model->points.size());
+        triangleCount += static_cast<long long>(model->triangles.size());
     }
     renderer->aids.low = sceneLow;
     renderer->aids.high = sceneHigh;

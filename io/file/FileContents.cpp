@@ -191,6 +191,14 @@ bool FileContents::load(const std::string& file, std::FILE* stream) {
     return true;
 }
 
+void FileContents::discardBefore(const char* position) const {
+    if (slot < 0 || position < bytes || position > bytes + length) return;
+    const std::size_t end = static_cast<std::size_t>(position - bytes) / pageSize * pageSize;
+    if (end <= discarded) return;
+    ::madvise(const_cast<char*>(bytes) + discarded, end - discarded, MADV_DONTNEED);
+    discarded = end;
+}
+
 bool FileContents::shrunk() const { return slot >= 0 && mapped[slot].changed != 0; }
 
 bool FileContents::sayChanged() const {
@@ -222,6 +230,7 @@ void FileContents::release() {
     descriptor = -1;
     bytes = "";
     length = 0;
+    discarded = 0;
     changeSaid = false;
 }
 

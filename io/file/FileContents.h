@@ -47,6 +47,12 @@ public:
     const char* data() const { return bytes; }
     std::size_t size() const { return length; }
 
+    // Says that the bytes before position, a place in data(), are read no more: a mapped file's
+    // pages up to it leave memory, so that a big file read front to back never takes all of
+    // its size at once. Should they be read again after all, they come back from the file. A
+    // stream, kept nowhere else, keeps its bytes.
+    void discardBefore(const char* position) const;
+
     // While reading: whether the file has been found shorter than it was mapped, so that what
     // follows the cut reads as zeros.
     bool shrunk() const;
@@ -66,10 +72,11 @@ private:
     std::FILE* diagnostics = stderr;
     const char* bytes = "";
     std::size_t length = 0;
-    void* mapping = nullptr;     // owned, length bytes, when the file is mapped
-    std::size_t streamRoom = 0;  // when mapping holds a stream read into memory: its length
-    int slot = -1;               // its entry in the table the SIGBUS handler searches
-    int descriptor = -1;         // owned, the mapped file's
+    void* mapping = nullptr;            // owned, length bytes, when the file is mapped
+    std::size_t streamRoom = 0;         // when mapping holds a stream read into memory: its length
+    int slot = -1;                      // its entry in the table the SIGBUS handler searches
+    int descriptor = -1;                // owned, the mapped file's
+    mutable std::size_t discarded = 0;  // bytes from the start whose pages have left memory
 
     mutable bool changeSaid = false;  // "changed while being read" has been said
 };

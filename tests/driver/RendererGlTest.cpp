@@ -1,7 +1,9 @@
 // RendererGlTest: the renderer in a real GLUT window, with GL state and pixels read back.
 #include "driver/GlutWindow.h"
 #include "mesh/Mesh.h"
+#include "mesh/PointNormals.h"
 #include "mesh/Triangle.h"
+#include "mesh/TriangleMesh.h"
 #include "render/Renderer.h"
 
 #include <GL/freeglut.h>
@@ -53,6 +55,44 @@ Mesh* makeCone(bool reversed) {
         Triangle* t = mesh->triangles[k - 1];
         std::tie(t->vertex1, t->vertex2, t->vertex3) =
             std::tuple(p[0], p[reversed ? k % 16 + 1 : k], p[reversed ? k : k % 16 + 1]);
+        t->computeNormal();
+    }
+    mesh->linkTriangles();
+    return mesh;
+}
+
+// Rolling ground of side x side cells around the view's centre, as arrays with point normals.
+TriangleMesh makeGround(int side) {
+    TriangleMesh ground;
+    for (int i = 0; i <= side; ++i)
+        for (int j = 0; j <= side; ++j) {
+            const float x = -50 + 160.0f * float(j) / float(side), y = float(i) / float(side);
+            ground.points.push_back(
+                {x, -30 + 140 * y, 30 + 12 * std::sin(x / 9) * std::cos(9 * y)});
+        }
+    for (int i = 0; i < side; ++i)
+        for (int j = 0; j < side; ++j) {
+            const int a = i * (side + 1) + j, d = a + side + 1;
+            ground.triangles.push_back({a, a + 1, d + 1});
+            ground.triangles.push_back({a, d + 1, d});
+        }
+    computePointNormals(ground);
+    return ground;
+}
+
+// The objects of the same arrays, linked, as the loader builds them.
+Mesh* objectsOf(const TriangleMesh& arrays) {
+    Mesh* mesh = new NoisyMesh("objects");
+    mesh->createPoints(int(arrays.points.size()));
+    mesh->createTriangles(int(arrays.triangles.size()));
+    for (std::size_t i = 0; i < arrays.points.size(); ++i)
+        std::tie(mesh->points[i]->x, mesh->points[i]->y, mesh->points[i]->z) =
+            std::tuple(arrays.points[i][0], arrays.points[i][1], arrays.points[i][2]);
+    for (std::size_t j = 0; j < arrays.triangles.size(); ++j) {
+        Triangle* t = mesh->triangles[j];
+        const auto& [a, b, c] = arrays.triangles[j];
+        std::tie(t->vertex1, t->vertex2, t->vertex3) =
+            std::tuple(mesh->points[a], mesh->points[b], mesh->points[c]);
         t->computeNormal();
     }
     mesh->linkTriangles();
@@ -123,6 +163,12 @@ protected:
         const unsigned char* c = &rgb[3 * (kHeight / 2 * kWidth + kWidth / 2)];
         look.reddishCentre = c[0] >= 150 && c[0] >= c[1] + 60 && c[0] >= c[2] + 60;
         return look;
+    }
+    std::vector<unsigned char> pixels() {
+        renderer.display();
+        std::vector<unsigned char> rgb(3 * kWidth * kHeight);
+        glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        return rgb;
     }
     static Ints get(GLenum name) {
         Ints value{};
@@ -205,6 +251,65 @@ TEST_F(RendererGlTest, DrawsMeshesReddishOnBlackFollowsTheSwitchesAndEscapeDestr
     GTEST_FLAG_SET(death_test_style, "threadsafe");  // GL drivers start threads
     EXPECT_EXIT(renderer.keyboard(27, 0, 0), testing::ExitedWithCode(0),
                 "^cone destroyed\nempty destroyed\nreversed destroyed\n$");  // rerun from the start
+}
+
+// A mesh of arrays, drawn in pieces, shows what its objects show in every mode, and leaves the
+// GL's arrays off.
+TEST_F(RendererGlTest, DrawsMeshesOfArraysAsTheirObjectsInEveryMode) {
+    const TriangleMesh ground = makeGround(230);  // 105800 triangles: six pieces
+    Mesh* const objects = objectsOf(ground);
+    // Keys pressed in order; then whether the ground is seen.
+    const struct {
+        std::vector<int> keys;
+        const char* mode;
+        bool seen;
+    } rows[] = {{{}, "smooth", true},
+                {{'m'}, "flat", true},
+                {{kSpecial + GLUT_KEY_F2}, "flat outlines", true},
+                {{'m'}, "outlines", true},
+                {{kSpecial + GLUT_KEY_F1, 'x', 'a'}, "turned", true},
+                {{' '}, "culled", true},
+                {std::vector<int>(18, 'f'), "culled, from below", false},
+                {{' '}, "from below", true},
+                {{kSpecial + GLUT_KEY_F4}, "orthographic", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.mode);
+        for (int key : row.keys)
+            key < kSpecial ? renderer.keyboard(key, 0, 0) : renderer.special(key % kSpecial, 0, 0);
+        renderer.reshape(renderer.width, renderer.height);
+        renderer.meshes = {objects};
+        renderer.models.clear();
+        const std::vector<unsigned char> drawnAsObjects = pixels();
+        renderer.meshes.clear();
+        renderer.models = {&ground};
+        EXPECT_TRUE(pixels() == drawnAsObjects);
+        const long lit = std::count_if(drawnAsObjects.begin(), drawnAsObjects.end(),
+                                       [](unsigned char c) { return c > 0; });
+        EXPECT_EQ(lit > 100000, row.seen) << lit;
+        for (GLenum array : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_COLOR_ARRAY})
+            EXPECT_FALSE(glIsEnabled(array)) << array;
+    }
+    delete objects;
+}
+
+TEST_F(RendererGlTest, ColoursMeshesOfArraysByPointAndDrawsPointsWithoutTriangles) {
+    TriangleMesh green = makeGround(4);
+    green.colours.assign(green.points.size(), {40, 220, 60, 255});
+    TriangleMesh cloud;  // one point a pixel or so across the middle of the window
+    for (int i = 0; i < 200; ++i) cloud.points.push_back({-20 + 0.5f * float(i), 42.4f, 42.4f});
+    cloud.normals.assign(cloud.points.size(), {0, 0, 1});
+    renderer.models = {&green};
+    std::vector<unsigned char> rgb = pixels();
+    long greenish = 0, reddish = 0;
+    for (std::size_t i = 0; i < rgb.size(); i += 3) {
+        greenish += rgb[i + 1] > 2 * rgb[i] + 20;
+        reddish += rgb[i] > 2 * rgb[i + 1] + 20;
+    }
+    EXPECT_TRUE(greenish > 10000 && reddish == 0) << greenish << " greenish, " << reddish;
+    renderer.models = {&cloud};
+    rgb = pixels();
+    EXPECT_GT(std::count_if(rgb.begin(), rgb.end(), [](unsigned char c) { return c > 0; }), 300);
+    renderer.models.clear();
 }
 
 }  // namespace

@@ -454,6 +454,32 @@ std::string shuffledGrid(int side) {
     return obj;
 }
 
+// The triangles of an OBJ of points and triangles as a binary STL, in the same order.
+std::string binaryStlOf(const std::string& obj) {
+    Points points;
+    std::string records;
+    std::uint32_t count = 0;
+    std::istringstream in(obj);
+    for (std::string kind; in >> kind;) {
+        if (kind == "v") {
+            std::array<float, 3> p;
+            in >> p[0] >> p[1] >> p[2];
+            points.push_back(p);
+        } else if (kind == "f") {
+            records += std::string(12, '\0');
+            for (int k = 0; k < 3; ++k) {
+                std::size_t index = 0;
+                in >> index;
+                const auto& p = points.at(index - 1);
+                records += bytesOf<float>({p[0], p[1], p[2]});
+            }
+            records += std::string(2, '\0');
+            ++count;
+        }
+    }
+    return std::string(80, '\0') + bytesOf<std::uint32_t>({count}) + records;
+}
+
 }  // namespace
 
 // Triangles come in an order good for drawing, and nothing else changes: the same triangles,
@@ -522,6 +548,12 @@ TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) 
         {"circle.obj", circle, fan, 1},
         {"hub.obj", hub, "", 1},
         {"grid.obj", shuffledGrid(24), "", 1},
+        // Big enough to be welded and sorted on two threads.
+        {"big.obj", shuffledGrid(190), "", 1},
+        {"big.stl", binaryStlOf(shuffledGrid(190)), shuffledGrid(190), 1},
+        // Corners whose differences overflow a float.
+        {"huge.stl", binaryStlOf("v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n"),
+         "v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n", 1},
         {"groups.obj",  // two meshes sharing points, each numbering its own
          "v 5 5 5\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 3 4 2\nf 2 4 5\ng b\nf 5 4 3\n", "",
          2},

@@ -1,9 +1,11 @@
 // Mesh layer tests: face and point normals worked out by hand, and linking against a naive walk.
 #include "mesh/Mesh.h"
 
+#include "mesh/PointNormals.h"
 #include "mesh/Prefaulter.h"
 #include "mesh/SceneObject.h"
 #include "mesh/Triangle.h"
+#include "mesh/TriangleMesh.h"
 #include "mesh/Vertex.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +90,57 @@ TEST(MeshTest, LinkingMatchesWalkOverAllTrianglesUpToTheirLimit) {
         EXPECT_EQ(xyz(p.normal), xyz(walk.normal)) << i;
     }
     EXPECT_EQ(mesh.overfullPoints, overfull);
+}
+
+// The arrays' normals are the objects' bit for bit, but for points of more than 32 triangles,
+// which take all of theirs; on one thread for a small mesh and on two for a big one, whose
+// points are shared out by number, so that some triangles have corners on both sides.
+TEST(PointNormalsTest, AreTheObjectsNormalsWithEveryTriangleOfAPointCounted) {
+    std::mt19937 random(7);
+    for (const int faceCount : {700, 60000}) {
+        SCOPED_TRACE(std::to_string(faceCount) + " triangles");
+        TriangleMesh arrays;
+        arrays.points.resize(static_cast<std::size_t>(faceCount / 2));
+        const int used = int(arrays.points.size()) - 8;  // the last 8 used by none
+        for (Point& p : arrays.points)
+            p = {float(random() % 64), float(random() % 64), float(random() % 64)};
+        for (int j = 0; j < faceCount; ++j) {
+            Face face;
+            const int near = int(random() % unsigned(used - 20));  // neighbours, mostly
+            for (int& corner : face) corner = near + int(random() % 20);
+            if (random() % 4 == 0) face[1] = face[0];
+            if (random() % 16 == 0) face[2] = used / 2;  // in far more than 32, on both sides
+            arrays.triangles.push_back(face);
+        }
+        computePointNormals(arrays);
+        ASSERT_EQ(arrays.normals.size(), arrays.points.size());
+        Mesh mesh;
+        build(mesh, arrays.points, arrays.triangles);
+        mesh.linkTriangles();
+        std::vector<std::vector<const Triangle*>> uses(arrays.points.size());  // in order
+        for (int j = 0; j < mesh.triangleCount; ++j)
+            for (const int corner : arrays.triangles[std::size_t(j)]) {
+                auto& triangles = uses[std::size_t(corner)];
+                if (triangles.empty() || triangles.back() != mesh.triangles[j])
+                    triangles.push_back(mesh.triangles[j]);
+            }
+        int overfull = 0;
+        for (int i = 0; i < mesh.pointCount; ++i) {
+            const Vertex& p = *mesh.points[i];
+            Vector3 all;  // the sum over every triangle of the point, in order
+            for (const Triangle* triangle : uses[std::size_t(i)]) {
+                all.x += triangle->faceNormal.x;
+                all.y += triangle->faceNormal.y;
+                all.z += triangle->faceNormal.z;
+            }
+            all.normalize();
+            const std::size_t count = uses[std::size_t(i)].size();
+            overfull += count > Vertex::kMaxAdjacent;
+            const Point expected = count > Vertex::kMaxAdjacent ? xyz(all) : xyz(p.normal);
+            ASSERT_EQ(arrays.normals[std::size_t(i)], expected) << i << ", in " << count;
+        }
+        EXPECT_EQ(overfull, 1);
+    }
 }
 
 // The worker faults a fresh block in while its owner writes to it, and never changes a byte. With

@@ -7,15 +7,19 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <png.h>
 #include <set>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -426,6 +430,151 @@ TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAtTheAskedSizeAndRefusesTheRest)
             (Outcome{1, "", path.string() + ": only OBJ, PLY, STL and OFF files are read here\n"}));
         EXPECT_TRUE(fs::is_empty("out")) << name;
     }
+}
+// Runs kalderino-shot with arguments, no shell between; returns its exit status and sets peakMiB
+// to its peak memory.
+int shotPeak(const std::vector<std::string>& arguments, long& peakMiB) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::vector<char*> argv{const_cast<char*>(SHOT_PATH)};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execv(SHOT_PATH, argv.data());
+        std::_Exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(child, &status, 0, &usage);
+    peakMiB = usage.ru_maxrss / 1024;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A PNG's pixels as RGB, row by row from the top; empty when it cannot be read.
+std::vector<unsigned char> pixelsOf(const std::string& path, int& width) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    std::vector<unsigned char> rgb;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return rgb;
+    image.format = PNG_FORMAT_RGB;
+    width = static_cast<int>(image.width);
+    rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) rgb.clear();
+    return rgb;
+}
+
+// An OBJ of a ring of n faces around a point: a low cone when rise is above 0, with its apex at
+// (x, y, z) facing +z, each face's corners from the apex counter-clockwise.
+std::string cone(int n, double x, double y, double z, double radius, double rise, int first) {
+    std::ostringstream obj;
+    obj << "v " << x << ' ' << y << ' ' << z << '\n';
+    for (int k = 0; k < n; ++k) {
+        const double a = 2 * M_PI * k / n;
+        obj << "v " << x + radius * std::cos(a) << ' ' << y + radius * std::sin(a) << ' '
+            << z - rise * (1 + 0.3 * std::sin(3 * a)) << '\n';
+    }
+    for (int k = 0; k < n; ++k)
+        obj << "f " << first << ' ' << first + 1 + k << ' ' << first + 1 + (k + 1) % n << '\n';
+    return obj.str();
+}
+
+// A torus as an OBJ of quads, at the view's centre: every shading mode shows on it.
+std::string torus() {
+    std::ostringstream obj;
+    const int around = 40, tube = 20;
+    for (int i = 0; i < tube; ++i)
+        for (int j = 0; j < around; ++j) {
+            const double phi = 2 * M_PI * i / tube, theta = 2 * M_PI * j / around;
+            const double ring = 60 + 25 * std::cos(phi);
+            obj << "v " << 30 + ring * std::cos(theta) << ' ' << 42.4 + ring * std::sin(theta)
+                << ' ' << 42.4 + 25 * std::sin(phi) << '\n';
+        }
+    const auto at = [&](int i, int j) { return (i % tube) * around + j % around + 1; };
+    for (int i = 0; i < tube; ++i)
+        for (int j = 0; j < around; ++j)
+            obj << "f " << at(i, j) << ' ' << at(i, j + 1) << ' ' << at(i + 1, j + 1) << ' '
+                << at(i + 1, j) << '\n';
+    return obj.str();
+}
+
+// The model's picture is its data file's, pixel for pixel, in every mode and view the keys
+// reach; as the objects' picture, so the arrays'.
+TEST_F(ShotTest, DrawsAModelInEveryModeAndViewAsItsDataFile) {
+    write("torus.obj", torus());
+    ASSERT_EQ(run(IMPORT_PATH " -o torus.dat torus.obj").status, 0);
+    // clang-format off
+    const char* const rows[] = {
+        "", "m", "F2", "F2 m", "space", "space x x x x x x x x x x x x x x x x x x", "F4",
+        "F4 m F2 space", "f v v x z z a s s Left Left Right", "r e e d c c w q q",
+        "w w w w w w w w w w f f f", "F2 F1 m m space space F4 F4"};
+    // clang-format on
+    for (const std::string keys : rows) {
+        const std::string picture = "--size 320x240 --keys '" + keys + "' -o ";
+        ASSERT_EQ(shot(picture + "model.png --view viewer torus.obj"),
+                  (Outcome{0, "model.png\n", ""}))
+            << keys;
+        ASSERT_EQ(shot(picture + "data.png torus.dat"), (Outcome{0, "data.png\n", ""})) << keys;
+        EXPECT_TRUE(read("model.png") == read("data.png")) << keys << ": the pictures differ";
+    }
+}
+
+// A point of a data file takes its first 32 triangles into its normal; a model's point takes all
+// of its own. The pictures differ only where such a point is drawn: here a cone's apex of 40
+// faces left of the view's centre; on the right one of 32 faces draws alike.
+TEST_F(ShotTest, PointsOfMoreThan32TrianglesTakeAllOfThemOnlyInModelFiles) {
+    write("cones.obj", "o forty\n" + cone(40, -10, 42, 60, 30, 12, 1) + "o thirty-two\n" +
+                           cone(32, 70, 42, 60, 30, 12, 42));
+    ASSERT_EQ(run(IMPORT_PATH " --keep-coordinates -o cones.dat cones.obj").status, 0);
+    const std::string picture = "--keep-coordinates --size 320x240 -o ";
+    EXPECT_EQ(shot(picture + "model.png --view viewer cones.obj"), (Outcome{0, "model.png\n", ""}));
+    EXPECT_EQ(shot(picture + "data.png cones.dat"),
+              (Outcome{0, "data.png\n",
+                       "cones.dat: warning: 1 points of mesh \"forty\" are used by more than 32 "
+                       "triangles; their normals use the first 32\n"}));
+    int width = 0;
+    const std::vector<unsigned char> model = pixelsOf("model.png", width);
+    const std::vector<unsigned char> data = pixelsOf("data.png", width);
+    ASSERT_EQ(model.size(), data.size());
+    int left = 0, right = 0, drawnRight = 0;
+    for (std::size_t i = 0; i < model.size(); i += 3) {
+        const bool differs = !std::equal(&model[i], &model[i] + 3, &data[i]);
+        const bool onTheRight =
+            static_cast<int>(i / 3 % static_cast<std::size_t>(width)) >= width / 2;
+        (onTheRight ? right : left) += differs;
+        drawnRight += onTheRight && model[i] + model[i + 1] + model[i + 2] > 0;
+    }
+    EXPECT_GT(left, 20) << "the apex of 40 faces draws alike";
+    EXPECT_EQ(right, 0);
+    EXPECT_GT(drawnRight, 1000) << "the cone of 32 faces is out of view";
+}
+
+// Two million triangles in a stated memory: the model file's arrays, its reading and the
+// renderer's own, where the viewer's objects took three times as much.
+TEST_F(ShotTest, DrawsTwoMillionTrianglesInUnder200MiB) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory is no part of the program's";
+#endif
+    const int side = 1000;  // cells a side, two triangles each
+    std::ofstream stl("terrain.stl", std::ios::binary);
+    stl << std::string(80, '\0') << bytesOf<std::uint32_t>(2 * side * side);
+    const auto corner = [](int i, int j) {
+        const float x = static_cast<float>(i) / 5, y = static_cast<float>(j) / 5;
+        return bytesOf(x) + bytesOf(y) + bytesOf(std::sin(x / 7) * std::cos(y / 9) * 10);
+    };
+    std::string row;
+    for (int i = 0; i < side; ++i) {
+        row.clear();
+        for (int j = 0; j < side; ++j) {
+            const std::string a = corner(i, j), b = corner(i + 1, j), c = corner(i + 1, j + 1),
+                              d = corner(i, j + 1), normal(12, '\0'), attributes(2, '\0');
+            row += normal + a + b + c + attributes + normal + a + c + d + attributes;
+        }
+        stl << row;
+    }
+    stl.close();
+    long peakMiB = 0;
+    ASSERT_EQ(shotPeak({"-o", "terrain.png", "terrain.stl"}, peakMiB), 0);
+    EXPECT_LT(peakMiB, 200);
 }
 #endif
 

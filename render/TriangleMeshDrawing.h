@@ -1,0 +1,14 @@
+// drawTriangleMesh: how a mesh held as arrays goes to OpenGL, for every frame.
+#pragma once
+
+namespace kalderino {
+
+struct TriangleMesh;
+
+// Draws the triangles (points, when the mesh has none) with the per-point normals, and, when
+// ownColours, the per-point colours where the mesh has them, in the GL state of the moment: its
+// light, material, colour, shading, polygon mode, culling and matrices. Leaves the current
+// colour undefined when it draws the mesh's own.
+void drawTriangleMesh(const TriangleMesh& mesh, bool ownColours = true);
+
+}  // namespace kalderino
