@@ -23,6 +23,7 @@ bool OffscreenDriver::deliver(const Event& event) {
     } else {
         viewer.handle(event);
     }
+    viewer.settle();  // what the event started in the background is done before the next
     if (window.applyResize()) {
         viewer.handle(Event::resized(window.width, window.height));
     } else if (!window.error.empty()) {

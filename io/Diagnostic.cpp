@@ -1,6 +1,8 @@
 // Diagnostic: message lines and quoted tokens.
 #include "io/Diagnostic.h"
 
+#include "io/DiagnosticCapture.h"
+
 #include <algorithm>
 #include <exception>
 #include <new>
@@ -15,10 +17,15 @@ constexpr std::size_t kMaxQuoted = 40;
 
 void reportError(std::FILE* stream, const std::string& file, int line, const std::string& message) {
     if (stream == nullptr) return;
-    if (line > 0)
+    DiagnosticCapture* capture = stream == stderr ? DiagnosticCapture::current() : nullptr;
+    if (capture != nullptr) {
+        capture->lines +=
+            file + (line > 0 ? ":" + std::to_string(line) : "") + ": " + message + "\n";
+    } else if (line > 0) {
         std::fprintf(stream, "%s:%d: %s\n", file.c_str(), line, message.c_str());
-    else
+    } else {
         std::fprintf(stream, "%s: %s\n", file.c_str(), message.c_str());
+    }
 }
 
 std::string quote(const char* first, const char* last) {

@@ -7,7 +7,7 @@
 namespace kalderino {
 
 // Prints "file:line: message", or "file: message" when line is 0, as one line on stream; prints
-// nothing when stream is null.
+// nothing when stream is null. Lines for stderr go to the thread's DiagnosticCapture, if any.
 void reportError(std::FILE* stream, const std::string& file, int line, const std::string& message);
 
 // Runs a program's body so that no exception leaves it: what would escape ends the run with one

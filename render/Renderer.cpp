@@ -111,6 +111,11 @@ void Renderer::askWindowSize(int w, int h) {
 }
 
 void Renderer::display() {
+    draw();
+    windowSystem.swapBuffers();
+}
+
+void Renderer::draw() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3f(0.75f, 0.3f, 0.3f);
     glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
@@ -120,7 +125,6 @@ void Renderer::display() {
     placeModel();
 
     for (const Mesh* mesh : meshes) drawTriangles(*mesh);
-    windowSystem.swapBuffers();
 }
 
 // T(translation) T(offset) Rx(x - 45) Ry(y) Rz(z) in the viewer; with a camera, its view

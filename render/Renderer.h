@@ -25,6 +25,8 @@ public:
     void initGL();
     void reshape(int w, int h);
     void display();
+    // The frame display shows, drawn but not yet shown: display is draw, then the swap.
+    void draw();
     void keyboard(unsigned char key, int x, int y);
     void special(int key, int x, int y);
 

@@ -39,6 +39,13 @@ std::vector<Binding> table() {
         drag("right drag", Button::right, 0, Action::zoom, "zoom in (up) and out (down)"),
         wheel("wheel", 0, Action::zoom, "zoom in and out"),
         key("Return", {false, kKeyReturn}, Action::reset, "back to the view the files opened in"),
+        key("F5", {true, kKeyF1 + 4}, Action::readAgain,
+            "read the files again, keeping the view (--watch: whenever one changes)"),
+        key("Page Down", {true, kKeyPageDown}, Action::nextFile,
+            "show the next file of the first file's folder, in name order"),
+        key("Page Up", {true, kKeyPageUp}, Action::previousFile, "show the file before it"),
+        key("F12", {true, kKeyF12}, Action::keepFrame,
+            "save the view as NAME-N.png in the working folder (NAME: the first file's)"),
     };
 }
 

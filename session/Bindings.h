@@ -14,6 +14,10 @@ enum class Action {
     pan,        // drag: move the model across the window
     zoom,       // drag or wheel: move closer or away
     reset,      // back to the view the model opened in
+    readAgain,  // the files read again, the view kept
+    nextFile,   // the next model file of the first file's folder in place of the files shown
+    previousFile,
+    keepFrame,  // the frame shown saved as a picture
 };
 
 enum class Gesture { key, drag, wheel };

@@ -17,6 +17,13 @@ namespace kalderino {
 
 Session::Session(ModelFiles* modelFiles) : modelFiles(modelFiles) {}
 
+Session::~Session() {
+    if (!handedOver)
+        for (const Source& source : sources)
+            for (Mesh* mesh : source.meshes) delete mesh;
+    delete[] loader.meshes;  // the loader's list; the meshes in it are counted in sources
+}
+
 bool Session::loadDataFile(const std::string& path, std::FILE* report) {
     loader.report = report;
     loaderUsed = true;
@@ -133,7 +140,8 @@ void Session::handOver(Renderer& renderer, std::FILE* report) {
             if (report != nullptr) std::fprintf(report, "Uma mecha passada para o renderer\n");
         }
     }
-    renderer.linkMeshes();
+    handedOver = true;
+    if (!linked) renderer.linkMeshes();
     for (const Source& source : sources) {
         for (const Mesh* mesh : source.meshes) {
             if (mesh->overfullPoints > 0)
@@ -144,6 +152,28 @@ void Session::handOver(Renderer& renderer, std::FILE* report) {
                                 "first 32");
         }
     }
+}
+
+void Session::link() {
+    for (const Source& source : sources)
+        for (Mesh* mesh : source.meshes) mesh->linkTriangles();
+    linked = true;
+}
+
+void Session::withdraw(Renderer& renderer) {
+    if (!handedOver) return;
+    std::vector<Mesh*> own;
+    for (const Source& source : sources)
+        own.insert(own.end(), source.meshes.begin(), source.meshes.end());
+    std::sort(own.begin(), own.end());
+    std::vector<Mesh*>& drawn = renderer.meshes;
+    drawn.erase(std::remove_if(drawn.begin(), drawn.end(),
+                               [&own](Mesh* mesh) {
+                                   return std::binary_search(own.begin(), own.end(), mesh);
+                               }),
+                drawn.end());
+    for (Mesh* mesh : own) delete mesh;
+    sources.clear();
 }
 
 }  // namespace kalderino

@@ -5,7 +5,8 @@
 // PLY, STL, OFF, glTF and the rest), where the program reads them, through the importer's readers
 // into arrays, which become meshes through the same builder, with no text in between. The
 // meshes handed to a renderer are the renderer's from then on: it destroys them when the user
-// quits.
+// quits, unless the session withdraws them first, as a reload does to put new ones in their
+// place; meshes never handed over go with the session.
 #pragma once
 
 #include "io/MeshLoader.h"
@@ -36,7 +37,7 @@ public:
     // Creates the loader of the first data file, first of all, as the viewer's start-up has it.
     // Model files are read through modelFiles; without it every file is a data file.
     explicit Session(ModelFiles* modelFiles = nullptr);
-    virtual ~Session() = default;  // the meshes are the renderer's once handed over
+    virtual ~Session();  // frees the meshes it never handed over
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -63,6 +64,15 @@ public:
     // whose points are used by more than 32 triangles.
     void handOver(Renderer& renderer, std::FILE* report);
 
+    // For a session read off the main thread, to be handed over later: links the meshes read
+    // (every point's triangles and normals, the bulk of the work after reading) now, so that
+    // handOver has nothing left to link. Touches nothing but this session's meshes.
+    void link();
+
+    // Takes the meshes this session handed to renderer out of its list and frees them, once;
+    // the renderer draws none of them from then on, and the session holds none.
+    void withdraw(Renderer& renderer);
+
 private:
     // The meshes of one file, in file order.
     struct Source {
@@ -74,6 +84,8 @@ private:
     ModelFiles* modelFiles;  // not owned; outlives the session
     MeshLoader loader;       // the first data file's, whose report is the viewer's
     bool loaderUsed = false;
+    bool linked = false;      // by link()
+    bool handedOver = false;  // the meshes are the renderer's
     std::vector<Source> sources;
 };
 

@@ -48,10 +48,11 @@ std::array<double, 3> placedTurn(const Vector3& rotation, const std::array<doubl
 
 }  // namespace
 
-Viewer::Viewer(ModelFiles* modelFiles) : session(modelFiles) {}
+Viewer::Viewer(ModelFiles* modelFiles)
+    : modelFiles(modelFiles), session(std::make_unique<Session>(modelFiles)) {}
 
 bool Viewer::loadDataFile(const std::string& path, std::FILE* report) {
-    return session.loadDataFile(path, report);
+    return session->loadDataFile(path, report);
 }
 
 bool Viewer::chooseView(const std::string& name) {
@@ -67,15 +68,29 @@ bool Viewer::chooseView(const std::string& name) {
                                       [&](const auto& view) { return name == view.first; });
 }
 
+bool Viewer::ownView(const std::vector<std::string>& paths) const {
+    return modelViewer && !placeModels && !paths.empty() &&
+           std::all_of(paths.begin(), paths.end(),
+                       [&](const std::string& path) { return session->isModelFile(path); });
+}
+
+void Viewer::decideView(const std::vector<std::string>& paths) {
+    cameraView = ownView(paths);
+    if (cameraView) up = upAxisOf(paths.front());
+}
+
 bool Viewer::open(const std::vector<std::string>& paths, ModelOptions options) {
-    cameraView = modelViewer && !placeModels && !paths.empty() &&
-                 std::all_of(paths.begin(), paths.end(),
-                             [&](const std::string& path) { return session.isModelFile(path); });
+    shownPaths = paths;
+    givenOptions = options;
+    decideView(paths);
     // In a view of their own the files keep their coordinates, so that sizes read in them are
     // the files' own.
     if (cameraView) options.keepCoordinates = true;
-    if (!session.open(paths, options)) return false;
-    if (cameraView) up = upAxisOf(paths.front());
+    if (!session->open(paths, options)) return false;
+    if (watchFiles) {
+        std::string error;
+        if (!watch.watch(paths, error)) tell(error);
+    }
     return true;
 }
 
@@ -92,16 +107,21 @@ void Viewer::windowOpened(int id, int width, int height) {
 }
 
 void Viewer::handOver(std::FILE* report) {
-    session.handOver(*renderer, report);
-    if (!session.bounds(sceneLow, sceneHigh)) {
+    session->handOver(*renderer, report);
+    sceneChanged(false);
+}
+
+// The box and outline of the meshes now handed over; and, unless the view is kept, the view
+// the files open in.
+void Viewer::sceneChanged(bool keepView) {
+    if (!session->bounds(sceneLow, sceneHigh)) {
         sceneLow = {-1.0, -1.0, -1.0};
         sceneHigh = {1.0, 1.0, 1.0};
     }
-    if (cameraView) {
-        camera.outline = session.samplePoints(kOutlinePoints);
-        camera.frame(sceneLow, sceneHigh, up, startView, aspect());
-        renderer->camera = &camera;
-    }
+    if (cameraView) camera.outline = session->samplePoints(kOutlinePoints);
+    if (keepView) return;
+    if (cameraView) camera.frame(sceneLow, sceneHigh, up, startView, aspect());
+    renderer->camera = cameraView ? &camera : nullptr;
 }
 
 void Viewer::initGL() { renderer->initGL(); }
@@ -113,7 +133,13 @@ void Viewer::start(Window& window, int id, int width, int height) {
     initGL();
 }
 
-void Viewer::display() { renderer->display(); }
+void Viewer::display() {
+    if (frameWanted) {
+        displayKeepingFrame();
+        return;
+    }
+    renderer->display();
+}
 
 double Viewer::aspect() const {
     return static_cast<double>(renderer->width) / std::max(renderer->height, 1);
@@ -145,6 +171,7 @@ void Viewer::handle(const Event& event) {
         renderer->reshape(event.width, event.height);
         break;
     case Event::Kind::tick:
+        passTime();
         break;
     }
 }
@@ -161,6 +188,7 @@ void Viewer::key(const Event& event) {
 }
 
 void Viewer::perform(Action action) {
+    if (performOnFiles(action)) return;
     if (action != Action::reset) return;  // the drags and the wheel act through their events
     renderer->rotation = Vector3();
     renderer->translation = Vector3();

@@ -2,6 +2,7 @@
 // viewer draws, lights and turns its own file.
 #include "driver/GlutDriver.h"
 #include "io/Diagnostic.h"
+#include "io/PngFile.h"
 #include "session/ModelFiles.h"
 #include "session/Viewer.h"
 
@@ -16,7 +17,8 @@ namespace kalderino {
 
 namespace {
 
-constexpr const char* kUsage = "usage: kalderino-view [GLUT options] [--keep-coordinates] FILE...";
+constexpr const char* kUsage =
+    "usage: kalderino-view [GLUT options] [--keep-coordinates] [--watch] FILE...";
 constexpr const char* kHelp =
     "Shows model files (OBJ, PLY, STL, OFF, glTF and the other formats of the Open Asset\n"
     "Import Library) and data files (.dat) in one window, as the viewer shows its data file,\n"
@@ -24,6 +26,7 @@ constexpr const char* kHelp =
     "\n"
     "  --keep-coordinates  keep the model files' coordinates instead of fitting them\n"
     "                      into the view\n"
+    "  --watch             read the files again whenever one of them changes\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "\n"
@@ -42,21 +45,13 @@ bool isGlutOption(const std::string& arg, bool& takesValue) {
            arg == "-gldebug" || arg == "-sync";
 }
 
-// The window's title: the first file's name, and how many more there are.
-std::string titleFor(const std::vector<std::string>& files) {
-    const std::string& first = files.front();
-    const std::size_t slash = first.rfind('/');
-    std::string title = slash == std::string::npos ? first : first.substr(slash + 1);
-    if (files.size() > 1) title += " + " + std::to_string(files.size() - 1) + " more";
-    return title;
-}
-
 int run(int argc, char** argv) {
     // The command line is read before GLUT sees it, so that --help needs no display and every
     // file is read before a window opens.
     std::vector<char*> glutArgs{argv[0]};
     std::vector<std::string> files;
     ModelOptions models;
+    bool watch = false;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -67,6 +62,8 @@ int run(int argc, char** argv) {
             options = false;
         } else if (arg == "--keep-coordinates") {
             models.keepCoordinates = true;
+        } else if (arg == "--watch") {
+            watch = true;
         } else if (arg == "--help" || arg == "-h") {
             std::printf("%s\n\n%s", kUsage, kHelp);
             return 0;
@@ -87,8 +84,13 @@ int run(int argc, char** argv) {
     Viewer* viewer = new Viewer(&importedModelFiles());
     viewer->modelViewer = true;
     viewer->keyReport = nullptr;  // stdout stays silent: no unbound-key lines
+    viewer->watchFiles = watch;
+    viewer->saveFrame = [](const std::vector<unsigned char>& rgba, int width, int height,
+                           const std::string& stem) {
+        return writeNewPng(stem, rgba, width, height);
+    };
     if (!viewer->open(files, models)) return 1;
-    return runModelViewer(*viewer, glutArgs, titleFor(files));
+    return runModelViewer(*viewer, glutArgs, viewer->title());
 }
 
 }  // namespace

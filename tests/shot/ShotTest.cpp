@@ -422,7 +422,8 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
 // kalderino-view reads its command line before GLUT sees it: help, version and refusals need
 // no display.
 TEST_F(ShotTest, ViewAnswersItsCommandLineWithoutADisplay) {
-    const std::string usage = "usage: kalderino-view [GLUT options] [--keep-coordinates] FILE...";
+    const std::string usage =
+        "usage: kalderino-view [GLUT options] [--keep-coordinates] [--watch] FILE...";
     const std::pair<std::string, Outcome> cases[] = {
         {"--version", {0, "kalderino-view 1.0.0\n", ""}},
         {"", {1, "", "kalderino-view: no files to show; " + usage + "\n"}},
