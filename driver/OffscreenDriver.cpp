@@ -6,6 +6,7 @@
 namespace kalderino {
 
 bool OffscreenDriver::open(int width, int height) {
+    window.alpha = alpha;
     if (!window.open(width, height)) {
         error = window.error;
         return false;

@@ -33,6 +33,7 @@ public:
     int height() const { return window.height; }
 
     std::string error;
+    bool alpha = false;  // set before open: the surface has an alpha channel
 
 private:
     Viewer& viewer;

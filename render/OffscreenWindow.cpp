@@ -23,8 +23,8 @@ std::string eglFailure(const char* what) {
 OffscreenWindow::~OffscreenWindow() { close(); }
 
 // The viewer's window on a 24-bit screen: 8 bits for each of red, green and blue, and a 24-bit
-// depth buffer; 8 bits of alpha too when asked for, and samples per pixel. EGL sorts deeper
-// colour first, and a 10-bit surface rounds differently.
+// depth buffer; 8 bits of alpha too when asked for. EGL sorts deeper colour first, and a 10-bit
+// surface rounds differently.
 bool OffscreenWindow::chooseConfig() {
     const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
                              EGL_OPENGL_BIT,   EGL_DEPTH_SIZE,  24,
@@ -44,13 +44,13 @@ bool OffscreenWindow::chooseConfig() {
         };
         if (size(EGL_RED_SIZE) == 8 && size(EGL_GREEN_SIZE) == 8 && size(EGL_BLUE_SIZE) == 8 &&
             size(EGL_ALPHA_SIZE) == (alpha ? 8 : 0) && size(EGL_DEPTH_SIZE) == 24 &&
-            size(EGL_SAMPLES) == samples) {
+            size(EGL_SAMPLES) == 0) {
             config = candidate;
             return true;
         }
     }
     error = std::string("no EGL configuration with 8-bit ") + (alpha ? "RGBA" : "RGB") +
-            ", a 24-bit depth buffer and " + std::to_string(samples) + " samples a pixel";
+            " and a 24-bit depth buffer";
     return false;
 }
 
