@@ -23,8 +23,10 @@ void waitForReading() {
     if (BackgroundOpen* open = running.load()) open->wait();
 }
 
-// What tells one version of a file from another: which file the name leads to, its size, and
-// when it was last written or changed, to the nanosecond the file system keeps.
+// What tells one version of a regular file from another: which file the name leads to, its
+// size, and when it was last written or changed, to the nanosecond the file system keeps. A
+// pipe's times change as it is written, which is not a change of what it holds: what is not a
+// regular file has no stamp.
 struct Stamp {
     dev_t device = 0;
     ino_t inode = 0;
@@ -43,7 +45,7 @@ std::vector<Stamp> stampsOf(const std::vector<std::string>& paths) {
     std::vector<Stamp> stamps(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {
         struct stat status {};
-        if (::stat(paths[i].c_str(), &status) != 0) continue;
+        if (::stat(paths[i].c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
         stamps[i] = {status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
     }
     return stamps;

@@ -134,7 +134,7 @@ void Viewer::start(Window& window, int id, int width, int height) {
 }
 
 void Viewer::display() {
-    if (frameWanted) {
+    if (framesWanted > 0) {
         displayKeepingFrame();
         return;
     }

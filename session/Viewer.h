@@ -162,7 +162,7 @@ private:
     Reading retryKind = Reading::again;
     std::vector<std::string> retryPaths;
     FileWatch watch;
-    bool frameWanted = false;  // the next frame is kept
+    int framesWanted = 0;  // pictures of the next frame to keep
 
     bool cameraView = false;  // all files were model files: they open in a view of their own
     UpAxis up;

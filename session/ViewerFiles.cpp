@@ -80,7 +80,7 @@ bool Viewer::performOnFiles(Action action) {
         return true;
     case Action::keepFrame:
         if (saveFrame) {
-            frameWanted = true;
+            ++framesWanted;
             redraw();
         }
         return true;
@@ -90,17 +90,21 @@ bool Viewer::performOnFiles(Action action) {
 }
 
 // The frame is drawn, read from the buffer it was drawn in, and only then shown: the picture is
-// the frame the window shows, whatever the window system does with the buffer after a swap.
+// the frame the window shows, whatever the window system does with the buffer after a swap. A
+// window system that draws once for several presses gets as many pictures of that frame.
 void Viewer::displayKeepingFrame() {
-    frameWanted = false;
     renderer->draw();
     int width = 0;
     int height = 0;
     viewportSize(width, height);
-    const std::string name =
-        saveFrame(readFramePixels(width, height), width, height, stemOf(shownPaths.front()));
+    const std::vector<unsigned char> rgba = readFramePixels(width, height);
+    std::string said;
+    for (; framesWanted > 0; --framesWanted) {
+        const std::string name = saveFrame(rgba, width, height, stemOf(shownPaths.front()));
+        if (!name.empty()) said += name + ": the view saved\n";
+    }
     renderer->windowSystem.swapBuffers();
-    if (!name.empty()) tell(name + ": the view saved");
+    tell(said);
 }
 
 double Viewer::tickDelay() const {

@@ -367,6 +367,43 @@ TEST_F(ViewerFilesTest, PageDownAndUpShowTheFilesBesideInTheirOwnView) {
     }
 }
 
+// The importer's readers, with a writer that saves a new version of the file just after it has
+// been read again the first time: that reading may hold parts of both versions.
+class SavedWhileRead : public ModelFiles {
+public:
+    bool isModelFile(const std::string& path) const override {
+        return importedModelFiles().isModelFile(path);
+    }
+    bool read(const std::string& path, bool own, std::vector<TriangleMesh>& meshes) override {
+        const bool read = importedModelFiles().read(path, own, meshes);
+        if (++reads == 2) std::ofstream(path) << newVersion;  // of another size
+        return read;
+    }
+    int reads = 0;
+    std::string newVersion;
+};
+
+// What was read while the file changed is dropped unsaid, failure and all, and the file is read
+// again: what is shown and said is the new version's.
+TEST_F(ViewerFilesTest, AFileChangedWhileReadIsReadAgain) {
+    writeTetra("tetra.obj", 1.0);
+    SavedWhileRead files;
+    writeTetra("new.obj", 3.0);
+    std::ifstream newFile("new.obj");
+    files.newVersion.assign(std::istreambuf_iterator<char>(newFile), {});
+    NoWindow window;
+    Viewer viewer(&files);
+    viewer.modelViewer = true;
+    ASSERT_TRUE(viewer.open({"tetra.obj"}, ModelOptions()));
+    viewer.start(window, 1, 640, 480);
+    std::ofstream("tetra.obj") << "v 0 0 0\nv 1 zero 0\n";  // as the file is being saved
+    testing::internal::CaptureStderr();
+    press(viewer, kKeyF1 + 4);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(files.reads, 3);
+    EXPECT_EQ(highestX(viewer), 12.0);
+}
+
 // The watch's timing: a file written and closed is due kQuiet seconds after its last change;
 // one still open for writing, kHeldOpen seconds after; one renamed over is a change too;
 // another file of the folder is none.

@@ -555,6 +555,10 @@ TEST_F(ShotTest, ThumbnailsAreTransparentAroundTheModelAndSmoothAtItsEdges) {
         };
         int clear = 0, solid = 0, partial = 0;
         long colourDifference = 0;
+        int darkestRed = 255;  // of the mesh drawn
+        for (std::size_t i = 0; i < plain.rgba.size(); i += 4)
+            if (plain.rgba[i] + plain.rgba[i + 1] + plain.rgba[i + 2] > 0)
+                darkestRed = std::min<int>(darkestRed, plain.rgba[i]);
         for (int y = 1; y + 1 < size; ++y) {
             for (int x = 1; x + 1 < size; ++x) {
                 int litAround = 0;  // of the pixel and its eight neighbours in the picture
@@ -571,7 +575,12 @@ TEST_F(ShotTest, ThumbnailsAreTransparentAroundTheModelAndSmoothAtItsEdges) {
                             std::abs(thumb.rgba[at(x, y) + c] - plain.rgba[at(x, y) + c]);
                     ++solid;
                 }
-                partial += alpha > 0 && alpha < 255;
+                if (alpha > 0 && alpha < 255) {
+                    // The colour of the mesh where it covers the pixel, not darkened by the
+                    // background around it.
+                    EXPECT_GE(thumb.rgba[at(x, y)], darkestRed - 10) << x << "," << y;
+                    ++partial;
+                }
             }
         }
         EXPECT_GT(clear, size * size / 4);
