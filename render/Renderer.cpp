@@ -4,6 +4,7 @@
 #include "mesh/Camera.h"
 #include "mesh/Mesh.h"
 #include "mesh/StartView.h"
+#include "render/AidDrawing.h"
 #include "render/GLDisplayListRecorder.h"
 #include "render/KeyCode.h"
 #include "render/TriangleDrawing.h"
@@ -116,6 +117,11 @@ void Renderer::display() {
 }
 
 void Renderer::draw() {
+    drawModel();
+    if (aids.any()) drawAids();
+}
+
+void Renderer::drawModel() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glColor3f(0.75f, 0.3f, 0.3f);
     glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
@@ -125,6 +131,43 @@ void Renderer::draw() {
     placeModel();
 
     for (const Mesh* mesh : meshes) drawTriangles(*mesh);
+}
+
+// In the model's space first, then in the window's, the text over everything.
+void Renderer::drawAids() {
+    if (aids.grid) drawGrid(aids.low, aids.high, aids.up);
+    if (aids.box) drawBox(aids.low, aids.high);
+    if (aids.edges)
+        drawEdges([this] {
+            for (const Mesh* mesh : meshes) drawTriangles(*mesh);
+        });
+    if (!aids.marks.empty()) drawMarks(aids.marks);
+    if (aids.axes) drawAxesTriad(width, height);
+    if (!aids.text.empty()) drawTextPanel(aids.text, width, height);
+}
+
+// After a swap the back buffer holds nothing defined, and the offscreen surface has one buffer,
+// which shows: so the frame is drawn again for its depth, and again for the eye afterwards.
+bool Renderer::pick(int x, int y, Vec3& model, Vec3& eye) {
+    if (x < 0 || y < 0 || x >= width || y >= height) return false;
+    drawModel();
+    windowSystem.postRedisplay();
+    GLdouble modelView[16];
+    GLdouble projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int row = height - 1 - y;  // GL counts rows from the bottom
+    GLfloat depth = 1.0f;
+    glReadPixels(x, row, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    if (!(depth < 1.0f)) return false;  // the cleared depth: no model there
+    const GLdouble identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    // The pixel's middle.
+    return gluUnProject(x + 0.5, row + 0.5, depth, modelView, projection, viewport, &model[0],
+                        &model[1], &model[2]) == GL_TRUE &&
+           gluUnProject(x + 0.5, row + 0.5, depth, identity, projection, viewport, &eye[0], &eye[1],
+                        &eye[2]) == GL_TRUE;
 }
 
 // T(translation) T(offset) Rx(x - 45) Ry(y) Rz(z) in the viewer; with a camera, its view

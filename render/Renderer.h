@@ -3,6 +3,7 @@
 #pragma once
 
 #include "mesh/Vector3.h"
+#include "render/SceneAids.h"
 
 #include <cstdio>
 #include <vector>
@@ -29,6 +30,11 @@ public:
     void draw();
     void keyboard(unsigned char key, int x, int y);
     void special(int key, int x, int y);
+    // The model point the pixel at (x, y) from the window's top left corner shows, found in the
+    // depth of the frame drawn again as it is shown but not shown: in model units (as the meshes'
+    // coordinates) and in the eye's space. False when the pixel shows no model. Asks for the
+    // frame to be drawn again.
+    bool pick(int x, int y, Vec3& model, Vec3& eye);
 
     int window = 0;  // the window system's identifier of the window drawn in
     float lightDiffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -54,8 +60,12 @@ public:
     // then turning the model about its target and moving it in steps of its size. Null in the
     // viewer, which keeps the fixed placement. Not owned.
     const Camera* camera = nullptr;
+    // Drawn with the model, each only when asked for: nothing by default.
+    SceneAids aids;
 
 private:
+    void drawModel();
+    void drawAids();
     void loadProjection();
     void placeModel();
     void setProjection();

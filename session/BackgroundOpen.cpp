@@ -4,6 +4,7 @@
 #include "io/DiagnosticCapture.h"
 #include "io/TemporaryFile.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <exception>
@@ -80,6 +81,7 @@ void BackgroundOpen::wait() {
 }
 
 void BackgroundOpen::read(ModelFiles* modelFiles) {
+    const auto start = std::chrono::steady_clock::now();
     const std::vector<Stamp> before = stampsOf(paths);
     {
         DiagnosticCapture capture;
@@ -96,6 +98,7 @@ void BackgroundOpen::read(ModelFiles* modelFiles) {
         diagnostics = std::move(capture.lines);
     }
     changed = stampsOf(paths) != before;
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     finished.store(true, std::memory_order_release);
 }
 

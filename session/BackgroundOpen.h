@@ -39,6 +39,7 @@ public:
     std::unique_ptr<Session> session;
     std::string diagnostics;
     bool changed = false;
+    double seconds = 0.0;  // the reading took
 
     const std::vector<std::string> paths;
     const ModelOptions options;

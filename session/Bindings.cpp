@@ -18,6 +18,11 @@ Binding wheel(const char* input, unsigned modifiers, Action action, const char* 
     return {Gesture::wheel, input, {}, Button::left, modifiers, action, does};
 }
 
+Binding click(const char* input, Gesture gesture, unsigned modifiers, Action action,
+              const char* does) {
+    return {gesture, input, {}, Button::left, modifiers, action, does};
+}
+
 std::vector<Binding> table() {
     const Action viewer = Action::viewerKey;
     return {
@@ -38,15 +43,49 @@ std::vector<Binding> table() {
         drag("middle drag", Button::middle, 0, Action::pan, "move the model"),
         drag("right drag", Button::right, 0, Action::zoom, "zoom in (up) and out (down)"),
         wheel("wheel", 0, Action::zoom, "zoom in and out"),
+        wheel("Ctrl+wheel", kControl, Action::zoomToPoint,
+              "zoom toward the point under the pointer"),
+        click("double click", Gesture::doubleClick, 0, Action::recentre,
+              "centre the view on the point clicked"),
+        click("Ctrl+click", Gesture::click, kControl, Action::measure,
+              "measure between two points clicked"),
         key("Return", {false, kKeyReturn}, Action::reset, "back to the view the files opened in"),
-        key("F5", {true, kKeyF1 + 4}, Action::readAgain,
-            "read the files again, keeping the view (--watch: whenever one changes)"),
-        key("Page Down", {true, kKeyPageDown}, Action::nextFile,
-            "show the next file of the first file's folder, in name order"),
-        key("Page Up", {true, kKeyPageUp}, Action::previousFile, "show the file before it"),
+        key("F5", {true, kKeyF1 + 4}, Action::readAgain, "read the files again, keeping the view"),
+        key("Page Down / Up", {true, kKeyPageDown}, Action::nextFile,
+            "the next / previous file of the folder, in name order"),
+        key("Page Up", {true, kKeyPageUp}, Action::previousFile, nullptr),
         key("F12", {true, kKeyF12}, Action::keepFrame,
-            "save the view as NAME-N.png in the working folder (NAME: the first file's)"),
+            "save the view as FILE-N.png in the working folder"),
+        key("1 / 3 / 7 / 9", {false, '1'}, Action::viewFront,
+            "view from the front / right / above / isometric"),
+        key("3", {false, '3'}, Action::viewRight, nullptr),
+        key("7", {false, '7'}, Action::viewTop, nullptr),
+        key("9", {false, '9'}, Action::viewIsometric, nullptr),
+        key("K", {false, 'K'}, Action::trackball, "turntable / trackball turning"),
+        key("M", {false, 'M'}, Action::overlay, "file, sizes and frame rate on / off"),
+        key("H", {false, 'H'}, Action::help, "this list on / off"),
+        key("E", {false, 'E'}, Action::edges, "edges over the faces on / off"),
+        key("X", {false, 'X'}, Action::axes, "axes on / off"),
+        key("G", {false, 'G'}, Action::grid, "grid under the model on / off"),
+        key("B", {false, 'B'}, Action::box, "bounding box on / off"),
     };
+}
+
+bool matches(const Binding& binding, const Event& event) {
+    if (binding.action == Action::viewerKey) return false;  // the renderer's, by its own table
+    switch (binding.gesture) {
+    case Gesture::key:
+        return event.kind == Event::Kind::key && event.key.special == binding.key.special &&
+               event.key.code == binding.key.code;
+    case Gesture::wheel:
+        return event.kind == Event::Kind::scroll && event.modifiers == binding.modifiers;
+    case Gesture::drag:
+    case Gesture::click:
+    case Gesture::doubleClick:
+        return event.kind == Event::Kind::press && event.button == binding.button &&
+               event.modifiers == binding.modifiers;
+    }
+    return false;
 }
 
 }  // namespace
@@ -56,24 +95,14 @@ const std::vector<Binding>& bindings() {
     return all;
 }
 
-const Binding* bindingFor(const Event& event) {
-    for (const Binding& binding : bindings()) {
-        if (binding.action == Action::viewerKey) continue;  // the renderer's, by its own table
-        switch (binding.gesture) {
-        case Gesture::key:
-            if (event.kind == Event::Kind::key && event.key.special == binding.key.special &&
-                event.key.code == binding.key.code)
-                return &binding;
-            break;
-        case Gesture::drag:
-            if (event.kind == Event::Kind::press && event.button == binding.button &&
-                event.modifiers == binding.modifiers)
-                return &binding;
-            break;
-        case Gesture::wheel:
-            if (event.kind == Event::Kind::scroll && event.modifiers == binding.modifiers)
-                return &binding;
-            break;
+// The second press of a double click looks for a double click's binding first, and is a plain
+// press without one.
+const Binding* bindingFor(const Event& event, bool doubleClick) {
+    for (const bool second : {true, false}) {
+        if (second && !doubleClick) continue;
+        for (const Binding& binding : bindings()) {
+            if ((binding.gesture == Gesture::doubleClick) != second) continue;
+            if (matches(binding, event)) return &binding;
         }
     }
     return nullptr;

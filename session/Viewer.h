@@ -10,6 +10,10 @@
 // in their own coordinates; any data file among them keeps the viewer's placement for all, the
 // model files fitted into it, and the pointer then turns and moves the model through the view
 // values, about the middle of the meshes.
+//
+// The model viewer's keys also switch what the renderer draws besides the model (edges, axes,
+// grid, box, a measurement, the overlay of facts and the help panel), and its pointer picks
+// points of the model from the depth of the frame.
 #pragma once
 
 #include "mesh/Camera.h"
@@ -21,8 +25,10 @@
 #include "session/Session.h"
 
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +47,11 @@ public:
     // The most points the framing of a view looks at: enough to find a model's outline, few
     // enough to take no time.
     static constexpr std::size_t kOutlinePoints = 100000;
+    // Two presses of the left button make a double click within this many seconds and pixels.
+    static constexpr double kDoubleClickSeconds = 0.3;
+    static constexpr int kDoubleClickPixels = 4;
+    // Frames a second are measured over this many frames drawn.
+    static constexpr std::size_t kFramesTimed = 20;
 
     // Creates the session, and with it the loader, first of all, as the viewer's start-up has
     // it. Model files are read through modelFiles; without it every file is a data file.
@@ -86,6 +97,14 @@ public:
     // "viewer" for the viewer's placement. False for any other name.
     bool chooseView(const std::string& name);
     static constexpr const char* kViewNames = "three-quarter, front, right, top, isometric, viewer";
+    // The axis model files stand on, in place of the one their format suggests (z for STL, y
+    // for the rest): "+X", "-X", "+Y", "-Y", "+Z" or "-Z" ("X" is "+X"; either case). False for
+    // anything else.
+    bool chooseUp(const std::string& name);
+    static constexpr const char* kUpNames = "+X, -X, +Y, -Y, +Z, -Z";
+    // Frames are drawn as they are shown, so the overlay gives their rate; where frames are
+    // drawn only for pictures it gives none.
+    bool timeFrames = false;
     // Where the renderer writes a line for each unbound key; none when null.
     std::FILE* keyReport = stdout;
     // Reads the files again whenever one of them changes (set before open).
@@ -105,6 +124,9 @@ public:
     Camera camera;                 // the model files' view, when usesCamera
 
     bool usesCamera() const { return cameraView; }
+    bool trackballTurns() const { return trackball; }
+    // The panel's lines for the frame to come: the help's, or the overlay's and the measurement's.
+    std::vector<std::string> panelText() const;
 
 private:
     struct Drag {
@@ -121,9 +143,21 @@ private:
     void press(const Event& event);
     void drag(const Event& event);
     void scroll(const Event& event);
-    void perform(Action action);
+    void perform(Action action, const Event& event);
+    void lookFrom(ViewPreset preset);
     void redraw();
     double aspect() const;
+
+    // The pointer's gestures at the point of the model under it. Where it shows none the zoom
+    // goes toward the point at the depth of the pivot, and a recentre does nothing.
+    void zoomToPoint(const Event& event, double factor);
+    void recentre(const Event& event);
+    void measure(const Event& event);
+    // Where the pointer points at the depth of the point the view turns about, in the eye's space.
+    Vec3 pointerAtPivotDepth(const Event& event) const;
+    // The camera's space, for a point in the eye's, once the view values are folded in.
+    Vec3 cameraSpaceOf(const Vec3& eye) const;
+    void foldViewValues();
 
     // The viewer's placement, moved by the view values: turns about the middle of the meshes,
     // moves and zooms along the eye's axes.
@@ -145,7 +179,7 @@ private:
     void displayKeepingFrame();
     bool ownView(const std::vector<std::string>& paths) const;
     void decideView(const std::vector<std::string>& paths);  // cameraView and up
-    // Says a line to the user: on stderr, and in the overlay once the window has one.
+    // Says lines to the user: on stderr, and the last of them in the overlay.
     void tell(const std::string& lines);
 
     ModelFiles* modelFiles;               // not owned; outlives the viewer
@@ -163,12 +197,32 @@ private:
     std::vector<std::string> retryPaths;
     FileWatch watch;
     int framesWanted = 0;  // pictures of the next frame to keep
+    std::string lastTold;  // the last line told, which the overlay shows
 
     bool cameraView = false;  // all files were model files: they open in a view of their own
     UpAxis up;
     std::array<double, 3> sceneLow{};  // every mesh's points, when there are any
     std::array<double, 3> sceneHigh{};
     Drag dragging;
+    struct Click {
+        bool pending = false;  // a left press that a second may make a double click
+        double time = 0.0;
+        int x = 0;
+        int y = 0;
+    };
+    Click lastClick;
+    bool hasPoints = false;  // the meshes have points, which sceneLow and sceneHigh bound
+    bool trackball = false;
+    bool showOverlay = false;
+    bool showHelp = false;
+    std::optional<UpAxis> chosenUp;
+    // For the overlay: the files' names as the window's title gives them, what they hold and
+    // the seconds they took to read.
+    std::string filesName;
+    long long pointCount = 0;
+    long long triangleCount = 0;
+    double loadSeconds = 0.0;
+    std::deque<double> frameSeconds;  // the last frames' drawing times
 };
 
 }  // namespace kalderino

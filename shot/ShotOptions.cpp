@@ -28,7 +28,8 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool takesValue = arg == "-o" || arg == "--size" || arg == "--keys" ||
-                                arg == "--events" || arg == "--thumbnail";
+                                arg == "--events" || arg == "--thumbnail" || arg == "--view" ||
+                                arg == "--up";
         if (takesValue && i + 1 == argc) {
             error = arg + " needs a value";
             return false;
@@ -53,6 +54,8 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
             events = argv[++i];
         } else if (arg == "--view") {
             view = argv[++i];
+        } else if (arg == "--up") {
+            up = argv[++i];
         } else if (arg == "--thumbnail") {
             if (!readCount(argv[++i], width, kMaxThumbnail)) {
                 error = "--thumbnail expects a size from 1 to " + std::to_string(kMaxThumbnail);

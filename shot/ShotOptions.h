@@ -41,6 +41,7 @@ public:
     std::vector<std::vector<Event>> steps;
     bool keepCoordinates = false;        // of model files
     std::string view = "three-quarter";  // the view model files open in
+    std::string up;                      // the axis model files stand on; their format's if empty
     // A thumbnail for a file manager: a square picture, the project's own readers only, and
     // limits on time and memory.
     bool thumbnail = false;

@@ -29,7 +29,8 @@ constexpr int kThumbnailScale = 4;
 
 constexpr const char* kUsage =
     "usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] [--events \"EVENTS\"]\n"
-    "                      [--view VIEW] [--keep-coordinates] [--thumbnail SIZE] [FILE...]\n";
+    "                      [--view VIEW] [--up AXIS] [--keep-coordinates] [--thumbnail SIZE]\n"
+    "                      [FILE...]\n";
 
 void printHelp() {
     std::printf("%s\n"
@@ -52,6 +53,8 @@ void printHelp() {
                 "  --view VIEW         the view model files open in: three-quarter (from the\n"
                 "                      front, right and above), front, right, top, isometric,\n"
                 "                      or viewer: the viewer's, fitted into it as a data file\n"
+                "  --up AXIS           the axis model files stand on: +X, -X, +Y, -Y, +Z or -Z\n"
+                "                      (+Z for STL files, +Y for the rest unless given)\n"
                 "  --keep-coordinates  with a data file, or --view viewer: keep the model files'\n"
                 "                      coordinates instead of fitting them into the view\n"
                 "  --thumbnail SIZE    a SIZE x SIZE thumbnail for a file manager: OBJ, PLY, STL\n"
@@ -105,6 +108,11 @@ int run(int argc, char** argv) {
     if (!viewer->chooseView(options.view)) {
         std::fprintf(stderr, "kalderino-shot: unknown view \"%s\"; expected one of %s\n",
                      options.view.c_str(), Viewer::kViewNames);
+        return 1;
+    }
+    if (!options.up.empty() && !viewer->chooseUp(options.up)) {
+        std::fprintf(stderr, "kalderino-shot: unknown up axis \"%s\"; expected one of %s\n",
+                     options.up.c_str(), Viewer::kUpNames);
         return 1;
     }
     ModelOptions models;

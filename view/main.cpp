@@ -17,8 +17,8 @@ namespace kalderino {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: kalderino-view [GLUT options] [--keep-coordinates] [--watch] FILE...";
+constexpr const char* kUsage = "usage: kalderino-view [GLUT options] [--keep-coordinates] "
+                               "[--view VIEW] [--up AXIS] [--watch] FILE...";
 constexpr const char* kHelp =
     "Shows model files (OBJ, PLY, STL, OFF, glTF and the other formats of the Open Asset\n"
     "Import Library) and data files (.dat) in one window, as the viewer shows its data file,\n"
@@ -26,12 +26,17 @@ constexpr const char* kHelp =
     "\n"
     "  --keep-coordinates  keep the model files' coordinates instead of fitting them\n"
     "                      into the view\n"
+    "  --view VIEW         the view model files open in: three-quarter (from the\n"
+    "                      front, right and above), front, right, top, isometric,\n"
+    "                      or viewer: the viewer's, fitted into it as a data file\n"
+    "  --up AXIS           the axis model files stand on: +X, -X, +Y, -Y, +Z or -Z\n"
+    "                      (+Z for STL files, +Y for the rest unless given)\n"
     "  --watch             read the files again whenever one of them changes\n"
     "  --help              show this text\n"
     "  --version           show the version\n"
     "\n"
     "GLUT's own options (-display DISPLAY, -geometry WxH+X+Y, -direct, -indirect, -iconic,\n"
-    "-gldebug, -sync) are passed to it. Keys: see kalderino(1).\n";
+    "-gldebug, -sync) are passed to it. Keys: H in the window lists them all.\n";
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "kalderino-view: %s; %s\n", message.c_str(), kUsage);
@@ -51,6 +56,8 @@ int run(int argc, char** argv) {
     std::vector<char*> glutArgs{argv[0]};
     std::vector<std::string> files;
     ModelOptions models;
+    std::string view = "three-quarter";
+    std::string up;
     bool watch = false;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
@@ -62,6 +69,9 @@ int run(int argc, char** argv) {
             options = false;
         } else if (arg == "--keep-coordinates") {
             models.keepCoordinates = true;
+        } else if (arg == "--view" || arg == "--up") {
+            if (i + 1 == argc) return usageError(arg + " needs a value");
+            (arg == "--view" ? view : up) = argv[++i];
         } else if (arg == "--watch") {
             watch = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -84,6 +94,11 @@ int run(int argc, char** argv) {
     Viewer* viewer = new Viewer(&importedModelFiles());
     viewer->modelViewer = true;
     viewer->keyReport = nullptr;  // stdout stays silent: no unbound-key lines
+    viewer->timeFrames = true;
+    if (!viewer->chooseView(view))
+        return usageError("unknown view \"" + view + "\"; expected one of " + Viewer::kViewNames);
+    if (!up.empty() && !viewer->chooseUp(up))
+        return usageError("unknown up axis \"" + up + "\"; expected one of " + Viewer::kUpNames);
     viewer->watchFiles = watch;
     viewer->saveFrame = [](const std::vector<unsigned char>& rgba, int width, int height,
                            const std::string& stem) {

@@ -218,10 +218,11 @@ TEST_F(ViewerProcessTest, ShowsWhatKalderinoShotDrawsAfterTheSameKeys) {
 #endif
 
 #if defined(VIEW_PATH) && defined(SHOT_PATH)
-// kalderino-view shows what kalderino-shot draws after the same keys, pointer drags and wheel
-// steps, given to the window as real X events and to kalderino-shot as a script: model files in a
-// view of their own, and together with a data file in the viewer's. The window is titled with the
-// first file's name, and the program prints nothing, not even for an unbound key (F5).
+// kalderino-view shows what kalderino-shot draws after the same keys, pointer drags, wheel
+// steps, Ctrl+wheel steps and double clicks at a point of the model, given to the window as real X
+// events and to kalderino-shot as a script: model files in a view of their own, and together with a
+// data file in the viewer's. The window is titled with the first file's name, and the program
+// prints nothing, not even for an unbound key (F5).
 TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
     fs::create_directory("models");
     std::ofstream("models/pyramid.obj") << "o pyramid\nv 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\n"
@@ -237,12 +238,22 @@ TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
         command("xdotool" + at(x0, y0) + " mousedown " + button + at(x1, y1) + " mouseup " +
                 button);
     };
+    // Then a gesture at a point of the model: the wheel with Ctrl held, or a double click.
     const struct {
         const char* files;
         const char* title;
-        const char* size;  // after the keys
-    } rows[] = {{"models/pyramid.obj", "pyramid.obj", "640x480"},
-                {"models/pyramid.obj square.dat", "pyramid.obj + 1 more", "639x479"}};
+        const char* size;     // after the keys
+        const char* pointer;  // xdotool's words after a move to 250,200
+        const char* events;   // kalderino-shot's for the same
+    } rows[] = {{"models/pyramid.obj", "pyramid.obj", "640x480", "", ""},
+                {"models/pyramid.obj square.dat", "pyramid.obj + 1 more", "639x479", "", ""},
+                {"models/pyramid.obj", "pyramid.obj", "640x480",
+                 " keydown ctrl click --repeat 2 4 keyup ctrl", "; ctrl+scroll 2 at 250,200"},
+                {"models/pyramid.obj", "pyramid.obj", "640x480", " click --repeat 2 --delay 50 1",
+                 "; double-click 250,200"},
+                {"models/pyramid.obj square.dat", "pyramid.obj + 1 more", "639x479",
+                 " click --repeat 2 --delay 50 1 keydown ctrl click 4 keyup ctrl",
+                 "; double-click 250,200; ctrl+scroll 1 at 250,200"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.files);
         startView(row.files, "^pyramid");
@@ -254,9 +265,12 @@ TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
         drag("1", 100, 100, 300, 160);
         drag("2", 320, 240, 350, 200);
         command("xdotool mousemove --window " + window + " 320 240 click --repeat 3 4");
+        if (*row.pointer != '\0')
+            command("xdotool mousemove --window " + window + " 250 200" + row.pointer);
         const std::string events = "key " + keys +
                                    "; drag 100,100 300,160; drag middle 320,240 "
-                                   "350,200; scroll 3 at 320,240";
+                                   "350,200; scroll 3 at 320,240" +
+                                   row.events;
         ASSERT_EQ(command(SHOT_PATH " --events '" + events + "' -o shot.png " + row.files),
                   "shot.png\n");
         long differing = -1;

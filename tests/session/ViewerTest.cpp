@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -240,6 +241,105 @@ TEST_F(ViewerTest, ModelFilesOpenFramed) {
         EXPECT_NEAR(widest, 0.8, 1e-6) << view;
     }
     EXPECT_FALSE(Viewer().chooseView("sideways"));
+}
+
+// The number keys give the views --view gives, from wherever the view was, with the view
+// values back at 0; K makes drags turn as a trackball does, with no level horizon.
+TEST_F(ViewerTest, NumberKeysGiveTheNamedViewsAndKTurnsAsATrackball) {
+    const struct {
+        const char* script;
+        const char* view;  // the same view, opened
+    } views[] = {{"key 1", "front"},
+                 {"drag 10,10 90,50; shift+drag 5,5 60,70; key 3", "right"},
+                 {"key x f r w; scroll 2; key 7", "top"},
+                 {"key 9", "isometric"},
+                 {"key 1 Return", "three-quarter"}};
+    for (const auto& row : views) {
+        SCOPED_TRACE(row.script);
+        const auto run = play("tetra.obj", row.script);
+        const Camera& opened = play("tetra.obj", "", row.view)->viewer.camera;
+        const Camera& now = run->viewer.camera;
+        for (std::size_t k = 0; k < 3; ++k) {
+            EXPECT_NEAR(now.forward[k], opened.forward[k], 1e-12);
+            EXPECT_NEAR(now.right[k], opened.right[k], 1e-12);
+            EXPECT_NEAR(now.target[k], opened.target[k], 1e-12);
+        }
+        EXPECT_NEAR(now.distance, opened.distance, 1e-12);
+        EXPECT_EQ(run->viewer.renderer->rotation.x, 0.0f);
+        EXPECT_EQ(run->viewer.renderer->translation.x, 0.0f);
+    }
+    const struct {
+        const char* script;
+        bool level;
+    } turns[] = {{"drag 100,100 200,130", true},
+                 {"key K; drag 100,100 200,130", false},
+                 {"key K K; drag 100,100 200,130", true},
+                 {"key K; drag 100,100 200,130; key K; drag 100,100 90,100", true}};
+    for (const auto& row : turns) {
+        const auto run = play("tetra.obj", row.script);
+        EXPECT_EQ(std::fabs(run->viewer.camera.right[1]) < 1e-9, row.level) << row.script;
+    }
+}
+
+// --up names the axis model files stand on, whatever their format says.
+TEST_F(ViewerTest, UpAxisIsChosenByName) {
+    const struct {
+        const char* name;
+        bool good;
+        int axis, sign;
+    } rows[] = {{"+Z", true, 2, 1},  {"-y", true, 1, -1}, {"X", true, 0, 1},  {"-x", true, 0, -1},
+                {"", false, 0, 0},   {"+", false, 0, 0},  {"W", false, 0, 0}, {"+XY", false, 0, 0},
+                {"*x", false, 0, 0}, {"--z", false, 0, 0}};
+    for (const auto& row : rows) {
+        for (const char* file : {"tetra.obj", "tetra.stl"}) {
+            Running run;
+            ASSERT_EQ(run.viewer.chooseUp(row.name), row.good) << row.name;
+            run.viewer.modelViewer = true;
+            ASSERT_TRUE(run.viewer.open({file}, ModelOptions()));
+            run.viewer.start(run.window, 1, 640, 480);
+            const UpAxis up = run.viewer.camera.up;
+            const bool stl = std::string(file) == "tetra.stl";
+            EXPECT_EQ(up.axis, row.good ? row.axis : stl ? 2 : 1) << row.name << " " << file;
+            EXPECT_EQ(up.sign, row.good ? row.sign : 1) << row.name << " " << file;
+        }
+    }
+}
+
+// The panel: the overlay's facts of the files, the help's every binding, the aids' switches.
+TEST_F(ViewerTest, OverlayAndHelpListWhatTheyShow) {
+    const auto lines = [](const std::string& file, const std::string& script) {
+        return play(file, script)->viewer.panelText();
+    };
+    const std::vector<std::string> overlay = lines("tetra.obj", "key M");
+    ASSERT_EQ(overlay.size(), 5u);
+    EXPECT_EQ(overlay[0], "tetra.obj");
+    EXPECT_EQ(overlay[1], "4 points, 4 triangles");
+    EXPECT_EQ(overlay[2], "size 4 x 2 x 1");
+    EXPECT_EQ(overlay[3].rfind("read in ", 0), 0u);
+    EXPECT_EQ(overlay[4], "- frames a second");
+    const std::vector<std::string> data = lines("square.dat", "key M");
+    ASSERT_EQ(data.size(), 5u);
+    EXPECT_EQ(data[1], "4 points, 2 triangles");
+    EXPECT_EQ(data[2], "size 40 x 40 x 0");
+    EXPECT_TRUE(lines("tetra.obj", "key M M").empty());
+    std::vector<const Binding*> listed;  // the keys of a group are listed in its first row
+    for (const Binding& binding : bindings())
+        if (binding.does != nullptr) listed.push_back(&binding);
+    for (const char* script : {"key H", "key M H"}) {
+        const std::vector<std::string> help = lines("tetra.obj", script);
+        ASSERT_EQ(help.size(), listed.size()) << script;
+        for (std::size_t i = 0; i < help.size(); ++i)
+            EXPECT_EQ(help[i].rfind(listed[i]->input, 0), 0u) << help[i];
+    }
+    const auto run = play("tetra.obj", "key M");
+    run->viewer.timeFrames = true;
+    for (int frame = 0; frame < 3; ++frame) run->viewer.display();
+    const std::string rate = run->viewer.panelText()[4];
+    EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(rate[0]))) << rate;
+    EXPECT_NE(rate.find(" frames a second"), std::string::npos) << rate;
+    const SceneAids& aids = play("tetra.obj", "key E X G B G")->viewer.renderer->aids;
+    EXPECT_TRUE(aids.edges && aids.axes && !aids.grid && aids.box);
+    EXPECT_FALSE(play("tetra.obj", "")->viewer.renderer->aids.any());
 }
 
 // In the viewer's way every key is the renderer's: Return is an unbound key there.

@@ -143,7 +143,8 @@ TEST_F(ShotTest, HelpNamesTheKeys) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out.rfind("usage: kalderino-shot [-o PICTURE.png] [--size WxH] [--keys \"KEYS\"] "
                             "[--events \"EVENTS\"]\n                      [--view VIEW] "
-                            "[--keep-coordinates] [--thumbnail SIZE] [FILE...]\n",
+                            "[--up AXIS] [--keep-coordinates] [--thumbnail SIZE]\n"
+                            "                      [FILE...]\n",
                             0),
               0u);
     EXPECT_NE(run.out.find("Right, Prior, Next, Home, End and Insert. Up, Down and Escape work"),
@@ -192,6 +193,9 @@ TEST_F(ShotTest, RefusesBadInputWithOneLineAndLeavesNoFile) {
         {"--size 640x480x2 scene.dat", size + "found \"640x480x2\""},
         {"--size -640x480 scene.dat", size + "found \"-640x480\""},
         {"--size", "kalderino-shot: --size needs a value"},
+        {"scene.dat --view", "kalderino-shot: --view needs a value"},
+        {"--up +W scene.dat", "kalderino-shot: unknown up axis \"+W\"; expected one of +X, -X, "
+            "+Y, -Y, +Z, -Z"},
         {"--thumbnail 1025 scene.dat", "kalderino-shot: --thumbnail expects a size from 1 to "
             "1024"},
         {"-o nowhere/x.png scene.dat", "nowhere/x.png: cannot write: No such file or directory"},
@@ -424,14 +428,25 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
 // kalderino-view reads its command line before GLUT sees it: help, version and refusals need
 // no display.
 TEST_F(ShotTest, ViewAnswersItsCommandLineWithoutADisplay) {
-    const std::string usage =
-        "usage: kalderino-view [GLUT options] [--keep-coordinates] [--watch] FILE...";
+    const std::string usage = "usage: kalderino-view [GLUT options] [--keep-coordinates] "
+                              "[--view VIEW] [--up AXIS] [--watch] FILE...";
     const std::pair<std::string, Outcome> cases[] = {
         {"--version", {0, "kalderino-view 1.0.0\n", ""}},
         {"", {1, "", "kalderino-view: no files to show; " + usage + "\n"}},
         {"--keep-coordinates", {1, "", "kalderino-view: no files to show; " + usage + "\n"}},
         {"--fast x.obj", {1, "", "kalderino-view: unknown option \"--fast\"; " + usage + "\n"}},
         {"x.obj -geometry", {1, "", "kalderino-view: -geometry needs a value; " + usage + "\n"}},
+        {"x.obj --up", {1, "", "kalderino-view: --up needs a value; " + usage + "\n"}},
+        {"--up z- x.obj",
+         {1, "",
+          "kalderino-view: unknown up axis \"z-\"; expected one of +X, "
+          "-X, +Y, -Y, +Z, -Z; " +
+              usage + "\n"}},
+        {"--view side x.obj",
+         {1, "",
+          "kalderino-view: unknown view \"side\"; expected one of "
+          "three-quarter, front, right, top, isometric, viewer; " +
+              usage + "\n"}},
         {"-- -x.obj", {1, "", "-x.obj: cannot open: No such file or directory\n"}}};
     for (const auto& [arguments, outcome] : cases)
         EXPECT_EQ(run("env -u DISPLAY " VIEW_PATH " " + arguments), outcome) << arguments;

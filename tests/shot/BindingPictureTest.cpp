@@ -1,0 +1,330 @@
+// BindingPictureTest: each of the model viewer's bindings replayed by kalderino-shot, and what its
+// picture must show: the aids drawn where they belong, the panel's text read back from its pixels
+// with the renderer's own font, views equal to the same views given on the command line, and the
+// points the pointer picks kept or brought where the gesture puts them.
+#include "render/BitmapFont.h"
+#include "tests/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <png.h>
+#include <string>
+#include <vector>
+
+namespace kalderino {
+
+namespace {
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;  // top row first
+    const unsigned char* at(int x, int y) const { return &rgb[3 * (y * width + x)]; }
+    int sum(int x, int y) const { return at(x, y)[0] + at(x, y)[1] + at(x, y)[2]; }
+    bool operator==(const Picture& other) const { return rgb == other.rgb; }
+};
+
+// The pixels that pass test, counted and bounded.
+struct Region {
+    int count = 0;
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    double x = 0.0, y = 0.0;  // their centroid
+};
+
+template <class Test> Region region(const Picture& picture, Test test) {
+    Region r;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            if (!test(x, y)) continue;
+            ++r.count;
+            r.left = std::min(r.left, x);
+            r.right = std::max(r.right, x);
+            r.top = std::min(r.top, y);
+            r.bottom = std::max(r.bottom, y);
+            r.x += x;
+            r.y += y;
+        }
+    }
+    if (r.count > 0) {
+        r.x /= r.count;
+        r.y /= r.count;
+    }
+    return r;
+}
+
+Region changed(const Picture& after, const Picture& before) {
+    return region(after, [&](int x, int y) {
+        return !std::equal(after.at(x, y), after.at(x, y) + 3, before.at(x, y));
+    });
+}
+Region lit(const Picture& picture) {
+    return region(picture, [&](int x, int y) { return picture.sum(x, y) > 0; });
+}
+// The measurement's colour, (1, 0.85, 0).
+Region marks(const Picture& picture) {
+    return region(picture, [&](int x, int y) {
+        const unsigned char* p = picture.at(x, y);
+        return p[0] == 255 && p[1] == 217 && p[2] == 0;
+    });
+}
+
+// The panel's lines, read as the renderer lays them out: from 11 pixels in and 11 down, a line
+// every 14 pixels top to top, each glyph's set pixels pure white over the darkened band.
+std::vector<std::string> panel(const Picture& picture) {
+    std::vector<std::string> lines;
+    for (int line = 0;; ++line) {
+        const int bottom = 11 + line * 14 + BitmapFont::kHeight - 1;  // the glyphs' lowest row
+        if (bottom >= picture.height) break;
+        std::string text;
+        for (int left = 11; left + BitmapFont::kWidth <= picture.width;
+             left += BitmapFont::kWidth) {
+            unsigned char rows[BitmapFont::kHeight] = {};
+            for (int row = 0; row < BitmapFont::kHeight; ++row)
+                for (int column = 0; column < BitmapFont::kWidth; ++column)
+                    if (picture.sum(left + column, bottom - row) == 3 * 255)
+                        rows[row] |= static_cast<unsigned char>(0x80 >> column);
+            char found = '\0';
+            for (char c = ' '; c <= '~' && found == '\0'; ++c)
+                if (std::equal(rows, rows + BitmapFont::kHeight, BitmapFont::glyph(c))) found = c;
+            text += found == '\0' ? '#' : found;
+        }
+        text.erase(text.find_last_not_of(' ') + 1);
+        if (text.empty()) break;
+        lines.push_back(text);
+    }
+    return lines;
+}
+
+Picture readPng(const std::string& path) {
+    Picture picture;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return picture;
+    image.format = PNG_FORMAT_RGB;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr)) return {};
+    picture.width = static_cast<int>(image.width);
+    picture.height = static_cast<int>(image.height);
+    return picture;
+}
+
+// kalderino-shot's 640 x 480 picture after arguments.
+Picture shoot(const std::string& arguments) {
+    std::remove("p.png");
+    const std::string line = SHOT_PATH " -o p.png " + arguments + " >/dev/null";
+    EXPECT_EQ(std::system(line.c_str()), 0) << arguments;
+    return readPng("p.png");
+}
+
+class BindingPictureTest : public ::testing::Test {
+protected:
+    BindingPictureTest() {
+        std::ofstream("pyramid.obj") << "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\nv 0.5 0.3 1.5\n"
+                                        "f 1 4 3 2\nf -5 -4 -1\nf 2 3 5\nf 3 4 5\nf 4 1 5\n";
+        std::ofstream("square.obj") << "v 0 0 0\nv 4 0 0\nv 4 4 0\nv 0 4 0\nf 1 2 3 4\n";
+    }
+    TestFolder folder;
+};
+
+using Check = std::function<void(const Picture& after, const Picture& before)>;
+
+// A view the keys give, and the same view from the command line.
+Check sameAs(const std::string& arguments) {
+    return [arguments](const Picture& after, const Picture& before) {
+        EXPECT_TRUE(after == shoot(arguments)) << "not as " << arguments;
+        EXPECT_FALSE(after == before);
+    };
+}
+
+// The mark of a point picked at (x, y) found at (atX, atY), within a pixel.
+Check markAt(double atX, double atY) {
+    return [=](const Picture& after, const Picture&) {
+        const Region mark = marks(after);
+        ASSERT_GT(mark.count, 20);
+        EXPECT_NEAR(mark.x, atX, 1.0);
+        EXPECT_NEAR(mark.y, atY, 1.0);
+    };
+}
+
+TEST_F(BindingPictureTest, EachBindingDrawsWhatItIsFor) {
+    const struct {
+        const char* arguments;  // the events, and the file
+        Check check;
+    } rows[] = {
+        {"--events 'key E' pyramid.obj",
+         [](const Picture& after, const Picture& before) {
+             // Lines of one dark colour, over the faces more than anywhere.
+             const Region edges = changed(after, before);
+             EXPECT_EQ(region(after, [&](int x, int y) { return after.sum(x, y) == 3 * 20; }).count,
+                       edges.count);
+             const Region darkened = region(after, [&](int x, int y) {
+                 return before.sum(x, y) > 150 && after.sum(x, y) == 3 * 20;
+             });
+             EXPECT_GT(darkened.count, 500);
+             EXPECT_LT(darkened.count, lit(before).count / 10);
+         }},
+        {"--events 'key G' pyramid.obj",
+         [](const Picture& after, const Picture& before) {
+             const Region grid = changed(after, before);
+             EXPECT_GT(grid.count, 1000);
+             EXPECT_GT(grid.bottom, lit(before).bottom + 20) << "below the model";
+             const unsigned char grey[3] = {115, 115, 115};
+             EXPECT_EQ(region(after,
+                              [&](int x, int y) {
+                                  return std::equal(grey, grey + 3, after.at(x, y)) &&
+                                         !std::equal(grey, grey + 3, before.at(x, y));
+                              })
+                           .count,
+                       grid.count)
+                 << "grey lines";
+         }},
+        {"--events 'key X' pyramid.obj",
+         [](const Picture& after, const Picture& before) {
+             const Region axes = changed(after, before);
+             EXPECT_GT(axes.count, 100);
+             EXPECT_LT(axes.right, 130);
+             EXPECT_GT(axes.top, 480 - 130);
+             for (int channel = 0; channel < 3; ++channel)
+                 EXPECT_GT(region(after,
+                                  [&](int x, int y) {
+                                      const unsigned char* p = after.at(x, y);
+                                      return x < 130 && y > 350 && p[channel] > 200 &&
+                                             p[(channel + 1) % 3] < 160 &&
+                                             p[(channel + 2) % 3] < 160;
+                                  })
+                               .count,
+                           10)
+                     << "an axis in channel " << channel;
+         }},
+        {"--events 'key B' pyramid.obj",
+         [](const Picture& after, const Picture& before) {
+             const Region box = changed(after, before);
+             const Region model = lit(before);
+             EXPECT_GT(box.count, 500);
+             EXPECT_LE(box.left, model.left + 1);
+             EXPECT_GE(box.right, model.right - 1);
+             EXPECT_LE(box.top, model.top + 1);
+             EXPECT_GE(box.bottom, model.bottom - 1);
+             EXPECT_EQ(
+                 box.count,
+                 region(after, [&](int x, int y) { return after.sum(x, y) == 3 * 217; }).count -
+                     region(before, [&](int x, int y) {
+                         return before.sum(x, y) == 3 * 217;
+                     }).count);
+         }},
+        {"--events 'key M' pyramid.obj",
+         [](const Picture& after, const Picture& before) {
+             const std::vector<std::string> lines = panel(after);
+             ASSERT_EQ(lines.size(), 5u);
+             EXPECT_EQ(lines[0], "pyramid.obj");
+             EXPECT_EQ(lines[1], "5 points, 6 triangles");
+             EXPECT_EQ(lines[2], "size 2 x 1 x 1.5");
+             EXPECT_EQ(lines[3].rfind("read in 0.", 0), 0u) << lines[3];
+             EXPECT_EQ(lines[4], "- frames a second") << "no frame rate in pictures";
+             const Region band = changed(after, before);
+             EXPECT_LT(band.bottom, 11 + 5 * 14 + 6);
+             EXPECT_EQ(panel(before).size(), 0u);
+         }},
+        {"--events 'key M' square.obj",
+         [](const Picture& after, const Picture&) {
+             const std::vector<std::string> lines = panel(after);
+             ASSERT_EQ(lines.size(), 5u);
+             EXPECT_EQ(lines[0], "square.obj");
+             EXPECT_EQ(lines[1], "4 points, 2 triangles");
+             EXPECT_EQ(lines[2], "size 4 x 4 x 0");
+         }},
+        {"--events 'key M M' pyramid.obj",
+         [](const Picture& after, const Picture& before) { EXPECT_TRUE(after == before); }},
+        {"--events 'key H' pyramid.obj",
+         [](const Picture& after, const Picture&) {
+             const std::vector<std::string> lines = panel(after);
+             ASSERT_GE(lines.size(), 30u);
+             EXPECT_EQ(lines[0], "f / v                turn about x by +10 / -10 degrees");
+             EXPECT_NE(
+                 std::find(lines.begin(), lines.end(), "H                    this list on / off"),
+                 lines.end());
+             EXPECT_EQ(lines.back(), "B                    bounding box on / off");
+         }},
+        {"--events 'key 1' pyramid.obj", sameAs("--view front pyramid.obj")},
+        {"--events 'key 3' pyramid.obj", sameAs("--view right pyramid.obj")},
+        {"--events 'key 7' pyramid.obj", sameAs("--view top pyramid.obj")},
+        {"--events 'key 9' pyramid.obj", sameAs("--view isometric pyramid.obj")},
+        {"--events 'drag 100,100 200,160; shift+drag 10,10 30,40; key f r 7' pyramid.obj",
+         sameAs("--view top pyramid.obj")},
+        {"--events 'key K; drag 320,240 420,300' pyramid.obj",
+         [](const Picture& after, const Picture&) {
+             EXPECT_FALSE(after == shoot("--events 'drag 320,240 420,300' pyramid.obj"))
+                 << "turned as the turntable turns";
+             EXPECT_TRUE(after == shoot("--events 'key K K K; drag 320,240 420,300' "
+                                        "pyramid.obj"));
+         }},
+        // The measurement across the square seen from the front, 96 pixels a unit: from the
+        // middles of pixels 224 and 416 of the middle row.
+        {"--view front --events 'ctrl+click 224,240; ctrl+click 416,240' square.obj",
+         [](const Picture& after, const Picture&) {
+             const std::vector<std::string> lines = panel(after);
+             ASSERT_EQ(lines.size(), 1u);
+             ASSERT_EQ(lines[0].rfind("distance ", 0), 0u) << lines[0];
+             EXPECT_NEAR(std::atof(lines[0].c_str() + 9), 2.0, 1e-3);
+             EXPECT_EQ(marks(after).right, 416 + 3);
+             EXPECT_EQ(marks(after).left, 224 - 3);
+             const Region line = marks(after);
+             EXPECT_GE(line.top, 240 - 4);
+             EXPECT_LE(line.bottom, 240 + 4);
+             EXPECT_GT(line.count, 2 * (416 - 224)) << "the line between";
+         }},
+        {"--events 'ctrl+click 300,250; ctrl+click 5,5' pyramid.obj",
+         [](const Picture& after, const Picture& before) { EXPECT_TRUE(after == before); }},
+        {"--events 'ctrl+click 250,200; ctrl+scroll 3 at 250,200' pyramid.obj",
+         [](const Picture& after, const Picture& before) {
+             markAt(250, 200)(after, before);
+             EXPECT_GT(lit(after).count, lit(before).count * 1.3);
+         }},
+        {"--events 'ctrl+click 250,200; ctrl+scroll -3 at 250,200' pyramid.obj", markAt(250, 200)},
+        {"--events 'ctrl+click 250,200; scroll 3 at 250,200' pyramid.obj",
+         [](const Picture& after, const Picture&) {
+             EXPECT_GT(std::hypot(marks(after).x - 250, marks(after).y - 200), 10.0)
+                 << "the plain wheel zooms toward the middle";
+         }},
+        {"--events 'ctrl+click 250,200; ctrl+scroll 2 at 20,20' pyramid.obj",
+         [](const Picture& after, const Picture&) {
+             // Toward the point on the background at the target's depth: the mark moves away
+             // from it.
+             EXPECT_GT(std::hypot(marks(after).x - 20, marks(after).y - 20),
+                       std::hypot(250 - 20, 200 - 20) + 20);
+         }},
+        {"--events 'ctrl+click 250,200; double-click 250,200' pyramid.obj", markAt(319.5, 239.5)},
+        {"--events 'key x f r; ctrl+click 250,200; double-click 250,200' pyramid.obj",
+         markAt(319.5, 239.5)},
+        {"--events 'ctrl+click 250,200; double-click 250,200' " DATA_PATH, markAt(319.5, 239.5)},
+        {"--events 'ctrl+click 250,200; ctrl+scroll 2 at 250,200' " DATA_PATH, markAt(250, 200)},
+        {"--events 'double-click 5,5' pyramid.obj",
+         [](const Picture& after, const Picture& before) { EXPECT_TRUE(after == before); }},
+        {"--events 'click 250,200; click 250,200' pyramid.obj",
+         [](const Picture& after, const Picture& before) {
+             EXPECT_TRUE(after == before) << "a second apart: no double click";
+         }},
+    };
+    std::map<std::string, Picture> plain;  // each file's picture with no events
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const std::string arguments = row.arguments;
+        std::string file = arguments.substr(arguments.rfind(' ') + 1);
+        if (arguments.rfind("--view front", 0) == 0) file = "--view front " + file;
+        if (plain.count(file) == 0) plain[file] = shoot(file);
+        const Picture after = shoot(arguments);
+        ASSERT_EQ(after.width, 640);
+        ASSERT_EQ(after.height, 480);
+        row.check(after, plain[file]);
+    }
+}
+
+}  // namespace
+
+}  // namespace kalderino
