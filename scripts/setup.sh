@@ -9,7 +9,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VIEWER_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl-dev"
 SHOT_PACKAGES="libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev"
 ALL_PACKAGES="$VIEWER_PACKAGES $SHOT_PACKAGES libassimp-dev libmeshoptimizer-dev pandoc
-libgtest-dev libbenchmark-dev"
+libgtest-dev libbenchmark-dev libseccomp-dev"
 
 # The CMake options of a build of the viewer alone.
 VIEWER_ONLY="-DVIEWER_IMPORT=OFF -DVIEWER_SHOT=OFF -DVIEWER_MAN=OFF -DVIEWER_TESTS=OFF

@@ -65,6 +65,11 @@ void Viewer::tell(const std::string& lines) {
     if (lines.empty()) return;
     std::fputs(lines.c_str(), stderr);
     if (lines.back() != '\n') std::fputc('\n', stderr);
+    const std::size_t end = lines.find_last_not_of('\n') + 1;  // the last line's
+    const std::size_t newline = lines.rfind('\n', end - 1);
+    const std::size_t start = newline == std::string::npos ? 0 : newline + 1;
+    lastTold = lines.substr(start, end - start);
+    if (renderer != nullptr && showOverlay) redraw();
 }
 
 bool Viewer::performOnFiles(Action action) {
@@ -188,8 +193,11 @@ void Viewer::finishReading() {
     } else if (!changed) {
         tell(done->diagnostics);  // why it failed, or the warnings of what was read
         if (done->session) {
+            loadSeconds = done->seconds;
             if (kind == Reading::beside) {
                 shownPaths = done->paths;
+                filesName = title();
+                renderer->aids.marks.clear();  // points of the files that went
                 decideView(shownPaths);
                 std::string error;
                 if (watch.watching() && !watch.watch(shownPaths, error)) tell(error);

@@ -418,6 +418,11 @@ TEST_F(ViewerFilesTest, AFileThatCannotBeReadAgainLeavesTheMeshesShown) {
               "tetra.obj:2: expected the y coordinate of point 2 as a decimal number, found "
               "\"zero\"\n");
     EXPECT_EQ(viewer.renderer->meshes, shown);
+    viewer.handle(Event::keyPress({false, 'M'}));
+    EXPECT_EQ(viewer.panelText().back(),
+              "tetra.obj:2: expected the y coordinate of point 2 as a decimal number, found "
+              "\"zero\"")
+        << "the overlay says it too";
     writeTetra("tetra.obj", 2.0);
     press(viewer, kKeyF1 + 4);
     EXPECT_EQ(highestX(viewer), 8.0);
@@ -465,6 +470,8 @@ TEST_F(ViewerFilesTest, PageDownAndUpShowTheFilesBesideInTheirOwnView) {
         EXPECT_EQ(viewer.camera.distance, opened.distance);
         EXPECT_EQ(viewer.renderer->rotation.z, rotation.z);
     }
+    viewer.handle(Event::keyPress({false, 'M'}));
+    EXPECT_EQ(viewer.panelText()[0], "tetra.stl") << "the overlay names the file shown";
 }
 
 // The importer's readers, with a writer that saves a new version of the file just after it has

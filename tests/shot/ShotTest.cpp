@@ -2,7 +2,9 @@
 // refusals, each of which leaves no file behind, its pictures of model files and the thumbnailer
 // entry that runs it; and kalderino-view refusing what it cannot show before it opens a window.
 #include "tests/TestFolder.h"
+#ifdef HAVE_SECCOMP
 #include "tests/shot/ThumbnailSandbox.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -609,6 +611,9 @@ TEST_F(ShotTest, ThumbnailsAreTransparentAroundTheModelAndSmoothAtItsEdges) {
 // files and nothing else, the entry's command draws every format of the project's own readers:
 // the drivers it needs are found under /usr, and the seccomp filter lets it run.
 TEST_F(ShotTest, ThumbnailerDrawsEveryOwnFormatInGnomesSandbox) {
+#ifndef HAVE_SECCOMP
+    GTEST_SKIP() << "built without libseccomp (libseccomp-dev), which writes the sandbox's filter";
+#else
     writePyramids();
     for (const char* name : {"pyramid.obj", "ascii.ply", "little.ply", "big.ply", "ascii.stl",
                              "BINARY.STL", "pyramid.off"}) {
@@ -626,6 +631,7 @@ TEST_F(ShotTest, ThumbnailerDrawsEveryOwnFormatInGnomesSandbox) {
         ASSERT_EQ(shot(std::string("--thumbnail 128 -o outside.png ") + name).status, 0);
         EXPECT_TRUE(read("out/gnome-desktop-thumbnailer.png") == read("outside.png"));
     }
+#endif
 }
 
 // The file manager asks shared-mime-info for a file's type, and runs the thumbnailer and offers
