@@ -257,7 +257,8 @@ TEST_F(ViewerTest, NumberKeysGiveTheNamedViewsAndKTurnsAsATrackball) {
     for (const auto& row : views) {
         SCOPED_TRACE(row.script);
         const auto run = play("tetra.obj", row.script);
-        const Camera& opened = play("tetra.obj", "", row.view)->viewer.camera;
+        const auto openedRun = play("tetra.obj", "", row.view);  // alive while its camera is read
+        const Camera& opened = openedRun->viewer.camera;
         const Camera& now = run->viewer.camera;
         for (std::size_t k = 0; k < 3; ++k) {
             EXPECT_NEAR(now.forward[k], opened.forward[k], 1e-12);
