@@ -337,7 +337,9 @@ TEST_F(ViewerProcessTest, F12SavesTheViewUnderAFreeNumberAndNeverOverAFile) {
          "pyramid-1.png: cannot write: No space left on device\n"}};
     if (command("bwrap --dev-bind / / --ro-bind /tmp /tmp true && echo yes") != "yes\n")
         GTEST_SKIP() << "bwrap is missing or cannot create namespaces here";
-    for (const auto& [wrapper, said] : refusals) {
+    for (const auto& refusal : refusals) {
+        const std::string& wrapper = refusal.first;
+        const std::string& said = refusal.second;  // a name the lambda below can take
         SCOPED_TRACE(said);
         const std::set<std::string> before = filesHere();
         startView(here + "/pyramid.obj", "^pyramid", wrapper);

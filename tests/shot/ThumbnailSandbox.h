@@ -73,6 +73,12 @@ public:
     std::string inside;  // the input's path in the sandbox
 
 private:
+    // A comparison of argument number index, as libseccomp's SCMP_A* macros write it in C.
+    static scmp_arg_cmp argument(unsigned index, scmp_compare op, scmp_datum_t a,
+                                 scmp_datum_t b = 0) {
+        return scmp_arg_cmp{index, op, a, b};
+    }
+
     // The factory's filter (from Flatpak's): no kernel log, keyring, NUMA or accounting calls,
     // no new namespaces or mounts, no user namespace through clone (clone3 says ENOSYS, so that
     // the C library falls back to clone), no faked terminal input, no personality but Linux's,
@@ -97,21 +103,22 @@ private:
               SCMP_SYS(fsconfig), SCMP_SYS(fsmount), SCMP_SYS(fspick), SCMP_SYS(mount_setattr)})
             seccomp_rule_add(context, SCMP_ACT_ERRNO(ENOSYS), call, 0);
         seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(clone), 1,
-                         SCMP_A0(SCMP_CMP_MASKED_EQ, CLONE_NEWUSER, CLONE_NEWUSER));
+                         argument(0, SCMP_CMP_MASKED_EQ, CLONE_NEWUSER, CLONE_NEWUSER));
         for (const unsigned long request : {TIOCSTI, TIOCLINUX})
             seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(ioctl), 1,
-                             SCMP_A1(SCMP_CMP_MASKED_EQ, 0xFFFFFFFFu, request));
+                             argument(1, SCMP_CMP_MASKED_EQ, 0xFFFFFFFFu, request));
         seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(personality), 1,
-                         SCMP_A0(SCMP_CMP_NE, PER_LINUX));
+                         argument(0, SCMP_CMP_NE, PER_LINUX));
         int allowed = -1;  // each family between two allowed ones is refused
         for (const int family : {AF_UNSPEC, AF_LOCAL, AF_INET, AF_INET6, AF_NETLINK}) {
             for (int refused = allowed + 1; refused < family; ++refused)
-                seccomp_rule_add_exact(context, SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
-                                       SCMP_A0(SCMP_CMP_EQ, static_cast<scmp_datum_t>(refused)));
+                seccomp_rule_add_exact(
+                    context, SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
+                    argument(0, SCMP_CMP_EQ, static_cast<scmp_datum_t>(refused)));
             allowed = family;
         }
         seccomp_rule_add_exact(context, SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
-                               SCMP_A0(SCMP_CMP_GE, static_cast<scmp_datum_t>(allowed + 1)));
+                               argument(0, SCMP_CMP_GE, static_cast<scmp_datum_t>(allowed + 1)));
         // A descriptor the shell and bwrap inherit, as the factory passes its filter.
         filter = ::memfd_create("thumbnail-seccomp", 0);
         const bool written = filter >= 0 && seccomp_export_bpf(context, filter) == 0 &&
