@@ -12,5 +12,6 @@ void GlutWindow::fullScreen() { glutFullScreen(); }
 bool GlutWindow::isFullScreen() { return glutGet(GLUT_FULL_SCREEN) != 0; }
 void GlutWindow::resize(int width, int height) { glutReshapeWindow(width, height); }
 void GlutWindow::destroy(int window) { glutDestroyWindow(window); }
+void GlutWindow::setTitle(const std::string& title) { glutSetWindowTitle(title.c_str()); }
 
 }  // namespace kalderino

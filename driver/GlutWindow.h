@@ -17,6 +17,7 @@ public:
     bool isFullScreen() override;
     void resize(int width, int height) override;
     void destroy(int window) override;
+    void setTitle(const std::string& title) override;
 };
 
 }  // namespace kalderino

@@ -6,6 +6,7 @@
 namespace kalderino {
 
 bool OffscreenDriver::open(int width, int height) {
+    window.alpha = alpha;
     if (!window.open(width, height)) {
         error = window.error;
         return false;
@@ -23,6 +24,7 @@ bool OffscreenDriver::deliver(const Event& event) {
     } else {
         viewer.handle(event);
     }
+    viewer.settle();  // what the event started in the background is done before the next
     if (window.applyResize()) {
         viewer.handle(Event::resized(window.width, window.height));
     } else if (!window.error.empty()) {

@@ -21,7 +21,8 @@ public:
     bool open(int width, int height);
 
     // Delivers event, then what GLUT delivers after it: a reshape for a new size asked for, and
-    // the redisplay asked for, drawn when a picture shows it. A resize event asks the surface for
+    // the redisplay asked for, drawn when a picture shows it. Files the event has the core read
+    // are read before it returns, with no time passing. A resize event asks the surface for
     // that size, as a user resizing the window does. False with the reason in error.
     bool deliver(const Event& event);
 
@@ -32,6 +33,7 @@ public:
     int height() const { return window.height; }
 
     std::string error;
+    bool alpha = false;  // set before open: the surface has an alpha channel
 
 private:
     Viewer& viewer;

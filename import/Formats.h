@@ -23,8 +23,8 @@ struct Format {
     const char* extensions;  // lower case, separated by spaces; none for the library's others
     // shared-mime-info's types of the format, separated by spaces: its own, then older names.
     const char* mimeTypes;
-    // The type the project defines itself where shared-mime-info has none (PLY, OFF): empty
-    // until the project ships its own MIME package; listed with mimeTypes from then on.
+    // The type the project defines itself where shared-mime-info has none (PLY, OFF), in its
+    // own MIME package (desktop/kalderino.xml); listed with mimeTypes.
     const char* ourMimeType;
     Reader reader;
     // Whether kalderino-shot --thumbnail reads it. A file manager runs the thumbnailer unasked on
@@ -36,9 +36,9 @@ struct Format {
 // library's others: every other extension the library says it knows, which only it can tell.
 inline constexpr Format kFormats[] = {
     {"OBJ", "obj", "model/obj", "", Format::Reader::own, true},
-    {"PLY", "ply", "", "", Format::Reader::own, true},
+    {"PLY", "ply", "", "model/x-ply", Format::Reader::own, true},
     {"STL", "stl", "model/stl model/x.stl-ascii model/x.stl-binary", "", Format::Reader::own, true},
-    {"OFF", "off", "", "", Format::Reader::own, true},
+    {"OFF", "off", "", "model/x-off", Format::Reader::own, true},
     {"glTF", "gltf glb", "model/gltf+json model/gltf-binary", "", Format::Reader::library, false},
     {"FBX", "fbx", "", "", Format::Reader::library, false},
     {"COLLADA", "dae", "", "", Format::Reader::library, false},

@@ -3,11 +3,10 @@
 // the renderer and GLU call, whereas OSMesa brings a second definition of every gl function.
 #include "render/OffscreenWindow.h"
 
-#include <GL/gl.h>
+#include "render/FramePixels.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
-#include <new>
 
 namespace kalderino {
 
@@ -24,7 +23,8 @@ std::string eglFailure(const char* what) {
 OffscreenWindow::~OffscreenWindow() { close(); }
 
 // The viewer's window on a 24-bit screen: 8 bits for each of red, green and blue, and a 24-bit
-// depth buffer. EGL sorts deeper colour first, and a 10-bit surface rounds differently.
+// depth buffer; 8 bits of alpha too when asked for. EGL sorts deeper colour first, and a 10-bit
+// surface rounds differently.
 bool OffscreenWindow::chooseConfig() {
     const EGLint wanted[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE,
                              EGL_OPENGL_BIT,   EGL_DEPTH_SIZE,  24,
@@ -43,12 +43,14 @@ bool OffscreenWindow::chooseConfig() {
             return value;
         };
         if (size(EGL_RED_SIZE) == 8 && size(EGL_GREEN_SIZE) == 8 && size(EGL_BLUE_SIZE) == 8 &&
-            size(EGL_DEPTH_SIZE) == 24 && size(EGL_SAMPLES) == 0) {
+            size(EGL_ALPHA_SIZE) == (alpha ? 8 : 0) && size(EGL_DEPTH_SIZE) == 24 &&
+            size(EGL_SAMPLES) == 0) {
             config = candidate;
             return true;
         }
     }
-    error = "no EGL configuration with 8-bit RGB and a 24-bit depth buffer";
+    error = std::string("no EGL configuration with 8-bit ") + (alpha ? "RGBA" : "RGB") +
+            " and a 24-bit depth buffer";
     return false;
 }
 
@@ -108,15 +110,7 @@ bool OffscreenWindow::takeRedisplay() {
 }
 
 std::vector<unsigned char> OffscreenWindow::readPixels() const {
-    // RGBA rows are whole 4-byte words, so the default pack alignment holds and stays untouched.
-    std::vector<unsigned char> rgba;
-    try {
-        rgba.resize(4 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    } catch (const std::bad_alloc&) {
-        return {};  // the caller tells an empty picture from one of width x height
-    }
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    return rgba;
+    return readFramePixels(width, height);
 }
 
 void OffscreenWindow::destroy(int /*window*/) { close(); }

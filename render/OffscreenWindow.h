@@ -35,6 +35,8 @@ public:
     // Empty when there is not memory enough for them.
     std::vector<unsigned char> readPixels() const;
 
+    // Set before open: an alpha channel, which the clear leaves at 0 where nothing is drawn.
+    bool alpha = false;
     int width = 0;  // pixels, of the surface now current
     int height = 0;
     std::string error;  // why open or applyResize failed

@@ -113,9 +113,13 @@ void Renderer::askWindowSize(int w, int h) {
 }
 
 void Renderer::display() {
+    draw();
+    windowSystem.swapBuffers();
+}
+
+void Renderer::draw() {
     drawModel();
     if (aids.any()) drawAids();
-    windowSystem.swapBuffers();
 }
 
 void Renderer::drawModel() {

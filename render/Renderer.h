@@ -29,6 +29,8 @@ public:
     void initGL();
     void reshape(int w, int h);
     void display();
+    // The frame display shows, drawn but not yet shown: display is draw, then the swap.
+    void draw();
     void keyboard(unsigned char key, int x, int y);
     void special(int key, int x, int y);
     // The model point the pixel at (x, y) from the window's top left corner shows, found in the

@@ -1,6 +1,8 @@
 // Window: what the renderer asks of the window system it draws in.
 #pragma once
 
+#include <string>
+
 namespace kalderino {
 
 class Window {
@@ -19,6 +21,8 @@ public:
     // Asks for a new size in pixels; the window system answers with a reshape when it changes.
     virtual void resize(int width, int height) = 0;
     virtual void destroy(int window) = 0;  // the identifier open gave
+    // Names what the window shows; a window nobody sees has no title to change.
+    virtual void setTitle(const std::string& /*title*/) {}
 };
 
 }  // namespace kalderino

@@ -28,6 +28,10 @@ enum class Action {
     axes,
     grid,
     box,
+    readAgain,  // the files read again, the view kept
+    nextFile,   // the next model file of the first file's folder in place of the files shown
+    previousFile,
+    keepFrame,  // the frame shown saved as a picture
 };
 
 // A click acts at the press; a double click is a second press of the left button soon after
@@ -41,7 +45,9 @@ struct Binding {
     Button button;       // drag, click
     unsigned modifiers;  // drag, wheel and clicks: exactly these held
     Action action;
-    const char* does;  // for the help text and the manual
+    // For the help text and the manual; null for a key that the first row of its group names
+    // and describes with its own ("Page Down / Up", "1 / 3 / 7 / 9").
+    const char* does;
 };
 
 // Every binding, the viewer's own keys first, in the order the help lists them.

@@ -20,6 +20,10 @@ Session::Session(ModelFiles* modelFiles) : modelFiles(modelFiles) {}
 
 Session::~Session() {
     if (finishing.joinable()) finishing.join();
+    if (!handedOver)
+        for (const Source& source : sources)
+            for (Mesh* mesh : source.meshes) delete mesh;
+    delete[] loader.meshes;  // the loader's list; the meshes in it are counted in sources
 }
 
 void Session::finishModels() {
@@ -181,7 +185,8 @@ void Session::handOver(Renderer& renderer, std::FILE* report) {
             if (report != nullptr) std::fprintf(report, "Uma mecha passada para o renderer\n");
         }
     }
-    renderer.linkMeshes();
+    handedOver = true;
+    if (!linked) renderer.linkMeshes();
     for (const Source& source : sources) {
         for (const Mesh* mesh : source.meshes) {
             if (mesh->overfullPoints > 0)
@@ -192,6 +197,39 @@ void Session::handOver(Renderer& renderer, std::FILE* report) {
                                 "first 32");
         }
     }
+}
+
+void Session::link() {
+    finishModels();
+    for (const Source& source : sources)
+        for (Mesh* mesh : source.meshes) mesh->linkTriangles();
+    linked = true;
+}
+
+void Session::withdraw(Renderer& renderer) {
+    if (!handedOver) return;
+    std::vector<Mesh*> own;
+    for (const Source& source : sources)
+        own.insert(own.end(), source.meshes.begin(), source.meshes.end());
+    std::sort(own.begin(), own.end());
+    std::vector<Mesh*>& drawn = renderer.meshes;
+    drawn.erase(std::remove_if(drawn.begin(), drawn.end(),
+                               [&own](Mesh* mesh) {
+                                   return std::binary_search(own.begin(), own.end(), mesh);
+                               }),
+                drawn.end());
+    for (Mesh* mesh : own) delete mesh;
+    std::vector<const TriangleMesh*>& drawnModels = renderer.models;
+    drawnModels.erase(std::remove_if(drawnModels.begin(), drawnModels.end(),
+                                     [this](const TriangleMesh* model) {
+                                         return std::any_of(models.begin(), models.end(),
+                                                            [model](const TriangleMesh& kept) {
+                                                                return &kept == model;
+                                                            });
+                                     }),
+                      drawnModels.end());
+    models.clear();
+    sources.clear();
 }
 
 }  // namespace kalderino

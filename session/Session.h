@@ -2,10 +2,12 @@
 // every program that draws.
 //
 // Data files go through the loader, byte for byte as the viewer reads them, into meshes of
-// objects, which are the renderer's once handed over: it destroys them when the user quits.
-// Model files (see import/Formats.h), where the program reads them, go through
-// the importer's readers into arrays, which stay the session's and are drawn from as they are,
-// with point normals computed over them; so a session must outlive the renderer it hands them to.
+// objects, which are the renderer's once handed over: it destroys them when the user quits,
+// unless the session withdraws them first, as a reload does to put new ones in their place;
+// meshes never handed over go with the session. Model files (see import/Formats.h), where the
+// program reads them, go through the importer's readers into arrays, which stay the session's
+// and are drawn from as they are, with point normals computed over them; so a session must
+// outlive the renderer it hands them to, or withdraw them first.
 #pragma once
 
 #include "io/MeshLoader.h"
@@ -41,7 +43,7 @@ public:
     // Creates the loader of the first data file, first of all, as the viewer's start-up has it.
     // Model files are read through modelFiles; without it every file is a data file.
     explicit Session(ModelFiles* modelFiles = nullptr);
-    virtual ~Session();  // the meshes of objects are the renderer's once handed over
+    virtual ~Session();  // frees the meshes of objects it never handed over, and its arrays
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
@@ -69,6 +71,15 @@ public:
     // points are used by more than 32 triangles.
     void handOver(Renderer& renderer, std::FILE* report);
 
+    // For a session read off the main thread, to be handed over later: links the meshes read
+    // (every point's triangles and normals, the bulk of the work after reading) now, so that
+    // handOver has nothing left to link. Touches nothing but this session's meshes.
+    void link();
+
+    // Takes the meshes this session handed to renderer out of its list and frees them, once;
+    // the renderer draws none of them from then on, and the session holds none.
+    void withdraw(Renderer& renderer);
+
 private:
     // The meshes of one file, in file order: a data file's objects, or a model file's arrays.
     struct Source {
@@ -84,6 +95,8 @@ private:
     ModelFiles* modelFiles;  // not owned; outlives the session
     MeshLoader loader;       // the first data file's, whose report is the viewer's
     bool loaderUsed = false;
+    bool linked = false;      // by link()
+    bool handedOver = false;  // the meshes are the renderer's
     std::vector<Source> sources;
     std::deque<TriangleMesh> models;  // of every model file; a deque, so that none ever moves
     // The model meshes of the last open(), fitted into the view and given their normals on a

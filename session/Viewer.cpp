@@ -68,10 +68,11 @@ std::string number(double value) {
 
 }  // namespace
 
-Viewer::Viewer(ModelFiles* modelFiles) : session(modelFiles) {}
+Viewer::Viewer(ModelFiles* modelFiles)
+    : modelFiles(modelFiles), session(std::make_unique<Session>(modelFiles)) {}
 
 bool Viewer::loadDataFile(const std::string& path, std::FILE* report) {
-    return session.loadDataFile(path, report);
+    return session->loadDataFile(path, report);
 }
 
 bool Viewer::chooseView(const std::string& name) {
@@ -96,21 +97,31 @@ bool Viewer::chooseUp(const std::string& name) {
     return true;
 }
 
+bool Viewer::ownView(const std::vector<std::string>& paths) const {
+    return modelViewer && !placeModels && !paths.empty() &&
+           std::all_of(paths.begin(), paths.end(),
+                       [&](const std::string& path) { return session->isModelFile(path); });
+}
+
+void Viewer::decideView(const std::vector<std::string>& paths) {
+    cameraView = ownView(paths);
+    if (cameraView) up = chosenUp ? *chosenUp : upAxisOf(paths.front());
+}
+
 bool Viewer::open(const std::vector<std::string>& paths, ModelOptions options) {
-    cameraView = modelViewer && !placeModels && !paths.empty() &&
-                 std::all_of(paths.begin(), paths.end(),
-                             [&](const std::string& path) { return session.isModelFile(path); });
+    shownPaths = paths;
+    givenOptions = options;
+    decideView(paths);
     // In a view of their own the files keep their coordinates, so that sizes read in them are
     // the files' own.
     if (cameraView) options.keepCoordinates = true;
     const double start = secondsNow();
-    if (!session.open(paths, options)) return false;
+    if (!session->open(paths, options)) return false;
     loadSeconds = secondsNow() - start;
-    if (cameraView) up = chosenUp ? *chosenUp : upAxisOf(paths.front());
-    if (!paths.empty()) {
-        const std::size_t slash = paths.front().rfind('/');
-        filesName = paths.front().substr(slash == std::string::npos ? 0 : slash + 1);
-        if (paths.size() > 1) filesName += " + " + std::to_string(paths.size() - 1) + " more";
+    filesName = title();
+    if (watchFiles) {
+        std::string error;
+        if (!watch.watch(paths, error)) tell(error);
     }
     return true;
 }
@@ -128,12 +139,20 @@ void Viewer::windowOpened(int id, int width, int height) {
 }
 
 void Viewer::handOver(std::FILE* report) {
-    session.handOver(*renderer, report);
-    hasPoints = session.bounds(sceneLow, sceneHigh);
+    session->handOver(*renderer, report);
+    sceneChanged(false);
+}
+
+// What is known of the meshes now handed over: their box, counts and outline; and, unless the
+// view is kept, the view the files open in.
+void Viewer::sceneChanged(bool keepView) {
+    hasPoints = session->bounds(sceneLow, sceneHigh);
     if (!hasPoints) {
         sceneLow = {-1.0, -1.0, -1.0};
         sceneHigh = {1.0, 1.0, 1.0};
     }
+    pointCount = 0;
+    triangleCount = 0;
     for (const Mesh* mesh : renderer->meshes) {
         pointCount += mesh->pointCount;
         triangleCount += mesh->triangleCount;
@@ -145,11 +164,10 @@ void Viewer::handOver(std::FILE* report) {
     renderer->aids.low = sceneLow;
     renderer->aids.high = sceneHigh;
     renderer->aids.up = cameraView ? up : UpAxis{2, 1};  // the viewer's placement holds z up
-    if (cameraView) {
-        camera.outline = session.samplePoints(kOutlinePoints);
-        camera.frame(sceneLow, sceneHigh, up, startView, aspect());
-        renderer->camera = &camera;
-    }
+    if (cameraView) camera.outline = session->samplePoints(kOutlinePoints);
+    if (keepView) return;
+    if (cameraView) camera.frame(sceneLow, sceneHigh, up, startView, aspect());
+    renderer->camera = cameraView ? &camera : nullptr;
 }
 
 void Viewer::initGL() { renderer->initGL(); }
@@ -164,7 +182,11 @@ void Viewer::start(Window& window, int id, int width, int height) {
 void Viewer::display() {
     if (modelViewer) renderer->aids.text = panelText();
     const double start = secondsNow();
-    renderer->display();
+    if (framesWanted > 0) {
+        displayKeepingFrame();
+    } else {
+        renderer->display();
+    }
     if (!timeFrames) return;
     frameSeconds.push_back(secondsNow() - start);
     if (frameSeconds.size() > kFramesTimed) frameSeconds.pop_front();
@@ -174,6 +196,7 @@ std::vector<std::string> Viewer::panelText() const {
     std::vector<std::string> lines;
     if (showHelp) {
         for (const Binding& binding : bindings()) {
+            if (binding.does == nullptr) continue;  // named in the row before
             char line[160];
             std::snprintf(line, sizeof line, "%-20s %s", binding.input, binding.does);
             lines.push_back(line);
@@ -200,6 +223,7 @@ std::vector<std::string> Viewer::panelText() const {
         } else {
             lines.push_back("- frames a second");
         }
+        if (!lastTold.empty()) lines.push_back(lastTold);
     }
     if (renderer == nullptr) return lines;
     const std::vector<Vec3>& marks = renderer->aids.marks;
@@ -243,6 +267,7 @@ void Viewer::handle(const Event& event) {
         renderer->reshape(event.width, event.height);
         break;
     case Event::Kind::tick:
+        passTime();
         break;
     }
 }
@@ -259,6 +284,7 @@ void Viewer::key(const Event& event) {
 }
 
 void Viewer::perform(Action action, const Event& event) {
+    if (performOnFiles(action)) return;
     switch (action) {
     case Action::reset:
         if (cameraView) {

@@ -18,12 +18,16 @@
 
 #include "mesh/Camera.h"
 #include "mesh/Vector3.h"
+#include "session/BackgroundOpen.h"
 #include "session/Bindings.h"
 #include "session/Event.h"
+#include "session/FileWatch.h"
 #include "session/Session.h"
 
 #include <cstdio>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,7 +56,7 @@ public:
     // Creates the session, and with it the loader, first of all, as the viewer's start-up has
     // it. Model files are read through modelFiles; without it every file is a data file.
     explicit Viewer(ModelFiles* modelFiles = nullptr);
-    virtual ~Viewer() = default;  // the renderer and the meshes live until the process ends
+    virtual ~Viewer();  // the renderer and the meshes live until the process ends
     Viewer(const Viewer&) = delete;
     Viewer& operator=(const Viewer&) = delete;
 
@@ -77,7 +81,11 @@ public:
     // Seconds from now until the core wants a tick (the time passing by itself: a file to
     // watch, work going on in the background), or a negative number when it wants none. A
     // driver asks after every event and frame.
-    double tickDelay() const { return -1.0; }
+    double tickDelay() const;
+    // Waits for the work going on in the background (files being read) and takes its result,
+    // as the ticks would once it is done: for a driver that replays input with no time passing
+    // between events, so that every event meets the view the events before it left.
+    void settle();
 
     // The model viewer's bindings and views; off for the viewer.
     bool modelViewer = false;
@@ -99,6 +107,18 @@ public:
     bool timeFrames = false;
     // Where the renderer writes a line for each unbound key; none when null.
     std::FILE* keyReport = stdout;
+    // Reads the files again whenever one of them changes (set before open).
+    bool watchFiles = false;
+    // What the keep-frame key does with the frame shown, drawn and read before it is shown:
+    // writes it as a picture named after stem, and returns the picture's name, or "" after a
+    // line on stderr. Unset, the key does nothing (kalderino-shot, whose pictures are its own).
+    std::function<std::string(const std::vector<unsigned char>& rgba, int width, int height,
+                              const std::string& stem)>
+        saveFrame;
+
+    // The window's title: the first file's name, without its folder, and how many more there
+    // are.
+    std::string title() const;
 
     Renderer* renderer = nullptr;  // once created; lives until the process ends
     Camera camera;                 // the model files' view, when usesCamera
@@ -146,7 +166,39 @@ private:
     void zoomPlaced(const Drag& from, double factor);
     Vector3 pivotInEye(const Vector3& rotation, const Vector3& translation) const;
 
-    Session session;
+    // The files' side (ViewerFiles.cpp): reading them again, the files beside them, watching
+    // them, and keeping the frame shown.
+    enum class Reading { again, beside };
+    bool performOnFiles(Action action);
+    void passTime();
+    void startReading(const std::vector<std::string>& paths, Reading kind);
+    void finishReading();
+    void openBeside(int step);
+    void replaceSession(std::unique_ptr<Session> fresh, bool keepView);
+    void sceneChanged(bool keepView);
+    void displayKeepingFrame();
+    bool ownView(const std::vector<std::string>& paths) const;
+    void decideView(const std::vector<std::string>& paths);  // cameraView and up
+    // Says lines to the user: on stderr, and the last of them in the overlay.
+    void tell(const std::string& lines);
+
+    ModelFiles* modelFiles;               // not owned; outlives the viewer
+    std::unique_ptr<Session> session;     // replaced whole when the files are read again
+    std::vector<std::string> shownPaths;  // the files shown, as given
+    ModelOptions givenOptions;
+    std::string besidePath;  // where Page Up and Down stand: the file they last went to
+    std::unique_ptr<BackgroundOpen> reading;  // files being read, when they are
+    Reading readingKind = Reading::again;
+    unsigned long readingChanges = 0;       // the watch's count of changes when the reading began
+    bool againWanted = false;               // reading the files again was asked for meanwhile
+    std::vector<std::string> besideWanted;  // as was another file, which comes first
+    double retryAt = -1.0;                  // when to read again what changed as it was read
+    Reading retryKind = Reading::again;
+    std::vector<std::string> retryPaths;
+    FileWatch watch;
+    int framesWanted = 0;  // pictures of the next frame to keep
+    std::string lastTold;  // the last line told, which the overlay shows
+
     bool cameraView = false;  // all files were model files: they open in a view of their own
     UpAxis up;
     std::array<double, 3> sceneLow{};  // every mesh's points, when there are any

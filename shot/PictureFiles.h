@@ -25,9 +25,10 @@ public:
     bool canWrite(const std::string& path) const;
 
     std::vector<std::string> inputs;  // the files drawn, which no picture may overwrite
+    bool alpha = false;               // RGBA pictures, transparent where nothing is drawn
 
-    // Writes rgba (4 bytes a pixel, bottom row first) as an RGB PNG in a temporary file beside
-    // path, to be renamed to path by commit.
+    // Writes rgba (4 bytes a pixel, bottom row first) as an RGB PNG (RGBA with alpha) in a
+    // temporary file beside path, to be renamed to path by commit.
     bool add(const std::string& path, const std::vector<unsigned char>& rgba, int width,
              int height);
     // Puts every picture in place and writes its path on stdout; on failure puts every file back

@@ -24,6 +24,7 @@ struct ViewOptions {
     ModelOptions models;
     std::string view = "three-quarter";  // the view model files open in
     std::string up;                      // the axis model files stand on; their format's if empty
+    bool watch = false;                  // reads the files again when they change
     std::vector<std::string> glutArguments;
     WindowPlace place;  // from -geometry
 

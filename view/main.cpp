@@ -2,6 +2,7 @@
 // viewer draws, lights and turns its own file.
 #include "cli/CommandLine.h"
 #include "driver/GlutDriver.h"
+#include "io/PngFile.h"
 #include "io/file/Diagnostic.h"
 #include "session/ModelFiles.h"
 #include "session/Viewer.h"
@@ -17,15 +18,6 @@
 namespace kalderino {
 
 namespace {
-
-// The window's title: the first file's name, and how many more there are.
-std::string titleFor(const std::vector<std::string>& files) {
-    const std::string& first = files.front();
-    const std::size_t slash = first.rfind('/');
-    std::string title = slash == std::string::npos ? first : first.substr(slash + 1);
-    if (files.size() > 1) title += " + " + std::to_string(files.size() - 1) + " more";
-    return title;
-}
 
 int run(int argc, char** argv) {
     ViewOptions options;
@@ -43,8 +35,13 @@ int run(int argc, char** argv) {
     if (!options.up.empty() && !viewer->chooseUp(options.up))
         return usageError("kalderino-view", "unknown up axis " + quote(options.up) +
                                                 "; expected one of " + Viewer::kUpNames);
+    viewer->watchFiles = options.watch;
+    viewer->saveFrame = [](const std::vector<unsigned char>& rgba, int width, int height,
+                           const std::string& stem) {
+        return writeNewPng(stem, rgba, width, height);
+    };
     if (!viewer->open(files, options.models)) return 1;
-    return runModelViewer(*viewer, options.glutArgv(), titleFor(files), options.place);
+    return runModelViewer(*viewer, options.glutArgv(), viewer->title(), options.place);
 }
 
 }  // namespace

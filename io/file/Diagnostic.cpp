@@ -1,6 +1,8 @@
 // Diagnostic: message lines and quoted tokens.
 #include "io/file/Diagnostic.h"
 
+#include "io/file/DiagnosticCapture.h"
+
 #include <algorithm>
 
 namespace kalderino {
@@ -14,10 +16,15 @@ std::string ownMemoryLimit;
 
 void reportError(std::FILE* stream, const std::string& file, int line, const std::string& message) {
     if (stream == nullptr) return;
-    if (line > 0)
+    DiagnosticCapture* capture = stream == stderr ? DiagnosticCapture::current() : nullptr;
+    if (capture != nullptr) {
+        capture->lines +=
+            file + (line > 0 ? ":" + std::to_string(line) : "") + ": " + message + "\n";
+    } else if (line > 0) {
         std::fprintf(stream, "%s:%d: %s\n", file.c_str(), line, message.c_str());
-    else
+    } else {
         std::fprintf(stream, "%s: %s\n", file.c_str(), message.c_str());
+    }
 }
 
 void setOwnMemoryLimit(const std::string& words) { ownMemoryLimit = words; }

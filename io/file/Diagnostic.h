@@ -10,7 +10,7 @@
 namespace kalderino {
 
 // Prints "file:line: message", or "file: message" when line is 0, as one line on stream; prints
-// nothing when stream is null.
+// nothing when stream is null. Lines for stderr go to the thread's DiagnosticCapture, if any.
 void reportError(std::FILE* stream, const std::string& file, int line, const std::string& message);
 
 // A limit the program set on its own memory (as "the thumbnail's 2048 MiB"), named in every line

@@ -249,13 +249,20 @@ bool TemporaryFile::commit(const std::string& path, bool overwrite, bool durable
     if (!giveName()) return false;
     const int flags = overwrite ? 0 : RENAME_NOREPLACE;
     int result = ::renameat2(AT_FDCWD, name.c_str(), AT_FDCWD, path.c_str(), flags);
-    // Some file systems cannot refuse atomically; check first there instead.
+    // Some file systems cannot rename without replacing. A hard link is refused where a file is,
+    // in one step as well; only without hard links is a check first all there is.
     if (result != 0 && errno == EINVAL && !overwrite) {
-        if (::access(path.c_str(), F_OK) == 0) {
+        if (::link(name.c_str(), path.c_str()) == 0) {
+            ::unlink(name.c_str());
+            result = 0;
+        } else if (errno == EEXIST) {
+            return false;
+        } else if (::access(path.c_str(), F_OK) == 0) {
             errno = EEXIST;
             return false;
+        } else {
+            result = ::rename(name.c_str(), path.c_str());
         }
-        result = ::rename(name.c_str(), path.c_str());
     }
     committed = result == 0;
     if (committed && entry != nullptr) entry->live.store(false);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -87,11 +88,13 @@ protected:
         eventually([&] { return window.empty() || fs::exists("status") || (framed = look()[0]); });
     }
 #ifdef VIEW_PATH
-    // Runs kalderino-view on arguments in the background; its window is the one whose title
-    // matches the pattern.
-    void startView(const std::string& arguments, const std::string& titlePattern) {
+    // Runs kalderino-view on arguments in the background, after wrapper (a command that runs
+    // the rest of its line) when there is one; its window is the one whose title matches the
+    // pattern.
+    void startView(const std::string& arguments, const std::string& titlePattern,
+                   const std::string& wrapper = "") {
         fs::remove("status");
-        command("(" VIEW_PATH " " + arguments +
+        command("(" + wrapper + " " VIEW_PATH " " + arguments +
                 " >stdout 2>stderr; echo $? >s; mv s status) >/dev/null 2>&1 &");
         eventually([&] {
             window =
@@ -100,6 +103,15 @@ protected:
         });
     }
 #endif
+    static std::set<std::string> filesHere() {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(".")) names.insert(entry.path().string());
+        names.erase("./stdout");
+        names.erase("./stderr");
+        names.erase("./status");
+        names.erase("./listing");
+        return names;
+    }
     int exitCode() {
         return eventually([] { return fs::exists("status"); }) ? std::stoi(file("status")) : -1;
     }
@@ -288,6 +300,135 @@ TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
         EXPECT_EQ(file("stdout"), "");
         EXPECT_EQ(file("stderr"), "");
     }
+}
+
+// How many pixels of the window differ from the picture's, in any channel by any amount; -1
+// when the two cannot be compared.
+long differingFrom(const std::string& window, const std::string& picture) {
+    long differing = -1;
+    std::istringstream(command("timeout 10 import -window " + window +
+                               " now.png && compare -metric AE now.png " + picture +
+                               " null: 2>&1")) >>
+        differing;
+    return differing;
+}
+
+// F12 saves the frame shown as NAME-N.png in the working folder, N the first number no file
+// holds, never over a file; the picture is kalderino-shot's of the same view, and a line on
+// stderr names it. In a folder that cannot be written, read-only or full, it says why, leaves
+// nothing, and the program goes on.
+TEST_F(ViewerProcessTest, F12SavesTheViewUnderAFreeNumberAndNeverOverAFile) {
+    std::ofstream("pyramid.obj") << "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\nv 0.5 0.3 1.5\n"
+                                    "f 1 4 3 2\nf 1 2 5\nf 2 3 5\nf 3 4 5\nf 4 1 5\n";
+    std::ofstream("pyramid-1.png") << "mine";
+    fs::create_directory("pyramid-3.png");
+    startView("pyramid.obj", "^pyramid");
+    ASSERT_FALSE(window.empty()) << file("stderr");
+    press("x F12 F12 F12");
+    const std::string saved = "pyramid-2.png: the view saved\npyramid-4.png: the view saved\n"
+                              "pyramid-5.png: the view saved\n";
+    EXPECT_TRUE(soon([&] { return file("stderr") == saved; })) << file("stderr");
+    EXPECT_EQ(file("pyramid-1.png"), "mine");
+    EXPECT_TRUE(fs::is_directory("pyramid-3.png"));
+    ASSERT_EQ(command(SHOT_PATH " --keys x -o shot.png pyramid.obj"), "shot.png\n");
+    EXPECT_TRUE(file("shot.png") == file("pyramid-2.png")) << "kalderino-shot's picture";
+    EXPECT_TRUE(file("pyramid-4.png") == file("pyramid-2.png"));
+    press("Escape");
+    EXPECT_EQ(exitCode(), 0);
+    EXPECT_EQ(file("stdout"), "");
+
+    // bwrap shows the whole system with the test's folder read-only, or a full file system of one
+    // page as the working folder, which lists what it holds once the program has ended.
+    fs::create_directory("full");
+    const std::string here = fs::current_path().string();
+    const std::pair<std::string, std::string> refusals[] = {
+        {"bwrap --dev-bind / / --ro-bind '" + here + "' '" + here + "'",
+         "pyramid-1.png: cannot write: Read-only file system\n"},
+        {"bwrap --dev-bind / / --size 4096 --tmpfs '" + here + "/full' --chdir '" + here +
+             "/full' sh -c '\"$@\"; s=$?; ls -A >../listing; exit $s' sh",
+         "pyramid-1.png: cannot write: No space left on device\n"}};
+    if (command("bwrap --dev-bind / / --ro-bind /tmp /tmp true && echo yes") != "yes\n")
+        GTEST_SKIP() << "bwrap is missing or cannot create namespaces here";
+    for (const auto& refusal : refusals) {
+        const std::string& wrapper = refusal.first;
+        const std::string& said = refusal.second;  // a name the lambda below can take
+        SCOPED_TRACE(said);
+        const std::set<std::string> before = filesHere();
+        startView(here + "/pyramid.obj", "^pyramid", wrapper);
+        ASSERT_FALSE(window.empty()) << file("stderr");
+        press("F12");
+        EXPECT_TRUE(soon([&] { return file("stderr") == said; })) << file("stderr");
+        press("Escape");
+        EXPECT_EQ(exitCode(), 0);
+        EXPECT_EQ(filesHere(), before);
+    }
+    EXPECT_EQ(file("listing"), "");
+}
+
+// --watch: the window follows the file as it is rewritten in place, replaced by renaming another
+// file over it, and written slowly, in pieces with pauses between them, each piece leaving a
+// file that could be read alone; it never shows a part of the file, and each time ends on
+// kalderino-shot's picture of the file as it ends. A file saved broken keeps the picture, with
+// one line on stderr. The files keep their coordinates in the viewer's fixed view (with an
+// empty data file), so that the picture of a file is the same whatever was shown before.
+TEST_F(ViewerProcessTest, WatchFollowsTheFileAndNeverShowsAPartOfIt) {
+    const auto triangle = [](const char* name, int x, int y, int first) {
+        std::ostringstream text;
+        text << "o " << name << "\nv " << x << ' ' << y << " 40\nv " << x + 30 << ' ' << y
+             << " 40\nv " << x << ' ' << y + 30 << " 45\nf " << first << ' ' << first + 1 << ' '
+             << first + 2 << '\n';
+        return text.str();
+    };
+    const std::string versions[] = {
+        triangle("a", 0, 10, 1), triangle("a", 0, 10, 1) + triangle("b", 35, 10, 4),
+        triangle("a", 0, 10, 1) + triangle("c", 20, 45, 4),
+        triangle("d", 0, 45, 1) + triangle("e", 35, 45, 4) + triangle("f", 30, 10, 7)};
+    std::ofstream("empty.dat") << "0\n";
+    for (std::size_t i = 0; i < std::size(versions); ++i) {
+        std::ofstream("v" + std::to_string(i) + ".obj") << versions[i];
+        ASSERT_EQ(command(SHOT_PATH " --keep-coordinates -o v" + std::to_string(i) + ".png v" +
+                          std::to_string(i) + ".obj empty.dat"),
+                  "v" + std::to_string(i) + ".png\n");
+    }
+    fs::copy_file("v0.obj", "model.obj");
+    startView("--watch --keep-coordinates model.obj empty.dat", "^model.obj");
+    ASSERT_FALSE(window.empty()) << file("stderr");
+    ASSERT_TRUE(eventually([&] { return differingFrom(window, "v0.png") == 0; }));
+    // The slow writer writes one object at a time, each time leaving a file that reads alone.
+    const std::string slowly = "exec 3>model.obj; for part in 1 2 3; do sed -n \"$((part * 5 - 4)),"
+                               "$((part * 5))p\" v3.obj >&3; sleep 1; done; exec 3>&-";
+    const struct {
+        const char* how;
+        std::string command;
+        const char* before;  // the picture while the file is written
+        const char* after;
+    } rows[] = {{"in place", "cat v1.obj >model.obj", "v0.png", "v1.png"},
+                {"renamed over", "cp v2.obj new.obj && mv new.obj model.obj", "v1.png", "v2.png"},
+                {"slowly", slowly, "v2.png", "v3.png"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.how);
+        fs::remove("written");
+        command("(" + row.command + "; touch written) >/dev/null 2>&1 &");
+        int samples = 0;
+        while (!fs::exists("written")) {
+            const long before = differingFrom(window, row.before);
+            EXPECT_TRUE(before == 0 || differingFrom(window, row.after) == 0) << "a part shown";
+            ++samples;
+        }
+        if (row.command == slowly) {
+            EXPECT_GE(samples, 3);
+        }
+        EXPECT_TRUE(soon([&] { return differingFrom(window, row.after) == 0; }));
+    }
+    std::ofstream("model.obj") << "v 0 0 0\nv 1 zero 0\n";
+    EXPECT_TRUE(soon([&] { return !file("stderr").empty(); }));
+    usleep(1000000);  // time for a second line, which must not come
+    EXPECT_EQ(file("stderr"), "model.obj:2: expected the y coordinate of point 2 as a decimal "
+                              "number, found \"zero\"\n");
+    EXPECT_EQ(differingFrom(window, "v3.png"), 0);
+    press("Escape");
+    EXPECT_EQ(exitCode(), 0);
+    EXPECT_EQ(file("stdout"), "");
 }
 #endif
 

@@ -2,6 +2,9 @@
 // refusals, each of which leaves no file behind, its pictures of model files and the thumbnailer
 // entry that runs it; and kalderino-view refusing what it cannot show before it opens a window.
 #include "tests/TestFolder.h"
+#ifdef HAVE_SECCOMP
+#include "tests/shot/ThumbnailSandbox.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -373,36 +376,67 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
     }
 }
 
-// A file manager splits the thumbnailer entry's Exec line into words, replaces %i (the file's
-// path), %u (its URI), %o (the picture's path), %s (the size) and %% in each word, and runs the
-// program from PATH, with no shell.
-TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAtTheAskedSizeAndRefusesTheRest) {
-    std::ifstream entry(THUMBNAILER_PATH);
-    std::string exec, tryExec;
-    for (std::string line; std::getline(entry, line);) {
-        if (line.rfind("Exec=", 0) == 0) exec = line.substr(5);
-        if (line.rfind("TryExec=", 0) == 0) tryExec = line.substr(8);
-    }
-    ASSERT_FALSE(exec.empty()) << THUMBNAILER_PATH << " holds no Exec line";
-    EXPECT_EQ(tryExec, exec.substr(0, exec.find(' ')));  // used only where that is installed
-    const std::string shotFolder = fs::path(SHOT_PATH).parent_path();
-    const auto thumbnailer = [&](const fs::path& input, int size) {
-        std::string line = "PATH='" + shotFolder + "':\"$PATH\"";
-        std::istringstream words(exec);
-        for (std::string word; words >> word;) {
-            std::string expanded;
-            for (std::size_t i = 0; i < word.size(); ++i) {
-                const char c = word[i] == '%' && i + 1 < word.size() ? word[++i] : '\0';
-                expanded += c == 's'    ? std::to_string(size)
-                            : c == 'i'  ? input.string()
-                            : c == 'u'  ? "file://" + input.string()
-                            : c == 'o'  ? (folder.path / "out" / "thumbnail.png").string()
-                            : c == '\0' ? std::string(1, word[i])
-                                        : std::string(1, c);
-            }
-            line += " '" + expanded + "'";  // one word, whatever it holds
+// A line of a desktop file ("Key=value"): the value, or "" when the file has no such key.
+std::string entryValue(const char* path, const std::string& key) {
+    std::ifstream entry(path);
+    for (std::string line; std::getline(entry, line);)
+        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+    return "";
+}
+
+// The thumbnailer entry's Exec line as a file manager runs it: split into words, %i (the file's
+// path), %u (its URI), %o (the picture's path), %s (the size) and %% replaced in each word, and
+// the program found on PATH, with no shell; as a shell's command line, each word quoted.
+std::string thumbnailerCommand(const std::string& input, const std::string& output, int size) {
+    std::istringstream words(entryValue(THUMBNAILER_PATH, "Exec"));
+    std::string line;
+    for (std::string word; words >> word;) {
+        std::string expanded;
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            const char c = word[i] == '%' && i + 1 < word.size() ? word[++i] : '\0';
+            expanded += c == 's'    ? std::to_string(size)
+                        : c == 'i'  ? input
+                        : c == 'u'  ? "file://" + input
+                        : c == 'o'  ? output
+                        : c == '\0' ? std::string(1, word[i])
+                                    : std::string(1, c);
         }
-        return run(line);
+        line += " '" + expanded + "'";  // one word, whatever it holds
+    }
+    return line;
+}
+
+// Pixels of a PNG, as RGBA bytes, top row first; alpha says whether the file has an alpha
+// channel. Empty when it cannot be read.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    bool alpha = false;
+    std::vector<unsigned char> rgba;
+};
+
+Pixels readPixels(const std::string& path) {
+    Pixels pixels;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return pixels;
+    pixels.alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+    image.format = PNG_FORMAT_RGBA;
+    pixels.width = static_cast<int>(image.width);
+    pixels.height = static_cast<int>(image.height);
+    pixels.rgba.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.rgba.data(), 0, nullptr)) pixels = Pixels();
+    return pixels;
+}
+
+TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAtTheAskedSizeAndRefusesTheRest) {
+    const std::string exec = entryValue(THUMBNAILER_PATH, "Exec");
+    ASSERT_FALSE(exec.empty()) << THUMBNAILER_PATH << " holds no Exec line";
+    // Used only where that is installed.
+    EXPECT_EQ(entryValue(THUMBNAILER_PATH, "TryExec"), exec.substr(0, exec.find(' ')));
+    const std::string path = "PATH='" + fs::path(SHOT_PATH).parent_path().string() + "':\"$PATH\"";
+    const auto thumbnailer = [&](const fs::path& input, int size) {
+        return run(path + thumbnailerCommand(input, folder.path / "out" / "thumbnail.png", size));
     };
     fs::create_directories("Downloads/new models");
     fs::create_directory("out");
@@ -416,18 +450,18 @@ TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAtTheAskedSizeAndRefusesTheRest)
         EXPECT_EQ(thumbnailer(downloads / name, size).status, 0) << name;
         EXPECT_EQ(pngSize("out/thumbnail.png"), std::pair(size, size)) << name;
         // The picture the file manager shows is the one kalderino-shot draws at that size.
-        const std::string square = std::to_string(size) + 'x' + std::to_string(size);
-        ASSERT_EQ(
-            shot("--size " + square + " -o drawn.png '" + (downloads / name).string() + "'").status,
-            0);
+        ASSERT_EQ(shot("--thumbnail " + std::to_string(size) + " -o drawn.png '" +
+                       (downloads / name).string() + "'")
+                      .status,
+                  0);
         EXPECT_TRUE(read("out/thumbnail.png") == read("drawn.png")) << name;
         fs::remove("out/thumbnail.png");
     }
     for (const char* name : {"pyramid.gltf", "scene.dat"}) {
-        const fs::path path = downloads / name;
-        EXPECT_EQ(
-            thumbnailer(path, 128),
-            (Outcome{1, "", path.string() + ": only OBJ, PLY, STL and OFF files are read here\n"}));
+        const fs::path input = downloads / name;
+        EXPECT_EQ(thumbnailer(input, 128),
+                  (Outcome{1, "",
+                           input.string() + ": only OBJ, PLY, STL and OFF files are read here\n"}));
         EXPECT_TRUE(fs::is_empty("out")) << name;
     }
 }
@@ -575,6 +609,137 @@ TEST_F(ShotTest, DrawsTwoMillionTrianglesInUnder200MiB) {
     long peakMiB = 0;
     ASSERT_EQ(shotPeak({"-o", "terrain.png", "terrain.stl"}, peakMiB), 0);
     EXPECT_LT(peakMiB, 200);
+}
+
+// A thumbnail is the picture kalderino-shot draws at its size without the background:
+// transparent where no mesh is near, opaque where there is only mesh, in the colours of the
+// picture, and partly covered between, so that its edges are smooth. Other pictures stay RGB.
+TEST_F(ShotTest, ThumbnailsAreTransparentAroundTheModelAndSmoothAtItsEdges) {
+    writePyramids();
+    for (const int size : {48, 256}) {
+        SCOPED_TRACE(size);
+        const std::string square = std::to_string(size) + 'x' + std::to_string(size);
+        ASSERT_EQ(shot("--thumbnail " + std::to_string(size) + " -o thumb.png pyramid.obj").status,
+                  0);
+        ASSERT_EQ(shot("--size " + square + " -o plain.png pyramid.obj").status, 0);
+        const Pixels thumb = readPixels("thumb.png");
+        const Pixels plain = readPixels("plain.png");
+        ASSERT_EQ(std::pair(thumb.width, thumb.height), std::pair(size, size));
+        ASSERT_EQ(std::pair(plain.width, plain.height), std::pair(size, size));
+        EXPECT_TRUE(thumb.alpha);
+        EXPECT_FALSE(plain.alpha);
+        const auto at = [size](int x, int y) { return 4 * static_cast<std::size_t>(y * size + x); };
+        const auto lit = [&](int x, int y) {
+            const unsigned char* p = &plain.rgba[at(x, y)];
+            return p[0] + p[1] + p[2] > 0;
+        };
+        int clear = 0, solid = 0, partial = 0;
+        long colourDifference = 0;
+        int darkestRed = 255;  // of the mesh drawn
+        for (std::size_t i = 0; i < plain.rgba.size(); i += 4)
+            if (plain.rgba[i] + plain.rgba[i + 1] + plain.rgba[i + 2] > 0)
+                darkestRed = std::min<int>(darkestRed, plain.rgba[i]);
+        for (int y = 1; y + 1 < size; ++y) {
+            for (int x = 1; x + 1 < size; ++x) {
+                int litAround = 0;  // of the pixel and its eight neighbours in the picture
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) litAround += lit(x + dx, y + dy);
+                const int alpha = thumb.rgba[at(x, y) + 3];
+                if (litAround == 0) {
+                    EXPECT_EQ(alpha, 0) << x << "," << y;
+                    ++clear;
+                } else if (litAround == 9) {
+                    EXPECT_EQ(alpha, 255) << x << "," << y;
+                    for (int c = 0; c < 3; ++c)
+                        colourDifference +=
+                            std::abs(thumb.rgba[at(x, y) + c] - plain.rgba[at(x, y) + c]);
+                    ++solid;
+                }
+                if (alpha > 0 && alpha < 255) {
+                    // The colour of the mesh where it covers the pixel, not darkened by the
+                    // background around it.
+                    EXPECT_GE(thumb.rgba[at(x, y)], darkestRed - 10) << x << "," << y;
+                    ++partial;
+                }
+            }
+        }
+        EXPECT_GT(clear, size * size / 4);
+        EXPECT_GT(solid, size * size / 10);
+        EXPECT_GT(partial, size) << "smooth edges: pixels partly covered";
+        EXPECT_LT(colourDifference / std::max(solid, 1), 6) << "per pixel, in all three channels";
+    }
+}
+
+// Inside the sandbox GNOME's file managers run thumbnailers in, which shows /usr and the two
+// files and nothing else, the entry's command draws every format of the project's own readers:
+// the drivers it needs are found under /usr, and the seccomp filter lets it run.
+TEST_F(ShotTest, ThumbnailerDrawsEveryOwnFormatInGnomesSandbox) {
+#ifndef HAVE_SECCOMP
+    GTEST_SKIP() << "built without libseccomp (libseccomp-dev), which writes the sandbox's filter";
+#else
+    writePyramids();
+    for (const char* name : {"pyramid.obj", "ascii.ply", "little.ply", "big.ply", "ascii.stl",
+                             "BINARY.STL", "pyramid.off"}) {
+        SCOPED_TRACE(name);
+        fs::remove_all("out");
+        fs::create_directory("out");
+        ThumbnailSandbox sandbox;
+        std::string why;
+        if (!sandbox.prepare((folder.path / name).string(), (folder.path / "out").string(),
+                             fs::path(SHOT_PATH).parent_path().string(), why))
+            GTEST_SKIP() << why;
+        EXPECT_EQ(run(sandbox.prefix +
+                      thumbnailerCommand(sandbox.inside, ThumbnailSandbox::kOutput, 128)),
+                  (Outcome{0, std::string(ThumbnailSandbox::kOutput) + "\n", ""}));
+        ASSERT_EQ(shot(std::string("--thumbnail 128 -o outside.png ") + name).status, 0);
+        EXPECT_TRUE(read("out/gnome-desktop-thumbnailer.png") == read("outside.png"));
+    }
+#endif
+}
+
+// The file manager asks shared-mime-info for a file's type, and runs the thumbnailer and offers
+// the desktop entry for the types they list: with the package's types installed, every own
+// format is one of them.
+TEST_F(ShotTest, OwnFormatsHaveTypesTheThumbnailerAndTheDesktopEntryList) {
+    if (std::system("command -v gio >/dev/null && command -v update-mime-database >/dev/null") != 0)
+        GTEST_FAIL() << "needs gio (libglib2.0-bin) and update-mime-database (shared-mime-info)";
+    writePyramids();
+    fs::create_directories("share/mime/packages");
+    fs::copy_file(MIME_PACKAGE_PATH, "share/mime/packages/kalderino.xml");
+    ASSERT_EQ(run("update-mime-database share/mime").status, 0);
+    const auto listed = [](const char* entry) { return ";" + entryValue(entry, "MimeType"); };
+    for (const char* name : {"pyramid.obj", "ascii.ply", "little.ply", "big.ply", "ascii.stl",
+                             "BINARY.STL", "pyramid.off"}) {
+        const Outcome type = run("XDG_DATA_HOME=share gio info -a standard::content-type " +
+                                 std::string(name) + " | sed -n 's/.*content-type: //p'");
+        ASSERT_EQ(type.status, 0) << name;
+        const std::string word = ";" + type.out.substr(0, type.out.find('\n')) + ";";
+        EXPECT_NE(listed(THUMBNAILER_PATH).find(word), std::string::npos) << name << word;
+        EXPECT_NE(listed(DESKTOP_ENTRY_PATH).find(word), std::string::npos) << name << word;
+    }
+}
+
+// Page Down and Page Up show the next and the previous file of the first file's folder that the
+// programs read, in the byte order of the names, going round; F5 reads the files again. The
+// pictures after them are the pictures of those files.
+TEST_F(ShotTest, PageKeysGoThroughTheFolderAndF5ReadsAgain) {
+    writePyramids();  // BINARY.STL ascii.ply ascii.stl big.ply little.ply pyramid.gltf pyramid.obj
+                      // pyramid.off scene.dat
+    write(".hidden.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    write("notes.txt", "not a model\n");
+    fs::create_directory("folder.obj");
+    const std::array<const char*, 3> rows[] = {
+        {"ascii.ply", "Next", "ascii.stl"},           {"ascii.ply", "Prior", "BINARY.STL"},
+        {"BINARY.STL", "Prior", "scene.dat"},         {"pyramid.off", "Next Next", "BINARY.STL"},
+        {"pyramid.obj", "Next Prior", "pyramid.obj"}, {"scene.dat", "F5", "scene.dat"},
+        {"pyramid.obj", "Next F5", "pyramid.off"}};
+    for (const auto& [first, keys, shown] : rows) {
+        SCOPED_TRACE(std::string(first) + ": " + keys);
+        ASSERT_EQ(shot(std::string("--keys '") + keys + "' -o after.png " + first),
+                  (Outcome{0, "after.png\n", ""}));
+        ASSERT_EQ(shot(std::string("-o direct.png ") + shown).status, 0);
+        EXPECT_TRUE(read("after.png") == read("direct.png"));
+    }
 }
 #endif
 

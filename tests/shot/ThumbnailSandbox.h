@@ -1,0 +1,135 @@
+// ThumbnailSandbox: the sandbox GNOME's thumbnail factory (gnome-desktop's thumbnail script)
+// runs a thumbnailer in, as a command line to put before the thumbnailer's: bubblewrap with /usr
+// and the library folders read-only, the input file read-only under a fixed name that keeps its
+// extension, a private /tmp that is the output's folder, no network and no other namespace, and
+// a seccomp filter that refuses what the factory's refuses. The program under test is not in
+// /usr: its folder is bound at /kalderino, first in PATH.
+#pragma once
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <linux/sched.h>
+#include <seccomp.h>
+#include <string>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/personality.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace kalderino {
+
+class ThumbnailSandbox {
+public:
+    static constexpr const char* kOutput = "/tmp/gnome-desktop-thumbnailer.png";
+
+    ~ThumbnailSandbox() {
+        if (filter >= 0) ::close(filter);
+    }
+
+    // Sets the sandbox up for input, the output going to outputFolder, with programFolder on
+    // PATH. False with the reason in error when this system cannot have it.
+    bool prepare(const std::string& input, const std::string& outputFolder,
+                 const std::string& programFolder, std::string& error) {
+        if (std::system("command -v bwrap >/dev/null") != 0) {
+            error = "bwrap (bubblewrap) is not installed";
+            return false;
+        }
+        if (std::system("bwrap --ro-bind / / --unshare-all true 2>/dev/null") != 0) {
+            error = "bwrap cannot create namespaces here (no user namespaces, or not allowed)";
+            return false;
+        }
+        if (!writeFilter(error)) return false;
+        const std::size_t dot = input.rfind('.');
+        inside = "/tmp/gnome-desktop-file-to-thumbnail" +
+                 (dot == std::string::npos ? std::string() : input.substr(dot));
+        std::string line = "bwrap --ro-bind /usr /usr --ro-bind-try /etc/ld.so.cache "
+                           "/etc/ld.so.cache";
+        // Folders that are links into /usr on a merged system are links there too.
+        for (const char* folder : {"/bin", "/lib64", "/lib", "/sbin"}) {
+            struct stat own {
+            }, inUsr{};
+            if (::stat(folder, &own) != 0) continue;
+            const std::string usr = std::string("/usr") + folder;
+            const bool merged = ::stat(usr.c_str(), &inUsr) == 0 && own.st_dev == inUsr.st_dev &&
+                                own.st_ino == inUsr.st_ino;
+            line += merged ? " --symlink " + usr + " " + folder
+                           : " --ro-bind " + std::string(folder) + " " + folder;
+        }
+        line += " --ro-bind-try /etc/alternatives /etc/alternatives --proc /proc --dev /dev"
+                " --chdir / --setenv GIO_USE_VFS local --unshare-all --die-with-parent"
+                " --bind '" +
+                outputFolder + "' /tmp --ro-bind '" + input + "' " + inside + " --ro-bind '" +
+                programFolder + "' /kalderino --setenv PATH /kalderino:/usr/bin --seccomp " +
+                std::to_string(filter) + " ";
+        prefix = line;
+        return true;
+    }
+
+    std::string prefix;  // the bwrap command line, ending in a space
+    std::string inside;  // the input's path in the sandbox
+
+private:
+    // A comparison of argument number index, as libseccomp's SCMP_A* macros write it in C.
+    static scmp_arg_cmp argument(unsigned index, scmp_compare op, scmp_datum_t a,
+                                 scmp_datum_t b = 0) {
+        return scmp_arg_cmp{index, op, a, b};
+    }
+
+    // The factory's filter (from Flatpak's): no kernel log, keyring, NUMA or accounting calls,
+    // no new namespaces or mounts, no user namespace through clone (clone3 says ENOSYS, so that
+    // the C library falls back to clone), no faked terminal input, no personality but Linux's,
+    // no tracing, and sockets of the local, internet and netlink families only.
+    bool writeFilter(std::string& error) {
+        scmp_filter_ctx context = seccomp_init(SCMP_ACT_ALLOW);
+        if (context == nullptr) {
+            error = "seccomp_init failed";
+            return false;
+        }
+        for (const int call :
+             {SCMP_SYS(syslog),        SCMP_SYS(uselib),          SCMP_SYS(acct),
+              SCMP_SYS(quotactl),      SCMP_SYS(add_key),         SCMP_SYS(keyctl),
+              SCMP_SYS(request_key),   SCMP_SYS(move_pages),      SCMP_SYS(mbind),
+              SCMP_SYS(get_mempolicy), SCMP_SYS(set_mempolicy),   SCMP_SYS(migrate_pages),
+              SCMP_SYS(unshare),       SCMP_SYS(setns),           SCMP_SYS(mount),
+              SCMP_SYS(umount2),       SCMP_SYS(pivot_root),      SCMP_SYS(chroot),
+              SCMP_SYS(modify_ldt),    SCMP_SYS(perf_event_open), SCMP_SYS(ptrace)})
+            seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), call, 0);
+        for (const int call :
+             {SCMP_SYS(clone3), SCMP_SYS(open_tree), SCMP_SYS(move_mount), SCMP_SYS(fsopen),
+              SCMP_SYS(fsconfig), SCMP_SYS(fsmount), SCMP_SYS(fspick), SCMP_SYS(mount_setattr)})
+            seccomp_rule_add(context, SCMP_ACT_ERRNO(ENOSYS), call, 0);
+        seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(clone), 1,
+                         argument(0, SCMP_CMP_MASKED_EQ, CLONE_NEWUSER, CLONE_NEWUSER));
+        for (const unsigned long request : {TIOCSTI, TIOCLINUX})
+            seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(ioctl), 1,
+                             argument(1, SCMP_CMP_MASKED_EQ, 0xFFFFFFFFu, request));
+        seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(personality), 1,
+                         argument(0, SCMP_CMP_NE, PER_LINUX));
+        int allowed = -1;  // each family between two allowed ones is refused
+        for (const int family : {AF_UNSPEC, AF_LOCAL, AF_INET, AF_INET6, AF_NETLINK}) {
+            for (int refused = allowed + 1; refused < family; ++refused)
+                seccomp_rule_add_exact(
+                    context, SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
+                    argument(0, SCMP_CMP_EQ, static_cast<scmp_datum_t>(refused)));
+            allowed = family;
+        }
+        seccomp_rule_add_exact(context, SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
+                               argument(0, SCMP_CMP_GE, static_cast<scmp_datum_t>(allowed + 1)));
+        // A descriptor the shell and bwrap inherit, as the factory passes its filter.
+        filter = ::memfd_create("thumbnail-seccomp", 0);
+        const bool written = filter >= 0 && seccomp_export_bpf(context, filter) == 0 &&
+                             ::lseek(filter, 0, SEEK_SET) == 0;
+        seccomp_release(context);
+        if (!written)
+            error = std::string("cannot write the seccomp filter: ") + std::strerror(errno);
+        return written;
+    }
+
+    int filter = -1;
+};
+
+}  // namespace kalderino
