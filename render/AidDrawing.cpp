@@ -24,7 +24,7 @@ constexpr int kLineHeight = BitmapFont::kHeight + 1;
 
 // Lines, unlit and in one colour, with depth test as it is.
 void beginLines(const float colour[3]) {
-    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_POINT_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_POINT_BIT);
     glDisable(GL_LIGHTING);
     glDisable(GL_CULL_FACE);
     glColor3fv(colour);
@@ -40,7 +40,7 @@ void text(const char* characters, std::size_t count) {
 }  // namespace
 
 void drawEdges(const std::function<void()>& drawModel) {
-    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_POLYGON_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_POLYGON_BIT);
     glDisable(GL_LIGHTING);
     glDisable(GL_COLOR_MATERIAL);
     glColor3fv(kEdgeColour);
@@ -130,7 +130,8 @@ void drawAxesTriad(int width, int height) {
     double turn[16];
     glGetDoublev(GL_MODELVIEW_MATRIX, turn);
     turn[12] = turn[13] = turn[14] = 0.0;  // the turn alone: no move
-    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_VIEWPORT_BIT | GL_TRANSFORM_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_VIEWPORT_BIT |
+                 GL_TRANSFORM_BIT);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glDisable(GL_LIGHTING);
@@ -174,8 +175,8 @@ void drawTextPanel(const std::vector<std::string>& lines, int width, int height)
     const int bandHeight = static_cast<int>(lines.size()) * kLineHeight + 2 * kPanelPadding;
     const int left = kPanelMargin;
     const int top = height - kPanelMargin;
-    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_POLYGON_BIT | GL_COLOR_BUFFER_BIT |
-                 GL_TRANSFORM_BIT);
+    glPushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_POLYGON_BIT |
+                 GL_COLOR_BUFFER_BIT | GL_TRANSFORM_BIT);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glDisable(GL_LIGHTING);

@@ -272,7 +272,7 @@ TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
         ASSERT_FALSE(window.empty()) << file("stderr");
         EXPECT_EQ(command("xdotool getwindowname " + window), row.title + std::string("\n"));
         const std::string keys =
-            std::string("x f F2 F1 m a Left space d F5") + (row.size[2] == '9' ? " F4" : "");
+            std::string("x f F2 F1 m a Left M M space d F5") + (row.size[2] == '9' ? " F4" : "");
         EXPECT_TRUE(sized(row.size, keys));
         drag("1", 100, 100, 300, 160);
         drag("2", 320, 240, 350, 200);
