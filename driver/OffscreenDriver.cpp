@@ -3,6 +3,8 @@
 
 #include "session/Viewer.h"
 
+#include <algorithm>
+
 namespace kalderino {
 
 bool OffscreenDriver::open(int width, int height) {
@@ -19,6 +21,7 @@ bool OffscreenDriver::open(int width, int height) {
 }
 
 bool OffscreenDriver::deliver(const Event& event) {
+    lastTime = std::max(lastTime, event.time);
     if (event.kind == Event::Kind::resize) {
         window.resize(event.width, event.height);
     } else {
@@ -37,6 +40,11 @@ bool OffscreenDriver::deliver(const Event& event) {
 
 // Frames are drawn only when a picture shows them: events in between only change the view.
 std::vector<unsigned char> OffscreenDriver::picture() {
+    Event moment;
+    moment.kind = Event::Kind::tick;
+    moment.time = lastTime + 1.0;
+    viewer.handle(moment);
+    if (window.takeRedisplay()) stale = true;
     if (stale) viewer.display();
     stale = false;
     return window.readPixels();

@@ -26,8 +26,9 @@ public:
     // that size, as a user resizing the window does. False with the reason in error.
     bool deliver(const Event& event);
 
-    // The frame the window shows now: RGBA bytes, bottom row first, width() x height(); empty
-    // when there is not memory enough for them.
+    // The frame the window shows a moment after the events so far (the wheel's move is over by
+    // then; a button held is still held): RGBA bytes, bottom row first, width() x height();
+    // empty when there is not memory enough for them.
     std::vector<unsigned char> picture();
     int width() const { return window.width; }
     int height() const { return window.height; }
@@ -38,7 +39,8 @@ public:
 private:
     Viewer& viewer;
     OffscreenWindow window;
-    bool stale = false;  // a frame is due that has not been drawn
+    bool stale = false;     // a frame is due that has not been drawn
+    double lastTime = 0.0;  // the latest time an event carried
 };
 
 }  // namespace kalderino

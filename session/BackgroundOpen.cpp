@@ -55,14 +55,14 @@ std::vector<Stamp> stampsOf(const std::vector<std::string>& paths) {
 }  // namespace
 
 BackgroundOpen::BackgroundOpen(ModelFiles* modelFiles, std::vector<std::string> paths,
-                               ModelOptions options)
+                               ModelOptions options, bool link)
     : paths(std::move(paths)), options(options) {
     // The thread starts with the ending signals held, and keeps them so.
     static const bool registered = std::atexit(waitForReading) == 0;
     static_cast<void>(registered);
     const EndingSignalsHeld held;
     try {
-        thread = std::thread([this, modelFiles] { read(modelFiles); });
+        thread = std::thread([this, modelFiles, link] { read(modelFiles, link); });
         running.store(this);
     } catch (const std::system_error& failure) {
         diagnostics = this->paths.front() + ": cannot read it again: " + failure.what() + "\n";
@@ -80,7 +80,14 @@ void BackgroundOpen::wait() {
     if (thread.joinable()) thread.join();
 }
 
-void BackgroundOpen::read(ModelFiles* modelFiles) {
+bool BackgroundOpen::waitFor(double seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+}
+
+void BackgroundOpen::read(ModelFiles* modelFiles, bool link) {
     const auto start = std::chrono::steady_clock::now();
     const std::vector<Stamp> before = stampsOf(paths);
     {
@@ -88,7 +95,7 @@ void BackgroundOpen::read(ModelFiles* modelFiles) {
         try {
             auto fresh = std::make_unique<Session>(modelFiles);
             if (fresh->open(paths, options)) {
-                fresh->link();
+                if (link) fresh->link();
                 session = std::move(fresh);
             }
         } catch (const std::bad_alloc&) {

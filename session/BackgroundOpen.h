@@ -23,15 +23,19 @@ class ModelFiles;
 
 class BackgroundOpen {
 public:
-    // Starts reading paths as Session::open reads them, through modelFiles, and linking the
-    // meshes read.
-    BackgroundOpen(ModelFiles* modelFiles, std::vector<std::string> paths, ModelOptions options);
+    // Starts reading paths as Session::open reads them, through modelFiles, and, with link,
+    // linking the meshes read; without it the session finishes its model meshes on a thread of
+    // its own after done, and handOver waits for them.
+    BackgroundOpen(ModelFiles* modelFiles, std::vector<std::string> paths, ModelOptions options,
+                   bool link = true);
     ~BackgroundOpen();  // waits for the reading to end
     BackgroundOpen(const BackgroundOpen&) = delete;
     BackgroundOpen& operator=(const BackgroundOpen&) = delete;
 
     bool done() const { return finished.load(std::memory_order_acquire); }
     void wait();  // until done
+    // Until done, or for seconds at most; whether it is done.
+    bool waitFor(double seconds);
 
     // Once done: the session read, or null when a file could not be read; the lines the readers
     // said; and whether any file changed (another file under its name, another size or time)
@@ -45,7 +49,7 @@ public:
     const ModelOptions options;
 
 private:
-    void read(ModelFiles* modelFiles);
+    void read(ModelFiles* modelFiles, bool link);
 
     std::atomic<bool> finished{false};
     std::thread thread;

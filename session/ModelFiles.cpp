@@ -2,6 +2,7 @@
 #include "session/ModelFiles.h"
 
 #include "import/Importer.h"
+#include "session/SimplifiedMesh.h"
 
 namespace kalderino {
 
@@ -18,6 +19,7 @@ public:
         importer.thumbnailsOnly = ownReadersOnly;
         return importer.read(path, format, meshes);
     }
+    SimplifiedCopies::Simplify simplifier() const override { return simplifyMesh; }
 };
 
 }  // namespace

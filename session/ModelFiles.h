@@ -5,6 +5,7 @@
 
 #include "import/Formats.h"
 #include "mesh/TriangleMesh.h"
+#include "session/SimplifiedCopies.h"
 
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ public:
     // Returns false after one line on stderr, with nothing appended.
     virtual bool read(const std::string& path, const Format& format, bool ownReadersOnly,
                       std::vector<TriangleMesh>& meshes) = 0;
+    // What makes the coarse copies of big meshes drawn while the view moves; null where the
+    // build has nothing to make them with, and every frame is drawn in full detail.
+    virtual SimplifiedCopies::Simplify simplifier() const { return nullptr; }
 };
 
 // The importer's readers, or, in a build without them, a stand-in that knows the own formats by

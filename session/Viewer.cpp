@@ -175,18 +175,32 @@ void Viewer::initGL() { renderer->initGL(); }
 void Viewer::start(Window& window, int id, int width, int height) {
     createRenderer(window);
     windowOpened(id, width, height);
-    handOver(nullptr);
+    if (!loading()) handOver(nullptr);  // files still being read are handed over once read
     initGL();
 }
 
 void Viewer::display() {
+    if (loading()) {
+        displayProgress();
+        return;
+    }
     if (modelViewer) renderer->aids.text = panelText();
     const double start = secondsNow();
+    // While the view moves the big models are drawn from their copies, in the list's place.
+    coarseShown = drawsSimplified();
+    std::vector<const TriangleMesh*> full;
+    if (coarseShown) {
+        full = renderer->models;
+        renderer->models = copies->drawn();
+    }
     if (framesWanted > 0) {
         displayKeepingFrame();
     } else {
         renderer->display();
     }
+    if (coarseShown) renderer->models = std::move(full);
+    if (frameShown) frameShown(coarseShown);
+    if (simplifyAtStart) startSimplifying();
     if (!timeFrames) return;
     frameSeconds.push_back(secondsNow() - start);
     if (frameSeconds.size() > kFramesTimed) frameSeconds.pop_front();
@@ -244,6 +258,11 @@ double Viewer::aspect() const {
 void Viewer::redraw() { renderer->windowSystem.postRedisplay(); }
 
 void Viewer::handle(const Event& event) {
+    clock = std::max(clock, event.time);
+    // While the files are first read there is nothing to move: only the quit key counts.
+    if (loading() && event.kind != Event::Kind::tick && event.kind != Event::Kind::resize &&
+        event.kind != Event::Kind::key)
+        return;
     switch (event.kind) {
     case Event::Kind::key:
         key(event);
@@ -256,7 +275,7 @@ void Viewer::handle(const Event& event) {
         break;
     case Event::Kind::release:
         if (dragging.binding != nullptr && event.button == dragging.button) {
-            drag(event);
+            drag(event);  // which draws the view again, in full detail now
             dragging.binding = nullptr;
         }
         break;
@@ -267,12 +286,20 @@ void Viewer::handle(const Event& event) {
         renderer->reshape(event.width, event.height);
         break;
     case Event::Kind::tick:
+        if (wheelEnds >= 0.0 && event.time >= wheelEnds) {
+            wheelEnds = -1.0;
+            if (coarseShown) redraw();
+        }
         passTime();
         break;
     }
 }
 
 void Viewer::key(const Event& event) {
+    if (loading()) {
+        if (!event.key.special && event.key.code == kKeyEscape) quitNow();
+        return;
+    }
     const Binding* binding = modelViewer ? bindingFor(event) : nullptr;
     if (binding != nullptr) {
         perform(binding->action, event);
@@ -397,6 +424,7 @@ void Viewer::press(const Event& event) {
         perform(binding->action, event);
         return;
     }
+    startSimplifying();
     dragging.binding = binding;
     dragging.button = event.button;
     dragging.x = event.x;
@@ -452,6 +480,8 @@ void Viewer::drag(const Event& event) {
 void Viewer::scroll(const Event& event) {
     const Binding* binding = modelViewer ? bindingFor(event) : nullptr;
     if (binding == nullptr || event.steps == 0) return;
+    startSimplifying();
+    wheelEnds = event.time + kWheelSettle;
     const double factor = std::pow(kZoomStep, event.steps);
     if (binding->action == Action::zoomToPoint) {
         zoomToPoint(event, factor);

@@ -23,6 +23,7 @@
 #include "session/Event.h"
 #include "session/FileWatch.h"
 #include "session/Session.h"
+#include "session/SimplifiedCopies.h"
 
 #include <cstdio>
 #include <deque>
@@ -52,6 +53,12 @@ public:
     static constexpr int kDoubleClickPixels = 4;
     // Frames a second are measured over this many frames drawn.
     static constexpr std::size_t kFramesTimed = 20;
+    // While the view moves, a model of more triangles than this is drawn from a copy of about
+    // this many: on Mesa's software renderer on two cores such a frame takes some 40 ms, where
+    // the 2 M terrain's takes 200 (bench/frame-times).
+    static constexpr std::size_t kSimplifyAbove = 200000;
+    // The wheel's steps count as one move until this many seconds pass without one.
+    static constexpr double kWheelSettle = 0.15;
 
     // Creates the session, and with it the loader, first of all, as the viewer's start-up has
     // it. Model files are read through modelFiles; without it every file is a data file.
@@ -64,6 +71,12 @@ public:
     // given. Both return false after a diagnostic on stderr.
     bool loadDataFile(const std::string& path, std::FILE* report);
     bool open(const std::vector<std::string>& paths, ModelOptions options);
+    // As open, on a thread, waiting patience seconds at most: files read by then are as open
+    // leaves them; files still being read go on being read while the window opens, which shows
+    // their progress until they are read (loading), and ends the process with the diagnostic
+    // and status 1 if they cannot be.
+    bool open(const std::vector<std::string>& paths, ModelOptions options, double patience);
+    bool loading() const { return reading && readingKind == Reading::first; }
 
     // The viewer's start-up, a step at a time, for a driver that interleaves the window system's
     // steps: the renderer, drawing through window; the window's identifier and size once it is
@@ -105,6 +118,18 @@ public:
     // Frames are drawn as they are shown, so the overlay gives their rate; where frames are
     // drawn only for pictures it gives none.
     bool timeFrames = false;
+    // Called once each frame showing the files (not their progress) is shown, with whether it
+    // showed simplified copies; none when unset.
+    std::function<void(bool coarse)> frameShown;
+    // The simplified copies of big models are made as soon as the first frame is shown, ready
+    // for the first move (kalderino-view); otherwise at the first move, and waited for by settle
+    // (kalderino-shot, which mostly draws one picture and never needs them).
+    bool simplifyAtStart = false;
+    std::size_t simplifyAbove = kSimplifyAbove;  // triangles
+    // A drag or the wheel is under way, and the frames drawn meanwhile show the simplified
+    // copies of big models once they are made.
+    bool moving() const { return dragging.binding != nullptr || wheelEnds >= 0.0; }
+    bool drawsSimplified() const;
     // Where the renderer writes a line for each unbound key; none when null.
     std::FILE* keyReport = stdout;
     // Reads the files again whenever one of them changes (set before open).
@@ -168,7 +193,7 @@ private:
 
     // The files' side (ViewerFiles.cpp): reading them again, the files beside them, watching
     // them, and keeping the frame shown.
-    enum class Reading { again, beside };
+    enum class Reading { again, beside, first };
     bool performOnFiles(Action action);
     void passTime();
     void startReading(const std::vector<std::string>& paths, Reading kind);
@@ -177,6 +202,10 @@ private:
     void replaceSession(std::unique_ptr<Session> fresh, bool keepView);
     void sceneChanged(bool keepView);
     void displayKeepingFrame();
+    void displayProgress();
+    std::string progressLine() const;
+    void quitNow();
+    void startSimplifying();
     bool ownView(const std::vector<std::string>& paths) const;
     void decideView(const std::vector<std::string>& paths);  // cameraView and up
     // Says lines to the user: on stderr, and the last of them in the overlay.
@@ -196,8 +225,15 @@ private:
     Reading retryKind = Reading::again;
     std::vector<std::string> retryPaths;
     FileWatch watch;
-    int framesWanted = 0;  // pictures of the next frame to keep
-    std::string lastTold;  // the last line told, which the overlay shows
+    int framesWanted = 0;       // pictures of the next frame to keep
+    std::string lastTold;       // the last line told, which the overlay shows
+    double readingSince = 0.0;  // when the first reading began, on secondsNow's clock
+    std::string progressShown;  // the progress line of the last frame drawn while loading
+
+    std::unique_ptr<SimplifiedCopies> copies;  // of the models handed over, once asked for
+    double clock = 0.0;        // the latest time an event carried, on the driver's clock
+    double wheelEnds = -1.0;   // when the wheel's move ends on that clock; -1: none under way
+    bool coarseShown = false;  // the last frame drawn showed simplified copies
 
     bool cameraView = false;  // all files were model files: they open in a view of their own
     UpAxis up;

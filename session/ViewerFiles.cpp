@@ -12,10 +12,12 @@
 #include "render/Window.h"
 #include "session/BackgroundOpen.h"
 #include "session/FolderFiles.h"
+#include "session/ModelFiles.h"
 #include "session/Viewer.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <strings.h>
 
 namespace kalderino {
@@ -51,6 +53,30 @@ bool isDataFileName(const std::string& path) {
 }  // namespace
 
 Viewer::~Viewer() = default;
+
+bool Viewer::open(const std::vector<std::string>& paths, ModelOptions options, double patience) {
+    shownPaths = paths;
+    givenOptions = options;
+    decideView(paths);
+    if (cameraView) options.keepCoordinates = true;
+    filesName = title();
+    readingSince = now();
+    readingKind = Reading::first;
+    reading = std::make_unique<BackgroundOpen>(modelFiles, paths, options, false);
+    const bool read = reading->waitFor(patience);
+    if (watchFiles) {
+        std::string error;
+        if (!watch.watch(paths, error)) tell(error);
+    }
+    if (!read) return true;  // read on while the window opens
+    const std::unique_ptr<BackgroundOpen> done = std::move(reading);
+    done->wait();
+    std::fputs(done->diagnostics.c_str(), stderr);
+    if (!done->session) return false;
+    session = std::move(done->session);
+    loadSeconds = done->seconds;
+    return true;
+}
 
 std::string Viewer::title() const {
     if (shownPaths.empty()) return "";
@@ -118,6 +144,7 @@ double Viewer::tickDelay() const {
         if (seconds >= 0.0 && (delay < 0.0 || seconds < delay)) delay = seconds;
     };
     if (reading) sooner(kReadingPoll);
+    if (wheelEnds >= 0.0) sooner(std::max(0.0, wheelEnds - clock));
     if (retryAt >= 0.0) sooner(std::max(0.0, retryAt - now()));
     if (watch.watching()) {
         sooner(kWatchPoll);
@@ -128,6 +155,7 @@ double Viewer::tickDelay() const {
 
 void Viewer::passTime() {
     if (reading && reading->done()) finishReading();
+    if (loading() && progressLine() != progressShown) redraw();
     const double time = now();
     watch.poll(time);
     if (reading) return;
@@ -140,6 +168,7 @@ void Viewer::passTime() {
 }
 
 void Viewer::settle() {
+    if (moving() && copies) copies->wait();  // a move shows them from its first frame on
     for (int round = 0; round < kMostSettlings && (reading || retryAt >= 0.0); ++round) {
         if (reading) {
             reading->wait();
@@ -175,6 +204,13 @@ void Viewer::finishReading() {
     const std::unique_ptr<BackgroundOpen> done = std::move(reading);
     done->wait();
     const Reading kind = readingKind;
+    if (kind == Reading::first) {
+        std::fputs(done->diagnostics.c_str(), stderr);
+        if (!done->session) std::exit(1);
+        loadSeconds = done->seconds;
+        replaceSession(std::move(done->session), false);
+        return;
+    }
     watch.poll(now());
     // A change the watch saw is read again when the watch says the files are quiet; any other,
     // a little later.
@@ -213,6 +249,7 @@ void Viewer::finishReading() {
 }
 
 void Viewer::replaceSession(std::unique_ptr<Session> fresh, bool keepView) {
+    copies.reset();  // of the models withdrawn
     session->withdraw(*renderer);
     session = std::move(fresh);
     session->handOver(*renderer, nullptr);
@@ -241,6 +278,47 @@ void Viewer::openBeside(int step) {
     // Page Up and Down go on from a file that cannot be read, which stays unshown.
     besidePath = next;
     startReading({next}, Reading::beside);
+}
+
+}  // namespace kalderino
+
+namespace kalderino {
+
+// What is known while the files are first read: their name, and how long it has taken so far.
+std::string Viewer::progressLine() const {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, " ... %.1f s", now() - readingSince);
+    return "reading " + filesName + seconds;
+}
+
+void Viewer::displayProgress() {
+    progressShown = progressLine();
+    renderer->aids.text = {progressShown};
+    renderer->display();
+}
+
+// The reading cannot be stopped, and the readers' static objects must not be destroyed under
+// it, so the process ends with no exit handlers: nothing is left to write but the streams.
+void Viewer::quitNow() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(0);
+}
+
+bool Viewer::drawsSimplified() const {
+    return moving() && copies && copies->done() && !copies->drawn().empty();
+}
+
+void Viewer::startSimplifying() {
+    if (copies || renderer == nullptr || modelFiles == nullptr || loading()) return;
+    const SimplifiedCopies::Simplify simplify = modelFiles->simplifier();
+    const std::vector<const TriangleMesh*>& models = renderer->models;
+    if (simplify == nullptr ||
+        std::none_of(models.begin(), models.end(), [this](const TriangleMesh* model) {
+            return model->triangles.size() > simplifyAbove;
+        }))
+        return;
+    copies = std::make_unique<SimplifiedCopies>(models, simplifyAbove, simplify);
 }
 
 }  // namespace kalderino

@@ -9,8 +9,11 @@
 #include "view/ViewOptions.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <exception>
+#include <functional>
 #include <new>
 #include <string>
 #include <vector>
@@ -18,6 +21,32 @@
 namespace kalderino {
 
 namespace {
+
+// Files read in less time than this open their window once read, and a file that cannot be read
+// says so before any window opens; slower files open it at once and show their progress.
+constexpr double kPatience = 0.5;
+
+// For bench/measure and bench/frame-times: with KALDERINO_FRAME_LOG naming a file, a line for
+// each frame showing the files, once shown (not for the frames of a reading's progress): the
+// wall-clock time and the processor time of all threads so far, in microseconds, as
+// bench/libswaptimes.so logs swaps, then "coarse" for a frame of simplified copies or "full".
+std::function<void(bool)> frameLogger() {
+    const char* path = std::getenv("KALDERINO_FRAME_LOG");
+    if (path == nullptr) return nullptr;
+    std::FILE* log = std::fopen(path, "a");
+    if (log == nullptr) return nullptr;
+    return [log](bool coarse) {
+        timespec wall{};
+        timespec processor{};
+        clock_gettime(CLOCK_REALTIME, &wall);
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &processor);
+        std::fprintf(log, "%lld %lld %s\n",
+                     static_cast<long long>(wall.tv_sec) * 1000000 + wall.tv_nsec / 1000,
+                     static_cast<long long>(processor.tv_sec) * 1000000 + processor.tv_nsec / 1000,
+                     coarse ? "coarse" : "full");
+        std::fflush(log);
+    };
+}
 
 int run(int argc, char** argv) {
     ViewOptions options;
@@ -29,6 +58,8 @@ int run(int argc, char** argv) {
     viewer->modelViewer = true;
     viewer->keyReport = nullptr;  // stdout stays silent: no unbound-key lines
     viewer->timeFrames = true;
+    viewer->simplifyAtStart = true;
+    viewer->frameShown = frameLogger();
     if (!viewer->chooseView(options.view))
         return usageError("kalderino-view", "unknown view " + quote(options.view) +
                                                 "; expected one of " + Viewer::kViewNames);
@@ -40,7 +71,7 @@ int run(int argc, char** argv) {
                            const std::string& stem) {
         return writeNewPng(stem, rgba, width, height);
     };
-    if (!viewer->open(files, options.models)) return 1;
+    if (!viewer->open(files, options.models, kPatience)) return 1;
     return runModelViewer(*viewer, options.glutArgv(), viewer->title(), options.place);
 }
 

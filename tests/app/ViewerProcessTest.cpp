@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kalderino {
@@ -300,6 +301,26 @@ TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
         EXPECT_EQ(file("stdout"), "");
         EXPECT_EQ(file("stderr"), "");
     }
+}
+
+// A file still being read after half a second: the window opens and says it is being read, and
+// Escape ends the program there and then, silently, the reading still under way.
+TEST_F(ViewerProcessTest, ViewShowsASlowReadingAndEscapeEndsIt) {
+    ASSERT_EQ(mkfifo("slow.stl", 0600), 0);
+    // Opened both ways, the pipe opens at once, holding back neither side.
+    command("sh -c 'printf \"solid s\\n\"; exec sleep 600' 1<>slow.stl 2>/dev/null & echo $! "
+            ">writer");
+    startView("slow.stl", "^slow.stl$");
+    ASSERT_FALSE(window.empty()) << file("stderr");
+    EXPECT_TRUE(soon([&] {
+        const std::array<int, 3> seen = look();  // the line's white letters on black
+        return seen[0] == 1 && seen[1] == 0 && seen[2] > 100 && seen[2] < 2000;
+    }));
+    press("Escape");
+    EXPECT_EQ(exitCode(), 0);
+    EXPECT_EQ(file("stdout"), "");
+    EXPECT_EQ(file("stderr"), "");
+    command("kill $(cat writer)");
 }
 
 // How many pixels of the window differ from the picture's, in any channel by any amount; -1

@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -128,6 +130,27 @@ protected:
         std::ofstream("pyramid.obj") << "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\nv 0.5 0.3 1.5\n"
                                         "f 1 4 3 2\nf -5 -4 -1\nf 2 3 5\nf 3 4 5\nf 4 1 5\n";
         std::ofstream("square.obj") << "v 0 0 0\nv 4 0 0\nv 4 4 0\nv 0 4 0\nf 1 2 3 4\n";
+        // A wavy grid of more triangles than kalderino-view draws while the view moves, as
+        // binary STL: 330 x 330 squares of two triangles.
+        std::ofstream big("big.stl", std::ios::binary);
+        const int side = 330;
+        const std::uint32_t count = 2 * side * side;
+        big << std::string(80, ' ');
+        big.write(reinterpret_cast<const char*>(&count), 4);
+        const auto corner = [](int x, int y) {
+            return std::array<float, 3>{float(x), float(y), 8.0f * std::sin(x * 0.1f + y * 0.07f)};
+        };
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const std::array<float, 3> facets[2][4] = {
+                    {{}, corner(x, y), corner(x + 1, y), corner(x + 1, y + 1)},
+                    {{}, corner(x, y), corner(x + 1, y + 1), corner(x, y + 1)}};
+                for (const auto& facet : facets) {
+                    big.write(reinterpret_cast<const char*>(facet), sizeof facet);
+                    big.write("\0\0", 2);
+                }
+            }
+        }
     }
     TestFolder folder;
 };
@@ -306,6 +329,15 @@ TEST_F(BindingPictureTest, EachBindingDrawsWhatItIsFor) {
         {"--events 'ctrl+click 250,200; ctrl+scroll 2 at 250,200' " DATA_PATH, markAt(250, 200)},
         {"--events 'double-click 5,5' pyramid.obj",
          [](const Picture& after, const Picture& before) { EXPECT_TRUE(after == before); }},
+        // A big model mid-drag: its simplified copy, much as the drag leaves it in full detail;
+        // and in full detail again once the button is up.
+        {"--events 'press left 300,200; move 340,220' big.stl",
+         [](const Picture& after, const Picture&) {
+             const Picture full = shoot("--events 'drag 300,200 340,220' big.stl");
+             EXPECT_FALSE(after == full);
+             EXPECT_NEAR(lit(after).count, lit(full).count, lit(full).count / 20);
+         }},
+        {"--events 'drag 300,200 340,220; key 1' big.stl", sameAs("--view front big.stl")},
         {"--events 'click 250,200; click 250,200' pyramid.obj",
          [](const Picture& after, const Picture& before) {
              EXPECT_TRUE(after == before) << "a second apart: no double click";
