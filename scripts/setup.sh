@@ -8,7 +8,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # adds (the importer, the manual pages, the tests and the benchmarks).
 VIEWER_PACKAGES="g++ cmake make pkg-config freeglut3-dev libglu1-mesa-dev libgl-dev"
 SHOT_PACKAGES="libegl-dev libegl-mesa0 libgl1-mesa-dri libpng-dev"
-ALL_PACKAGES="$VIEWER_PACKAGES $SHOT_PACKAGES libassimp-dev libseccomp-dev pandoc
+ALL_PACKAGES="$VIEWER_PACKAGES $SHOT_PACKAGES libassimp-dev libseccomp-dev libmeshoptimizer-dev pandoc
 libgtest-dev libbenchmark-dev"
 
 # The CMake options of a build of the viewer alone.
