@@ -29,6 +29,7 @@ bool simplifyMesh(const TriangleMesh& mesh, std::size_t triangles, TriangleMesh&
     if (kept.empty()) return false;
     TriangleMesh coarse;
     coarse.name = mesh.name;
+    coarse.colour = mesh.colour;
     const bool coloured = mesh.colours.size() == mesh.points.size();
     constexpr unsigned int kUnused = ~0u;
     std::vector<unsigned int> renumbered(mesh.points.size(), kUnused);

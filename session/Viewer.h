@@ -59,6 +59,8 @@ public:
     static constexpr std::size_t kSimplifyAbove = 200000;
     // The wheel's steps count as one move until this many seconds pass without one.
     static constexpr double kWheelSettle = 0.15;
+    // The widest the points of point clouds get, in pixels.
+    static constexpr float kMaxPointSize = 16.0f;
 
     // Creates the session, and with it the loader, first of all, as the viewer's start-up has
     // it. Model files are read through modelFiles; without it every file is a data file.
@@ -169,6 +171,8 @@ private:
     void drag(const Event& event);
     void scroll(const Event& event);
     void perform(Action action, const Event& event);
+    // The aids and the point size; false for any other action.
+    bool changeDrawing(Action action);
     void lookFrom(ViewPreset preset);
     void redraw();
     double aspect() const;
