@@ -1,4 +1,5 @@
-// Viewer: start-up, the dispatch of events, and the two ways of moving the view.
+// Viewer: start-up, the dispatch of events, the two ways of moving the view, and the simplified
+// copies of big models drawn while it moves.
 #include "session/Viewer.h"
 
 #include "mesh/Mesh.h"
@@ -6,6 +7,7 @@
 #include "mesh/TriangleMesh.h"
 #include "render/Renderer.h"
 #include "render/Window.h"
+#include "session/ModelFiles.h"
 
 #include <algorithm>
 #include <cctype>
@@ -666,6 +668,22 @@ void Viewer::zoomPlaced(const Drag& from, double factor) {
     renderer->translation = from.translation;
     if (depth > 0.0)
         renderer->translation.z = static_cast<float>(from.translation.z + depth - wanted);
+}
+
+bool Viewer::drawsSimplified() const {
+    return moving() && copies && copies->done() && !copies->drawn().empty();
+}
+
+void Viewer::startSimplifying() {
+    if (copies || renderer == nullptr || modelFiles == nullptr || loading()) return;
+    const SimplifiedCopies::Simplify simplify = modelFiles->simplifier();
+    const std::vector<const TriangleMesh*>& models = renderer->models;
+    if (simplify == nullptr ||
+        std::none_of(models.begin(), models.end(), [this](const TriangleMesh* model) {
+            return model->triangles.size() > simplifyAbove;
+        }))
+        return;
+    copies = std::make_unique<SimplifiedCopies>(models, simplifyAbove, simplify);
 }
 
 }  // namespace kalderino

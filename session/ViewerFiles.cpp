@@ -1,5 +1,8 @@
-// Viewer: the files' side: reading them again, the files beside them, watching them, and keeping
-// the frame shown.
+// Viewer: the files' side: reading them slowly the first time, reading them again, the files
+// beside them, watching them, and keeping the frame shown.
+//
+// Files still being read the first time when the window opens are read on in the same way, the
+// window showing how long it has taken until they are handed over, or the program ends.
 //
 // Files are read again on a thread of their own (BackgroundOpen), and the meshes read take the
 // place of those shown on a tick once all is read, linked and unchanged meanwhile; until then,
@@ -12,7 +15,6 @@
 #include "render/Window.h"
 #include "session/BackgroundOpen.h"
 #include "session/FolderFiles.h"
-#include "session/ModelFiles.h"
 #include "session/Viewer.h"
 
 #include <algorithm>
@@ -206,6 +208,7 @@ void Viewer::finishReading() {
     const Reading kind = readingKind;
     if (kind == Reading::first) {
         std::fputs(done->diagnostics.c_str(), stderr);
+        // Nothing to show: the program ends as it would have before its window opened.
         if (!done->session) std::exit(1);
         loadSeconds = done->seconds;
         replaceSession(std::move(done->session), false);
@@ -280,10 +283,6 @@ void Viewer::openBeside(int step) {
     startReading({next}, Reading::beside);
 }
 
-}  // namespace kalderino
-
-namespace kalderino {
-
 // What is known while the files are first read: their name, and how long it has taken so far.
 std::string Viewer::progressLine() const {
     char seconds[32];
@@ -303,22 +302,6 @@ void Viewer::quitNow() {
     std::fflush(stdout);
     std::fflush(stderr);
     std::_Exit(0);
-}
-
-bool Viewer::drawsSimplified() const {
-    return moving() && copies && copies->done() && !copies->drawn().empty();
-}
-
-void Viewer::startSimplifying() {
-    if (copies || renderer == nullptr || modelFiles == nullptr || loading()) return;
-    const SimplifiedCopies::Simplify simplify = modelFiles->simplifier();
-    const std::vector<const TriangleMesh*>& models = renderer->models;
-    if (simplify == nullptr ||
-        std::none_of(models.begin(), models.end(), [this](const TriangleMesh* model) {
-            return model->triangles.size() > simplifyAbove;
-        }))
-        return;
-    copies = std::make_unique<SimplifiedCopies>(models, simplifyAbove, simplify);
 }
 
 }  // namespace kalderino
