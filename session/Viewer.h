@@ -58,7 +58,7 @@ public:
     // the 2 M terrain's takes 200 (bench/frame-times).
     static constexpr std::size_t kSimplifyAbove = 200000;
     // The wheel's steps count as one move until this many seconds pass without one.
-    static constexpr double kWheelSettle = 0.15;
+    static constexpr double kWheelSettle = 0.1;
     // The widest the points of point clouds get, in pixels.
     static constexpr float kMaxPointSize = 16.0f;
 

@@ -241,7 +241,7 @@ TEST_F(ViewerTest, BigModelsAreDrawnSimplifiedOnlyWhileTheViewMoves) {
                 {"drag 100,100 150,100", false},
                 {"press right 100,100; move 100,150; key x", true},
                 {"scroll 2", true},
-                {"scroll 2; wait 0.1", true},
+                {"scroll 2; wait 0.05", true},
                 {"scroll 2; wait 0.2", false}};
     for (const auto& row : rows) {
         const auto run = play("grid.obj", row.script, "three-quarter", 100);
