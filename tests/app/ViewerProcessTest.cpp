@@ -1,4 +1,5 @@
 // ViewerProcessTest: the viewer as a process on its own virtual X server, driven by real keys.
+#include "tests/ProgramRun.h"
 #include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -21,15 +22,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string command(const std::string& line) {
-    std::string output;
-    FILE* pipe = popen(line.c_str(), "r");
-    for (int c; (c = std::fgetc(pipe)) != EOF;) output += static_cast<char>(c);
-    pclose(pipe);
-    return output;
-}
-
-std::string file(const char* name) { return command(std::string("cat ") + name); }
+std::string command(const std::string& line) { return run(line).out; }
+std::string file(const char* name) { return readFile(name); }
 
 // ImageMagick on a window's image: whether its corner has left the white of the root window (a
 // first frame clears it), whether its centre is reddish, then its pixels not black.
@@ -48,6 +42,17 @@ template <class Condition> bool eventually(Condition condition, int seconds = 60
     return true;
 }
 template <class Condition> bool soon(Condition condition) { return eventually(condition, 10); }
+
+// How many pixels of the window differ from the picture's, in any channel by any amount; -1
+// when the two cannot be compared (their sizes differ).
+long differingFrom(const std::string& window, const std::string& picture) {
+    long differing = -1;
+    std::istringstream(command("timeout 10 import -window " + window +
+                               " now.png && compare -metric AE now.png " + picture +
+                               " null: 2>&1")) >>
+        differing;
+    return differing;
+}
 
 class ViewerProcessTest : public ::testing::Test {
 protected:
@@ -204,11 +209,7 @@ TEST_F(ViewerProcessTest, ShowsWhatKalderinoShotDrawsAfterTheSameKeys) {
     ASSERT_EQ(command(SHOT_PATH " --keys '" + keys + "' -o shot.png"), "shot.png\n");
     long differing = -1;
     EXPECT_TRUE(soon([&] {
-        differing = -1;  // also when compare finds the sizes differ
-        std::istringstream(command("timeout 10 import -window " + window +
-                                   " viewer.png && compare -metric "
-                                   "AE viewer.png shot.png null: 2>&1")) >>
-            differing;
+        differing = differingFrom(window, "shot.png");
         return differing >= 0 && differing <= 639 * 479 / 1000;
     })) << differing
         << " pixels differ";
@@ -230,14 +231,24 @@ TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
                                            "f 3 4 5\nf 4 1 5\n";
     std::ofstream("square.dat") << "1 square 4  -10 2.4264 42.4264  70 2.4264 42.4264  70 "
                                    "82.4264 42.4264  -10 82.4264 42.4264  2  1 2 3  1 3 4\n";
-    // -geometry as X reads it: a place alone keeps the size; a place from the right and bottom
-    // edges counts from the screen's (1280 x 1024).
-    const std::pair<std::string, std::string> geometries[] = {
-        {"+5+5", "Position: 5,5 (screen: 0)\n  Geometry: 640x480\n"},
-        {"120x90-0-10", "Position: 1160,924 (screen: 0)\n  Geometry: 120x90\n"}};
-    for (const auto& [geometry, placed] : geometries) {
-        startView("-geometry " + geometry + " models/pyramid.obj", "^pyramid");
+    fs::create_directories("a/b/c");
+    fs::copy_file("models/pyramid.obj", "a/b/c/pyramid.obj");
+    // -geometry as X reads it: a place alone keeps the size, a size alone is placed by the window
+    // manager; a place from the right and bottom edges counts from the screen's (1280 x 1024).
+    // GLUT takes -display over DISPLAY, here wrong.
+    const std::array<std::string, 3> geometries[] = {
+        {"", "-geometry +5+5 models/pyramid.obj",
+         "Position: 5,5 (screen: 0)\n  Geometry: 640x480\n"},
+        {"", "-geometry 120x90-0-10 models/pyramid.obj",
+         "Position: 1160,924 (screen: 0)\n  Geometry: 120x90\n"},
+        {"", "-geometry 300x200 a/b/c/pyramid.obj", "Geometry: 300x200\n"},
+        {"env DISPLAY=:99999", "-display :" + std::to_string(display) + " models/pyramid.obj",
+         "Geometry: 640x480\n"}};
+    for (const auto& [wrapper, arguments, placed] : geometries) {
+        SCOPED_TRACE(arguments);
+        startView(arguments, "^pyramid", wrapper);
         ASSERT_FALSE(window.empty()) << file("stderr");
+        EXPECT_EQ(command("xdotool getwindowname " + window), "pyramid.obj\n");
         EXPECT_NE(command("xdotool getwindowgeometry " + window).find(placed), std::string::npos);
         press("Escape");
         EXPECT_EQ(exitCode(), 0);
@@ -285,32 +296,12 @@ TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
                                    row.events;
         ASSERT_EQ(command(SHOT_PATH " --events '" + events + "' -o shot.png " + row.files),
                   "shot.png\n");
-        long differing = -1;
-        EXPECT_TRUE(soon([&] {
-            differing = -1;  // also when compare finds the sizes differ
-            std::istringstream(command("timeout 10 import -window " + window +
-                                       " view.png && compare -metric AE view.png shot.png "
-                                       "null: 2>&1")) >>
-                differing;
-            return differing == 0;
-        })) << differing
-            << " pixels differ";
+        EXPECT_TRUE(soon([&] { return differingFrom(window, "shot.png") == 0; }));
         press("Escape");
         EXPECT_EQ(exitCode(), 0);
         EXPECT_EQ(file("stdout"), "");
         EXPECT_EQ(file("stderr"), "");
     }
-}
-
-// How many pixels of the window differ from the picture's, in any channel by any amount; -1
-// when the two cannot be compared.
-long differingFrom(const std::string& window, const std::string& picture) {
-    long differing = -1;
-    std::istringstream(command("timeout 10 import -window " + window +
-                               " now.png && compare -metric AE now.png " + picture +
-                               " null: 2>&1")) >>
-        differing;
-    return differing;
 }
 
 // F12 saves the frame shown as NAME-N.png in the working folder, N the first number no file

@@ -9,6 +9,7 @@
 namespace kalderino {
 
 struct PngPicture {
+    PngPicture() = default;
     // Empty (0 x 0) when path cannot be read as a PNG.
     explicit PngPicture(const std::string& path) {
         png_image image{};
