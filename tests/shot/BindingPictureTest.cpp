@@ -214,16 +214,6 @@ TEST_F(BindingPictureTest, EachBindingDrawsWhatItIsFor) {
              EXPECT_EQ(panel(before).size(), 0u);
          }},
         {"--events 'key M M' pyramid.obj", unchanged},
-        {"--events 'key H' pyramid.obj",
-         [](const Picture& after, const Picture&) {
-             const std::vector<std::string> lines = panel(after);
-             ASSERT_GE(lines.size(), 30u);
-             EXPECT_EQ(lines[0], "f / v                turn about x by +10 / -10 degrees");
-             EXPECT_NE(
-                 std::find(lines.begin(), lines.end(), "H                    this list on / off"),
-                 lines.end());
-             EXPECT_EQ(lines.back(), "B                    bounding box on / off");
-         }},
         {"--events 'key 1' pyramid.obj", sameAs("--view front pyramid.obj")},
         {"--events 'drag 100,100 200,160; shift+drag 10,10 30,40; key f r 7' pyramid.obj",
          sameAs("--view top pyramid.obj")},
