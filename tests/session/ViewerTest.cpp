@@ -360,8 +360,9 @@ TEST_F(ViewerTest, TheViewerPassesEveryKeyToTheRenderer) {
 
 // F5 puts the meshes read again in place of the old, which are freed (the sanitizer build
 // catches a second free or a leak of a mesh still drawn); the view stays as the user left it,
-// and Return frames the new size.
-TEST_F(ViewerTest, F5ReadsTheFilesAgainKeepingTheViewAndReturnFramesTheNewSize) {
+// and Return frames the new size. A file that cannot be read again leaves what is shown as it
+// is, and says why, once a reading, in the overlay too.
+TEST_F(ViewerTest, F5ReadsTheFilesAgainKeepingTheViewOrWhatIsShown) {
     for (const char* script : {"drag 100,100 160,130; scroll 2", "key x; drag right 10,10 10,40"}) {
         SCOPED_TRACE(script);
         writeTetra("tetra.obj", 1.0);
@@ -379,29 +380,20 @@ TEST_F(ViewerTest, F5ReadsTheFilesAgainKeepingTheViewAndReturnFramesTheNewSize) 
         EXPECT_EQ(viewer.renderer->rotation.y, rotation.y);
         viewer.handle(Event::keyPress({false, kKeyReturn}));
         EXPECT_NEAR(viewer.camera.distance / run->startCamera.distance, 10.0, 1e-9);
+        const std::vector<const TriangleMesh*> shown = viewer.renderer->models;
+        std::ofstream("tetra.obj") << "v 0 0 0\nv 1 zero 0\n";
+        testing::internal::CaptureStderr();
+        press(viewer, kKeyF1 + 4);
+        const std::string said = "tetra.obj:2: expected the y coordinate of point 2 as a decimal "
+                                 "number, found \"zero\"";
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), said + "\n");
+        EXPECT_EQ(viewer.renderer->models, shown);
+        viewer.handle(Event::keyPress({false, 'M'}));
+        EXPECT_EQ(viewer.panelText().back(), said) << "the overlay says it too";
+        writeTetra("tetra.obj", 2.0);
+        press(viewer, kKeyF1 + 4);
+        EXPECT_EQ(highestX(viewer), 8.0);
     }
-}
-
-// A file that cannot be read again leaves what is shown as it is, and says why, once a reading.
-TEST_F(ViewerTest, AFileThatCannotBeReadAgainLeavesTheMeshesShown) {
-    const auto run = play("tetra.obj", "");
-    Viewer& viewer = run->viewer;
-    const std::vector<const TriangleMesh*> shown = viewer.renderer->models;
-    std::ofstream("tetra.obj") << "v 0 0 0\nv 1 zero 0\n";
-    testing::internal::CaptureStderr();
-    press(viewer, kKeyF1 + 4);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "tetra.obj:2: expected the y coordinate of point 2 as a decimal number, found "
-              "\"zero\"\n");
-    EXPECT_EQ(viewer.renderer->models, shown);
-    viewer.handle(Event::keyPress({false, 'M'}));
-    EXPECT_EQ(viewer.panelText().back(),
-              "tetra.obj:2: expected the y coordinate of point 2 as a decimal number, found "
-              "\"zero\"")
-        << "the overlay says it too";
-    writeTetra("tetra.obj", 2.0);
-    press(viewer, kKeyF1 + 4);
-    EXPECT_EQ(highestX(viewer), 8.0);
 }
 
 // Page Down and Page Up show the next and the previous file of the first file's folder in the
