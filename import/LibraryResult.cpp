@@ -144,7 +144,7 @@ bool LibraryResult::parseMeshes(const unsigned char* data, std::size_t size) {
         std::memcpy(&counts, at, sizeof counts);
         const std::uint64_t limit = INT_MAX;
         if (counts.nameBytes == 0 || counts.nameBytes > 31 || counts.points > limit ||
-            counts.triangles == 0 || counts.triangles > limit ||
+            counts.points == 0 || counts.triangles > limit ||
             (counts.normals != 0 && counts.normals != counts.points) ||
             (counts.colours != 0 && counts.colours != counts.points)) {
             malformed = "mesh counts out of range";

@@ -235,7 +235,9 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
             (fs::path(word).extension() == ".dat" ? dataFiles : models) += word + ' ';
         ASSERT_EQ(run(IMPORT_PATH " --force -o x.dat " + models).status, 0);
         ASSERT_EQ(run(shoot + "data.png " + dataFiles + "x.dat"), (Outcome{0, "data.png\n", ""}));
-        ASSERT_EQ(run(shoot + "model.png --view viewer " + files), (Outcome{0, "model.png\n", ""}));
+        // Every file in the material's colour, as the data file has it.
+        ASSERT_EQ(run(shoot + "model.png --color 0.75,0.3,0.3 --view viewer " + files),
+                  (Outcome{0, "model.png\n", ""}));
         EXPECT_TRUE(readFile("model.png") == readFile("data.png")) << "the pictures differ";
         EXPECT_TRUE(readFile("model.png") != readFile("empty.png")) << "nothing drawn";
     }
@@ -249,6 +251,7 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
     const std::pair<std::string, std::string> cases[] = {
         // the file, and the shell's bytes
         {"number.obj", "printf 'v 0 0 0\\nv 1 zero 0\\n'"},
+        {"nothing.obj", "echo '# no points, no faces'"},
         {"type.ply", "printf 'ply\\nformat ascii 1.0\\nelement vertex 3\\nproperty float128 x\\n'"},
         {"cut.ply", "head -c -1 little.ply"},
         {"early.stl",
