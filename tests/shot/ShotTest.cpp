@@ -192,16 +192,18 @@ TEST_F(ShotTest, SignalsInARunOfPicturesLeaveTheFolderAsItWas) {
         SCOPED_TRACE(signal);
         bool setAside = false;
         const auto signalOnceSetAside = [&](pid_t pid) {
-            // A picture set aside gets a name of its own beside its target when the next is made.
+            // A picture set aside gets a name of its own beside its target when the next is made:
+            // m-1.png's, which no old file has, while pictures 2 to 8 are still to come.
             for (siginfo_t ended{}; !setAside && ended.si_pid == 0; ::usleep(1000)) {
                 std::error_code error;
                 for (const auto& entry : fs::directory_iterator(".", error))
-                    setAside = setAside || entry.path().string().find(".png.") != std::string::npos;
+                    setAside =
+                        setAside || entry.path().string().find("m-1.png.") != std::string::npos;
                 ::waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT);
             }
             if (setAside) ::kill(pid, signal);
         };
-        EXPECT_EQ(run("exec $SHOT --size 1000x1000 --keys 'x x x x x x' -o m-%d.png scene.dat",
+        EXPECT_EQ(run("exec $SHOT --size 1000x1000 --keys 'x x x x x x x x' -o m-%d.png scene.dat",
                       signalOnceSetAside),
                   (Outcome{-signal, "", ""}));
         EXPECT_TRUE(setAside) << "ended before a picture was set aside";
