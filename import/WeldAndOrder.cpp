@@ -160,10 +160,10 @@ void weldAndOrder(const std::vector<Point>& points, const std::vector<std::uint3
     std::size_t positions = 0;
     std::unique_ptr<std::uint32_t[]> first;
     std::unique_ptr<std::uint64_t[]> order;
-    runInParts(points.size() >= kThreaded || triangles >= kThreaded ? 2 : 1, [&](int part) {
+    const int parts = points.size() >= kThreaded || triangles >= kThreaded ? 2 : 1;
+    runInParts(parts, [&](int part) {
         if (part == 0) order = curveOrder(points, corners);
-        if (part == 1 || points.size() + triangles < kThreaded)
-            first = firstAtSamePosition(points, positions);
+        if (part == 1 || parts == 1) first = firstAtSamePosition(points, positions);
     });
 
     // A position's number, once a sorted triangle has used it, takes the place of its first

@@ -551,6 +551,8 @@ TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) 
         // Big enough to be welded and sorted on two threads.
         {"big.obj", shuffledGrid(190), "", 1},
         {"big.stl", binaryStlOf(shuffledGrid(190)), shuffledGrid(190), 1},
+        // Fewer points and fewer triangles than make two threads, but more of both together.
+        {"middle.stl", binaryStlOf(shuffledGrid(100)), shuffledGrid(100), 1},
         // Corners whose differences overflow a float.
         {"huge.stl", binaryStlOf("v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n"),
          "v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n", 1},
