@@ -3,6 +3,7 @@
 
 #include "import/Formats.h"
 #include "io/file/Diagnostic.h"
+#include "io/file/MemoryShortage.h"
 #include "mesh/Mesh.h"
 #include "mesh/PointNormals.h"
 #include "mesh/StartView.h"
@@ -28,12 +29,23 @@ Session::~Session() {
 
 void Session::finishModels() {
     if (finishing.joinable()) finishing.join();
+    // Memory that ran out is said with the file and what was being made, not as the program's.
+    std::string shortage;
+    if (finishingShort < unfinished.size())
+        shortage = sources[unfinishedSources[finishingShort]].path + ": " +
+                   notEnoughMemory("the normals of " +
+                                   counted(unfinished[finishingShort].points.size()) + " points");
     for (std::size_t i = 0; i < unfinished.size(); ++i) {
         models.push_back(std::move(unfinished[i]));
         sources[unfinishedSources[i]].models.push_back(&models.back());
     }
     unfinished.clear();
     unfinishedSources.clear();
+    finishingShort = kNoShortage;
+    if (!shortage.empty()) {
+        finishingFailure = nullptr;
+        throw MemoryShortage(shortage);
+    }
     if (finishingFailure) std::rethrow_exception(std::exchange(finishingFailure, nullptr));
 }
 
@@ -94,9 +106,12 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
         unfinishedSources.insert(unfinishedSources.end(), file.count, file.source);
     unfinished = std::move(read);
     const auto finish = [this, fit = !options.keepCoordinates] {
+        std::size_t at = 0;
         try {
             if (fit) fitToView(unfinished);
-            for (TriangleMesh& mesh : unfinished) computePointNormals(mesh);
+            for (; at < unfinished.size(); ++at) computePointNormals(unfinished[at]);
+        } catch (const std::bad_alloc&) {
+            finishingShort = at;  // said by finishModels, which knows the files
         } catch (...) {
             finishingFailure = std::current_exception();
         }
