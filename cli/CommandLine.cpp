@@ -71,6 +71,26 @@ std::string numberExpected(const std::string& name, long long least, long long m
            std::to_string(most) + ", found " + quote(text);
 }
 
+CommandLine::Reader colour(std::optional<std::array<float, 3>>& value) {
+    return [&value](const std::string& name, const std::string& text) {
+        std::array<float, 3> rgb{};
+        const char* at = text.c_str();
+        const char* const end = at + text.size();
+        for (std::size_t k = 0; k < 3; ++k) {
+            const char* stop = at;
+            while (stop != end && *stop != ',') ++stop;
+            const auto [last, error] = std::from_chars(at, stop, rgb[k]);
+            if (error != std::errc() || last != stop || !(rgb[k] >= 0.0f && rgb[k] <= 1.0f) ||
+                (stop == end) != (k == 2))
+                return name + " expects R,G,B, three numbers from 0 to 1 (as 1,0.5,0), found " +
+                       quote(text);
+            at = stop + 1;
+        }
+        value = rgb;
+        return std::string();
+    };
+}
+
 bool readSize(const std::string& text, int& width, int& height) {
     const std::size_t x = text.find('x');
     long long across = 0, down = 0;

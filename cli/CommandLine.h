@@ -11,8 +11,10 @@
 //   see --help", and status 1, before any work is done.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,10 @@ CommandLine::Reader number(Number& value, long long least, long long most) {
 
 // Reads WIDTHxHEIGHT, each side from 1 to kMaxWindowSide.
 bool readSize(const std::string& text, int& width, int& height);
+
+// Reads a colour R,G,B: three decimal numbers from 0 to 1 (not 0 to 255, which would make most
+// colours white), as "1,0.5,0".
+CommandLine::Reader colour(std::optional<std::array<float, 3>>& value);
 
 // A paragraph of a help text in lines of at most width columns, each ending with '\n'.
 std::string wrap(const std::string& paragraph, std::size_t width = 79);

@@ -21,7 +21,11 @@ void checkMesh(const TriangleMesh& mesh) {
     require(!mesh.name.empty() && mesh.name.size() <= 31, "name not 1 to 31 bytes");
     for (char c : mesh.name)
         require(static_cast<unsigned char>(c) > ' ' && c != 0x7F, "white space in a name");
-    require(!mesh.triangles.empty(), "a mesh without triangles");
+    require(!mesh.triangles.empty() || !mesh.points.empty(), "a mesh of nothing");
+    require(mesh.colours.empty() || mesh.colours.size() == mesh.points.size(), "colours astray");
+    require(mesh.normals.empty() || mesh.triangles.empty(), "normals of a surface kept");
+    require(mesh.normals.empty() || mesh.normals.size() == mesh.points.size(), "normals astray");
+    if (mesh.triangles.empty()) return;  // points alone, in the file's order
     for (const auto& point : mesh.points)
         for (float value : point) require(std::isfinite(value), "a point not finite");
     // Every point used, numbered in the order the triangles first use them.

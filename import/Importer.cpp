@@ -43,10 +43,19 @@ bool Importer::read(const std::string& path, const Format& fileFormat,
         reader = std::move(library);
     }
     reader->diagnostics = diagnostics;
+    reader->colours = colours;
     const std::size_t before = meshes.size();
     if (!reader->readFile(path, meshes)) return false;
-    if (meshes.size() > before) return true;
-    reportError(diagnostics, path, 0, "holds no triangles");
+    if (meshes.size() == before) {
+        reportError(diagnostics, path, 0, "holds no triangles");
+        return false;
+    }
+    // A point cloud is a file's one mesh, which has no triangles.
+    if (pointClouds || !meshes.back().triangles.empty()) return true;
+    reportError(diagnostics, path, 0,
+                "holds " + counted(meshes.back().points.size()) +
+                    " points and no triangles; a data file holds triangles only");
+    meshes.pop_back();
     return false;
 }
 

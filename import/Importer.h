@@ -3,11 +3,14 @@
 // (LibraryReader).
 //
 // Every reader cuts polygons into triangles the same way, drops points and lines, welds points
-// at the same position whatever their normals, colours or texture coordinates (the viewer
-// smooths over shared points only), and numbers points in the order the triangles first use
-// them. Bad input gets one line on the diagnostics stream, from the reader ("FILE:LINE: ..." or
-// "FILE: ..."), and read() returns false with nothing added; a file that holds no triangles
-// (only points or lines, or nothing) gets "FILE: holds no triangles".
+// at the same position whatever their normals or texture coordinates (the viewer smooths over
+// shared points only) but never points of different colours, which keep theirs (a seam of
+// colours is a seam of shading too), and numbers points in the order the triangles first use
+// them. A file with points but no triangles (a point cloud) gives one mesh of its points alone,
+// with no triangles, when pointClouds is set. Bad input gets one line on the diagnostics stream,
+// from the reader ("FILE:LINE: ..." or "FILE: ..."), and read() returns false with nothing added;
+// a file that holds no points gets "FILE: holds no triangles", and a point cloud, unless
+// pointClouds, "FILE: holds N points and no triangles; a data file holds triangles only".
 #pragma once
 
 #include "import/Formats.h"
@@ -38,6 +41,10 @@ public:
     // The format's extension ("obj", "gltf" ...) for every file, in place of each name's own;
     // a file that is not a regular file and has no extension needs it.
     std::string format;
+    // Keeps the points of a file that has no triangles, as a mesh of points alone; and the
+    // colours of the own readers' formats.
+    bool pointClouds = false;
+    bool colours = false;
     // Reads every format through the library, as the tests' reference does.
     bool throughLibrary = false;
     // Only the formats the table allows for thumbnails are read; any other file is refused with

@@ -62,7 +62,7 @@ void copyArray(const unsigned char*& at, std::vector<T>& values, std::uint64_t c
 std::string badCounts(const MeshCounts& counts, std::size_t left) {
     const std::uint64_t limit = INT_MAX;
     if (counts.nameBytes == 0 || counts.nameBytes > 31 || counts.points > limit ||
-        counts.triangles == 0 || counts.triangles > limit ||
+        counts.points == 0 || counts.triangles > limit ||
         (counts.normals != 0 && counts.normals != counts.points) ||
         (counts.colours != 0 && counts.colours != counts.points))
         return "mesh counts out of range";

@@ -34,6 +34,7 @@ struct Vec2 {
     bool operator==(const Vec2& o) const { return x == o.x && y == o.y; }
 };
 
+Vec2 vec2(const std::array<float, 2>& a) { return {a[0], a[1]}; }
 Vec2 operator-(const Vec2& a, const Vec2& b) { return {a.x - b.x, a.y - b.y}; }
 float dot(const Vec2& a, const Vec2& b) { return a.x * b.x + a.y * b.y; }
 
@@ -109,9 +110,7 @@ void MeshBuilder::addQuad(const std::uint32_t* quad) {
     addTriangle(quad[start], quad[(start + 2) % 4], quad[(start + 3) % 4]);
 }
 
-// Ear cutting in the coordinate plane the polygon's Newell normal is longest across, walking
-// the corners as the library does, so that it picks the same ears.
-void MeshBuilder::cutEars(const std::uint32_t* polygon, std::size_t count) {
+void MeshBuilder::flatten(const std::uint32_t* polygon, std::size_t count) {
     const int n = static_cast<int>(count);
     float normal[3] = {0.0f, 0.0f, 0.0f};  // yz, zx and xy areas
     for (int i = 0; i < n; ++i) {
@@ -132,37 +131,46 @@ void MeshBuilder::cutEars(const std::uint32_t* polygon, std::size_t count) {
     } else if (ay > az) {
         first = 2, second = 0, facing = normal[1];
     }
-    if (facing < 0.0f) std::swap(first, second);  // seen from the side the normal points to
+    if (facing < 0.0f) std::swap(first, second);
+    flat.resize(count);
+    for (int i = 0; i < n; ++i) flat[i] = {points[polygon[i]][first], points[polygon[i]][second]};
+}
 
-    std::vector<Vec2> flat2(count);
-    for (int i = 0; i < n; ++i) flat2[i] = {points[polygon[i]][first], points[polygon[i]][second]};
+bool MeshBuilder::findEar(int& previous, int& ear, int& next) const {
+    const int n = static_cast<int>(flat.size());
+    int wraps = 0;
+    for (;; previous = ear, ear = next) {
+        next = ear + 1;
+        for (;; ++next) {
+            if (next >= n) next = 0;
+            if (!cut[next]) break;
+        }
+        if (next < ear && ++wraps == 2) return false;
+        const Vec2 p0 = vec2(flat[previous]);
+        const Vec2 p1 = vec2(flat[ear]);
+        const Vec2 p2 = vec2(flat[next]);
+        if (area(p0, p1, p2) > 0) continue;  // a reflex corner
+        int k = 0;
+        for (; k < n; ++k) {
+            const Vec2 other = vec2(flat[k]);
+            if (!(other == p1) && !(other == p2) && !(other == p0) && inside(p0, p1, p2, other))
+                break;
+        }
+        if (k == n) return true;  // no other corner inside
+    }
+}
+
+// Ear cutting walking the corners as the library does, so that it picks the same ears.
+void MeshBuilder::cutEars(const std::uint32_t* polygon, std::size_t count) {
+    flatten(polygon, count);
     cut.assign(count, false);
-
+    const int n = static_cast<int>(count);
     int left = n;
     int previous = n - 1, next = 0;
     while (left > 3) {
         int ear = next;
-        int wraps = 0;
-        for (;; previous = ear, ear = next) {
-            next = ear + 1;
-            for (;; ++next) {
-                if (next >= n) next = 0;
-                if (!cut[next]) break;
-            }
-            if (next < ear && ++wraps == 2) break;  // twice round without an ear
-            const Vec2& p0 = flat2[previous];
-            const Vec2& p1 = flat2[ear];
-            const Vec2& p2 = flat2[next];
-            if (area(p0, p1, p2) > 0) continue;  // a reflex corner
-            int k = 0;
-            for (; k < n; ++k) {
-                const Vec2& other = flat2[k];
-                if (!(other == p1) && !(other == p2) && !(other == p0) && inside(p0, p1, p2, other))
-                    break;
-            }
-            if (k == n) break;  // no other corner inside: an ear
-        }
-        if (wraps == 2) return;  // not a simple polygon: the rest is dropped, as the library does
+        // Not a simple polygon: the rest is dropped, as the library does.
+        if (!findEar(previous, ear, next)) return;
         addTriangle(polygon[previous], polygon[ear], polygon[next]);
         cut[ear] = true;
         --left;
@@ -180,6 +188,7 @@ void MeshBuilder::finish(TriangleMesh& mesh) {
     // of points it is given. Otherwise welding drops the unused points by itself.
     const bool direct = cornerCount >= points.size();
     std::vector<std::array<float, 3>> used;
+    std::vector<std::array<std::uint8_t, 4>> usedColours;
     std::vector<std::uint32_t> local;
     if (!direct) {
         localIndex.resize(points.size(), kUnused);
@@ -189,13 +198,35 @@ void MeshBuilder::finish(TriangleMesh& mesh) {
             if (index == kUnused) {
                 index = static_cast<std::uint32_t>(used.size());
                 used.push_back(points[corners[k]]);
+                if (!colours.empty()) usedColours.push_back(colours[corners[k]]);
             }
             local[k] = index;
         }
         for (std::uint32_t corner : corners) localIndex[corner] = kUnused;
     }
-    weldAndOrder(direct ? points : used, direct ? corners : local, mesh);
+    weldAndOrder(direct ? points : used, direct ? colours : usedColours, direct ? corners : local,
+                 mesh);
     corners.clear();
+}
+
+void MeshBuilder::finishPoints(TriangleMesh& mesh) {
+    mesh.points = std::move(points);
+    mesh.colours = std::move(colours);
+    mesh.normals = std::move(normals);
+    mesh.triangles.clear();
+    points.clear();
+    colours.clear();
+    normals.clear();
+}
+
+std::uint32_t MeshBuilder::addColouredCopy(std::uint32_t index,
+                                           const std::array<std::uint8_t, 4>& colour) {
+    useColours();
+    const std::array<float, 3> position = points[index];
+    points.push_back(position);
+    colours.push_back(colour);
+    if (!normals.empty()) normals.push_back(std::array<float, 3>(normals[index]));
+    return static_cast<std::uint32_t>(points.size() - 1);
 }
 
 }  // namespace kalderino

@@ -78,6 +78,20 @@ bool ModelReader::finishMesh(MeshBuilder& builder, const std::string& ownName,
     return fail(0, "mesh \"" + name + "\" is too large for the data file's counts");
 }
 
+bool ModelReader::finishFile(MeshBuilder& builder, const std::string& ownName,
+                             std::vector<TriangleMesh>& found,
+                             std::vector<TriangleMesh>& meshes) const {
+    if (!finishMesh(builder, ownName, found)) return false;
+    if (found.empty() && !builder.points.empty()) {
+        if (builder.points.size() > static_cast<std::size_t>(INT_MAX))
+            return fail(0, "too many points for the data file's counts");
+        found.emplace_back();
+        found.back().name = meshName(ownName, path);
+        builder.finishPoints(found.back());
+    }
+    return keep(found, meshes);
+}
+
 std::string meshName(const std::string& ownName, const std::string& path) {
     std::string name = ownName;
     if (name.empty()) {

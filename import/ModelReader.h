@@ -33,6 +33,9 @@ public:
 
     std::string path;  // names the file in messages, and the meshes that have no name of their own
     std::FILE* diagnostics = stderr;
+    // Reads the colours of the formats that have them; without them points weld by position
+    // alone, as the data file, which has no colours, wants.
+    bool colours = true;
 
 protected:
     // The words for every message about the file being read.
@@ -63,6 +66,11 @@ protected:
     static void skipByteOrderMark(const char*& data, std::size_t& size);
     // Appends found to meshes; true.
     static bool keep(std::vector<TriangleMesh>& found, std::vector<TriangleMesh>& meshes);
+    // The end of a file: finishes the builder's last mesh into found as finishMesh does; a file
+    // that gave no triangles at all but has points gives them as one mesh of points alone; then
+    // keeps found. False after a diagnostic.
+    bool finishFile(MeshBuilder& builder, const std::string& ownName,
+                    std::vector<TriangleMesh>& found, std::vector<TriangleMesh>& meshes) const;
     // What the reader is making, once its file has said ("8,000,000 triangles"), for the line
     // said when memory runs out.
     std::string making;
@@ -75,5 +83,10 @@ private:
 // and extension, else "mesh"; white space and control characters become '_'; at most 31 bytes,
 // never cutting a UTF-8 sequence in two.
 std::string meshName(const std::string& ownName, const std::string& path);
+
+// A colour component from 0 to 1 as a byte, rounded; beyond the range, the nearest end (nan: 0).
+inline std::uint8_t colourByte(double unit) {
+    return static_cast<std::uint8_t>(unit > 0.0 ? (unit < 1.0 ? unit * 255.0 + 0.5 : 255.0) : 0.0);
+}
 
 }  // namespace kalderino

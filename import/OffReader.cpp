@@ -38,27 +38,19 @@ bool nextDataLine(TokenReader& tokens, bool sameLine) {
 
 }  // namespace
 
-bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
-    skipByteOrderMark(data, size);
-    TokenReader tokens(data, size);
-    const auto endsEarly = [&](const std::string& what) {
-        return messages().endsEarly(tokens.lastLine(), what);
-    };
+bool OffReader::readCounts(TokenReader& tokens, int (&counts)[2]) const {
     const bool anything = (tokens.nextOnLine() && *tokens.tokenStart != '#') ||
                           nextDataLine(tokens, false);  // past comments and blank lines
     const std::string magic =
         anything ? std::string(tokens.tokenStart, tokens.tokenEnd) : std::string();
     if (magic != "OFF" && magic != "COFF" && magic != "NOFF" && magic != "CNOFF")
-        return anything ? reject(tokens, "\"OFF\" first") : endsEarly("\"OFF\"");
-
+        return anything ? reject(tokens, "\"OFF\" first") : endsEarly(tokens, "\"OFF\"");
     // The counts follow on the header's line or on the next.
-    int counts[2] = {0, 0};
     const char* const kCounts[] = {"the point count", "the face count"};
-    bool sameLine = true;
     for (int k = 0; k < 2; ++k) {
-        if (!(k == 1 ? tokens.nextOnLine() : nextDataLine(tokens, sameLine))) {
+        if (!(k == 1 ? tokens.nextOnLine() : nextDataLine(tokens, true))) {
             if (k == 1) return rejectLineEnd(tokens, kCounts[k]);
-            return endsEarly(kCounts[k]);
+            return endsEarly(tokens, kCounts[k]);
         }
         if (tokens.toInt(counts[k]) != TokenReader::Parse::ok || counts[k] < 0)
             return reject(tokens, std::string(kCounts[k]) + " as a decimal integer from 0");
@@ -68,29 +60,33 @@ bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMes
                                      std::string(kCounts[k]) + " is " + std::to_string(counts[k]),
                                      left, kMinBytesPerEntry);
     }
+    return true;
+}
 
-    making = counted(static_cast<std::uint64_t>(counts[0])) + " points and " +
-             counted(static_cast<std::uint64_t>(counts[1])) + " faces";
-    MeshBuilder builder;
-    builder.points.reserve(static_cast<std::size_t>(counts[0]));
-    builder.reserveTriangles(static_cast<std::size_t>(counts[1]));
-    for (int i = 0; i < counts[0]; ++i) {
+bool OffReader::readPoints(TokenReader& tokens, int count, MeshBuilder& builder) const {
+    builder.points.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
         std::array<float, 3> point;
         for (int k = 0; k < 3; ++k) {
             const auto what = [&] {
                 return std::string("the ") + "xyz"[k] + " coordinate of point " + std::to_string(i);
             };
             if (k == 0 ? !nextDataLine(tokens, false) : !tokens.nextOnLine())
-                return k == 0 ? endsEarly(what()) : rejectLineEnd(tokens, what());
+                return k == 0 ? endsEarly(tokens, what()) : rejectLineEnd(tokens, what());
             if (!toCoordinate(tokens, point[k], what)) return false;
         }
         builder.points.push_back(point);
     }
+    return true;
+}
+
+bool OffReader::readFaces(TokenReader& tokens, int count, int points, MeshBuilder& builder) const {
+    builder.reserveTriangles(static_cast<std::size_t>(count));
     std::vector<std::uint32_t> polygon;
-    for (int i = 0; i < counts[1]; ++i) {
+    for (int i = 0; i < count; ++i) {
         const auto face = [i] { return "face " + std::to_string(i); };
         int corners = 0;
-        if (!nextDataLine(tokens, false)) return endsEarly("the corner count of " + face());
+        if (!nextDataLine(tokens, false)) return endsEarly(tokens, "the corner count of " + face());
         if (!plainDigits(tokens, corners) && tokens.toInt(corners) != TokenReader::Parse::ok)
             corners = -1;
         if (corners < 0 ||
@@ -104,17 +100,30 @@ bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMes
             if (!tokens.nextOnLine()) return rejectLineEnd(tokens, what());
             if (!plainDigits(tokens, index) && tokens.toInt(index) != TokenReader::Parse::ok)
                 index = -1;
-            if (index < 0 || index >= counts[0])
-                return reject(tokens, what() + " as a point index from 0 to " +
-                                          std::to_string(counts[0] - 1));
+            if (index < 0 || index >= points)
+                return reject(tokens,
+                              what() + " as a point index from 0 to " + std::to_string(points - 1));
             polygon.push_back(static_cast<std::uint32_t>(index));
         }
         builder.addPolygon(polygon.data(), polygon.size());
     }
+    return true;
+}
+
+bool OffReader::read(const char* data, std::size_t size, std::vector<TriangleMesh>& meshes) {
+    skipByteOrderMark(data, size);
+    TokenReader tokens(data, size);
+    int counts[2] = {0, 0};
+    if (!readCounts(tokens, counts)) return false;
+    making = counted(static_cast<std::uint64_t>(counts[0])) + " points and " +
+             counted(static_cast<std::uint64_t>(counts[1])) + " faces";
+    MeshBuilder builder;
+    if (!readPoints(tokens, counts[0], builder) ||
+        !readFaces(tokens, counts[1], counts[0], builder))
+        return false;
     doneWith(data + size);
     std::vector<TriangleMesh> found;
-    if (!finishMesh(builder, "", found)) return false;
-    return keep(found, meshes);
+    return finishFile(builder, "", found, meshes);
 }
 
 }  // namespace kalderino

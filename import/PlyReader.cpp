@@ -4,6 +4,7 @@
 #include "io/TokenReader.h"
 #include "io/file/Diagnostic.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -298,12 +299,63 @@ private:
     const ReaderDiagnostics& messages;
 };
 
+// The vertex properties read, in the order of their slots.
+constexpr const char* kVertexNames[] = {"x",  "y",   "z",     "nx",   "ny",
+                                        "nz", "red", "green", "blue", "alpha"};
+constexpr int kSlots = 10;
+constexpr int kNormal = 3;  // the first slot of a normal
+constexpr int kColour = 6;  // of a colour
+
+// The colour component a value of type gives: integers from 0 to 255, floats from 0 to 1.
+std::uint8_t colourOf(const TypeName& type, double value) {
+    if (isFloat(type.kind)) return colourByte(value);
+    return static_cast<std::uint8_t>(std::min(std::max(value, 0.0), 255.0));
+}
+
+// A vertex's values besides its position: its normal, and its colour as bytes.
+struct Extras {
+    float normal[3] = {0.0f, 0.0f, 0.0f};
+    std::array<std::uint8_t, 4> colour{255, 255, 255, 255};
+
+    void take(int slot, const TypeName& type, double value) {
+        if (slot >= kColour) {
+            colour[slot - kColour] = colourOf(type, value);
+        } else {
+            const float component = static_cast<float>(value);
+            normal[slot - kNormal] = std::isfinite(component) ? component : 0.0f;
+        }
+    }
+};
+
 // Where the points and the polygons are among the elements.
 struct Layout {
-    const Element* vertices = nullptr;  // the first "vertex" element
-    const Element* faces = nullptr;     // the first "face" element
-    int axisOf[3] = {-1, -1, -1};       // the vertex properties of x, y and z
-    int listOf = -1;                    // the face property of the corners
+    const Element* vertices = nullptr;                              // the first "vertex" element
+    const Element* faces = nullptr;                                 // the first "face" element
+    int slotOf[kSlots] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};  // vertex properties by slot
+    int listOf = -1;                                                // the face property of corners
+    int faceColourOf[4] = {-1, -1, -1, -1};  // the face properties of red, green, blue, alpha
+    bool colours = true;                     // read
+
+    // Normals are kept for a file of points alone, which has no faces to compute them from.
+    bool pointNormals() const {
+        return faces == nullptr && slotOf[kNormal] >= 0 && slotOf[kNormal + 1] >= 0 &&
+               slotOf[kNormal + 2] >= 0;
+    }
+    bool pointColours() const {
+        return colours && slotOf[kColour] >= 0 && slotOf[kColour + 1] >= 0 &&
+               slotOf[kColour + 2] >= 0;
+    }
+    bool faceColours() const {
+        return colours && faceColourOf[0] >= 0 && faceColourOf[1] >= 0 && faceColourOf[2] >= 0;
+    }
+    // The slot of vertex property i among those kept, or -1.
+    int slotAt(int i) const {
+        for (int slot = 0; slot < kSlots; ++slot)
+            if (slotOf[slot] == i)
+                return slot < kNormal || (slot < kColour ? pointNormals() : pointColours()) ? slot
+                                                                                            : -1;
+        return -1;
+    }
 
     std::size_t pointCount() const { return vertices ? vertices->count : 0; }
     // Quads and larger polygons are cut by their corners' positions: faces that come before the
@@ -313,23 +365,29 @@ struct Layout {
     }
 };
 
+// The first single value of each name among the element's properties, into places.
+void findSingles(const Element& element, const char* const* names, int count, int* places) {
+    for (std::size_t i = 0; i < element.properties.size(); ++i)
+        for (int k = 0; k < count; ++k)
+            if (element.properties[i].name == names[k] && element.properties[i].count == nullptr &&
+                places[k] < 0)
+                places[k] = static_cast<int>(i);
+}
+
 bool findElements(const std::vector<Element>& elements, const ReaderDiagnostics& messages,
                   Layout& layout) {
     for (const Element& element : elements) {
         if (element.name == "vertex" && layout.vertices == nullptr) {
             layout.vertices = &element;
-            for (std::size_t i = 0; i < element.properties.size(); ++i)
-                for (int k = 0; k < 3; ++k)
-                    if (element.properties[i].name == std::string(1, "xyz"[k]) &&
-                        element.properties[i].count == nullptr && layout.axisOf[k] < 0)
-                        layout.axisOf[k] = static_cast<int>(i);
+            findSingles(element, kVertexNames, kSlots, layout.slotOf);
             for (int k = 0; k < 3; ++k)
-                if (layout.axisOf[k] < 0)
+                if (layout.slotOf[k] < 0)
                     return messages.say(element.line,
                                         std::string("element \"vertex\" has no property \"") +
                                             "xyz"[k] + "\"");
         } else if (element.name == "face" && layout.faces == nullptr) {
             layout.faces = &element;
+            findSingles(element, kVertexNames + kColour, 4, layout.faceColourOf);
             for (std::size_t i = 0; i < element.properties.size() && layout.listOf < 0; ++i) {
                 const Property& property = element.properties[i];
                 if ((property.name == "vertex_indices" || property.name == "vertex_index") &&
@@ -404,8 +462,10 @@ public:
         if (layout.faces != nullptr) builder.reserveTriangles(layout.faces->count);
         for (const Element& element : header.elements)
             if (!readElement(element)) return false;
-        for (std::size_t at = 0; at < waiting.size(); at += 1 + waiting[at])
-            builder.addPolygon(&waiting[at + 1], waiting[at]);
+        for (std::size_t at = 0, face = 0; at < waiting.size(); at += 1 + waiting[at], ++face) {
+            polygon.assign(&waiting[at + 1], &waiting[at + 1] + waiting[at]);
+            addFace(waitingColours.empty() ? nullptr : &waitingColours[face]);
+        }
         return true;
     }
 
@@ -431,10 +491,15 @@ private:
     std::size_t readFixedPoints(const Element& element) {
         const std::size_t recordSize = fixedSize(element);
         if (recordSize == 0) return 0;
-        std::size_t offsets[3] = {0, 0, 0};
-        for (int k = 0; k < 3; ++k)
-            for (int i = 0; i < layout.axisOf[k]; ++i)
-                offsets[k] += static_cast<std::size_t>(element.properties[i].type->size);
+        std::size_t offsets[kSlots] = {};
+        for (int slot = 0; slot < kSlots; ++slot)
+            for (int i = 0; i < layout.slotOf[slot]; ++i)
+                offsets[slot] += static_cast<std::size_t>(element.properties[i].type->size);
+        int extraSlots[kSlots - 3];  // the normal's and the colour's kept
+        int extraCount = 0;
+        for (int slot = 3; slot < kSlots; ++slot)
+            if (layout.slotOf[slot] >= 0 && layout.slotAt(layout.slotOf[slot]) == slot)
+                extraSlots[extraCount++] = slot;
         std::size_t n = 0;
         for (; n < element.count; ++n) {
             const char* record = body.take(recordSize);
@@ -442,7 +507,7 @@ private:
             std::array<float, 3> point;
             bool finite = true;
             for (int k = 0; k < 3; ++k) {
-                const TypeName& type = *element.properties[layout.axisOf[k]].type;
+                const TypeName& type = *element.properties[layout.slotOf[k]].type;
                 point[k] = static_cast<float>(body.decodeAt(type, record + offsets[k])) + 0.0f;
                 finite = finite && std::isfinite(point[k]);
             }
@@ -451,8 +516,30 @@ private:
                 break;
             }
             builder.points.push_back(point);
+            if (extraCount == 0) continue;
+            Extras extras;
+            for (int e = 0; e < extraCount; ++e) {
+                const TypeName& type = *element.properties[layout.slotOf[extraSlots[e]]].type;
+                extras.take(extraSlots[e], type,
+                            body.decodeAt(type, record + offsets[extraSlots[e]]));
+            }
+            keep(extras);
         }
         return n;
+    }
+
+    void keep(const Extras& extras) {
+        if (layout.pointNormals())
+            builder.normals.push_back({extras.normal[0], extras.normal[1], extras.normal[2]});
+        if (layout.pointColours()) builder.colours.push_back(extras.colour);
+    }
+
+    // The polygon read, in the colour of its face when it has one: a face of a colour of its own
+    // has points of its own, which only points of the same colour join.
+    void addFace(const std::array<std::uint8_t, 4>* colour) {
+        if (colour != nullptr && polygon.size() >= 3)
+            for (std::uint32_t& corner : polygon) corner = builder.addColouredCopy(corner, *colour);
+        builder.addPolygon(polygon.data(), polygon.size());
     }
 
     // The polygons of binary faces of one list each; returns how many, stopping as above.
@@ -489,6 +576,7 @@ private:
         const bool isVertex = &element == layout.vertices;
         const bool isFace = &element == layout.faces;
         float xyz[3] = {0.0f, 0.0f, 0.0f};
+        Extras extras;  // a vertex's normal and colour, or a face's colour
         for (std::size_t i = 0; i < element.properties.size(); ++i) {
             const Place place{element, n, element.properties[i]};
             const Property& property = place.property;
@@ -496,27 +584,45 @@ private:
             double value = 0.0;
             const Body::Got got = body.value(type, value);
             if (got != Body::Got::ok) return failValue(got, type, value, place, -1);
+            const int at = static_cast<int>(i);
             if (property.count == nullptr) {
-                if (isVertex && !takeCoordinate(value, static_cast<int>(i), xyz, place))
-                    return false;
+                if (isVertex && !takeVertexValue(value, at, xyz, extras, place)) return false;
+                for (int c = 0; isFace && layout.faceColours() && c < 4; ++c)
+                    if (layout.faceColourOf[c] == at) extras.colour[c] = colourOf(type, value);
             } else if (!readList(place, value, isFace && static_cast<int>(i) == layout.listOf)) {
                 return false;
             }
         }
-        if (isVertex) builder.points.push_back({xyz[0], xyz[1], xyz[2]});
+        if (isVertex) {
+            builder.points.push_back({xyz[0], xyz[1], xyz[2]});
+            keep(extras);
+        }
+        if (isFace) finishFace(extras.colour);
         return true;
     }
 
-    // The value of vertex property i, when it is a coordinate.
-    bool takeCoordinate(double value, int i, float (&xyz)[3], const Place& place) {
-        for (int k = 0; k < 3; ++k) {
-            if (layout.axisOf[k] != i) continue;
-            xyz[k] = static_cast<float>(value) + 0.0f;
-            if (!std::isfinite(xyz[k]))
-                return messages.expected(body.line(), place.describe(-1) + " as a finite float",
-                                         body.found(value));
-        }
+    // The value of vertex property i, when it is one the reader keeps.
+    bool takeVertexValue(double value, int i, float (&xyz)[3], Extras& extras, const Place& place) {
+        const int slot = layout.slotAt(i);
+        if (slot >= 3) extras.take(slot, *place.property.type, value);
+        if (slot < 0 || slot >= 3) return true;
+        xyz[slot] = static_cast<float>(value) + 0.0f;
+        if (!std::isfinite(xyz[slot]))
+            return messages.expected(body.line(), place.describe(-1) + " as a finite float",
+                                     body.found(value));
         return true;
+    }
+
+    // The face's polygon, now or, when the faces come before the points, once they are read.
+    void finishFace(const std::array<std::uint8_t, 4>& colour) {
+        const bool coloured = layout.faceColours();
+        if (!layout.facesFirst()) {
+            addFace(coloured ? &colour : nullptr);
+        } else if (polygon.size() >= 3) {
+            waiting.push_back(static_cast<std::uint32_t>(polygon.size()));
+            waiting.insert(waiting.end(), polygon.begin(), polygon.end());
+            if (coloured) waitingColours.push_back(colour);
+        }
     }
 
     // The items of a list of count items: a polygon's corners, or values to skip.
@@ -527,7 +633,7 @@ private:
         const std::size_t items = static_cast<std::size_t>(count);
         const std::size_t pointCount = layout.pointCount();
         const TypeName& type = *place.property.type;
-        polygon.clear();
+        if (corners) polygon.clear();
         for (std::size_t k = 0; k < items; ++k) {
             double value = count;
             const Body::Got got = body.value(type, value);
@@ -541,13 +647,6 @@ private:
                                              std::to_string(static_cast<long>(pointCount) - 1),
                                          body.found(value));
             polygon.push_back(static_cast<std::uint32_t>(value));
-        }
-        if (!corners) return true;
-        if (!layout.facesFirst()) {
-            builder.addPolygon(polygon.data(), polygon.size());
-        } else if (polygon.size() >= 3) {
-            waiting.push_back(static_cast<std::uint32_t>(polygon.size()));
-            waiting.insert(waiting.end(), polygon.begin(), polygon.end());
         }
         return true;
     }
@@ -570,6 +669,7 @@ private:
     MeshBuilder& builder;
     std::vector<std::uint32_t> polygon;  // the corners of the face being read
     std::vector<std::uint32_t> waiting;  // per polygon of faces that come first: count, corners
+    std::vector<std::array<std::uint8_t, 4>> waitingColours;  // per polygon waiting, if coloured
 };
 
 }  // namespace
@@ -580,6 +680,7 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     Header header;
     if (!HeaderReader(data, size, messages).read(header)) return false;
     Layout layout;
+    layout.colours = colours;
     if (!findElements(header.elements, messages, layout) ||
         !checkRoom(header, data + size, messages))
         return false;
@@ -589,8 +690,7 @@ bool PlyReader::read(const char* data, std::size_t size, std::vector<TriangleMes
     if (!BodyReader(header, layout, data + size, messages, builder).read()) return false;
     doneWith(data + size);
     std::vector<TriangleMesh> found;
-    if (!finishMesh(builder, "", found)) return false;
-    return keep(found, meshes);
+    return finishFile(builder, "", found, meshes);
 }
 
 }  // namespace kalderino

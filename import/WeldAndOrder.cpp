@@ -14,6 +14,7 @@ namespace kalderino {
 namespace {
 
 using Point = std::array<float, 3>;
+using Colour = std::array<std::uint8_t, 4>;
 constexpr std::uint32_t kNone = ~std::uint32_t{0};
 // Below this many points and triangles one thread does all: a second costs what it saves.
 constexpr std::size_t kThreaded = std::size_t{1} << 16;
@@ -24,19 +25,34 @@ constexpr int kCurveBits = 8;  // per axis: a curve through 2^24 cells
 constexpr int kDigitBits = 8;  // per radix pass
 constexpr std::size_t kDigits = std::size_t{1} << kDigitBits;
 
-std::uint64_t hashOf(const Point& p) {
+// A point with its colour, welded as one key.
+struct ColouredPoint {
+    Point position;
+    Colour colour;
+};
+static_assert(sizeof(ColouredPoint) == 16, "no padding to compare");
+
+std::uint64_t hashOf(const Point& p, std::uint32_t more = 0) {
     std::uint32_t bits[3];
     std::memcpy(bits, p.data(), sizeof bits);
     std::uint64_t h = (std::uint64_t{bits[0]} << 32 | bits[1]) * 0x9E3779B97F4A7C15u;
-    h = (h ^ h >> 32) + bits[2] * 0xC2B2AE3D27D4EB4Fu;
+    h = (h ^ h >> 32) + (std::uint64_t{more} << 32 | bits[2]) * 0xC2B2AE3D27D4EB4Fu;
     h = (h ^ h >> 29) * 0xBF58476D1CE4E5B9u;
     return h ^ h >> 32;
 }
 
-bool samePosition(const Point& a, const Point& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+std::uint64_t hashOf(const ColouredPoint& p) {
+    std::uint32_t colour;
+    std::memcpy(&colour, p.colour.data(), sizeof colour);
+    return hashOf(p.position, colour);
+}
 
-struct Entry {
-    Point position;
+template <typename Key> bool samePosition(const Key& a, const Key& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+template <typename Key> struct Entry {
+    Key position;
     std::uint32_t index;
 };
 
@@ -45,7 +61,8 @@ struct Entry {
 // partitions small enough for the cache, keeping their order in each, and every partition is
 // welded with a table of its own: a few passes in memory order where one table for all would
 // miss the cache at nearly every point.
-std::unique_ptr<std::uint32_t[]> firstAtSamePosition(const std::vector<Point>& points,
+template <typename Key>
+std::unique_ptr<std::uint32_t[]> firstAtSamePosition(const std::vector<Key>& points,
                                                      std::size_t& positions) {
     const std::size_t count = points.size();
     int bits = 0;
@@ -55,10 +72,10 @@ std::unique_ptr<std::uint32_t[]> firstAtSamePosition(const std::vector<Point>& p
         return bits == 0 ? std::size_t{0} : static_cast<std::size_t>(hash >> (64 - bits));
     };
     std::vector<std::size_t> starts(partitions + 1, 0);  // of each partition in entries
-    for (const Point& p : points) ++starts[partitionOf(hashOf(p)) + 1];
+    for (const Key& p : points) ++starts[partitionOf(hashOf(p)) + 1];
     for (std::size_t p = 0; p < partitions; ++p) starts[p + 1] += starts[p];
     std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
-    const std::unique_ptr<Entry[]> entries(new Entry[count]);
+    const std::unique_ptr<Entry<Key>[]> entries(new Entry<Key>[count]);
     for (std::size_t i = 0; i < count; ++i)
         entries[next[partitionOf(hashOf(points[i]))]++] = {points[i],
                                                            static_cast<std::uint32_t>(i)};
@@ -67,7 +84,7 @@ std::unique_ptr<std::uint32_t[]> firstAtSamePosition(const std::vector<Point>& p
     positions = 0;
     std::vector<std::uint32_t> table;  // offsets into the partition's entries, or kNone
     for (std::size_t p = 0; p < partitions; ++p) {
-        const Entry* entry = entries.get() + starts[p];
+        const Entry<Key>* entry = entries.get() + starts[p];
         const std::size_t size = starts[p + 1] - starts[p];
         std::size_t slots = 16;
         while (slots < 2 * size) slots *= 2;
@@ -151,10 +168,20 @@ std::unique_ptr<std::uint64_t[]> curveOrder(const std::vector<Point>& points,
     return keys;
 }
 
+// For every point, the first point at its position and of its colour.
+std::unique_ptr<std::uint32_t[]> firstAlike(const std::vector<Point>& points,
+                                            const std::vector<Colour>& colours,
+                                            std::size_t& positions) {
+    if (colours.empty()) return firstAtSamePosition(points, positions);
+    std::vector<ColouredPoint> keys(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) keys[i] = {points[i], colours[i]};
+    return firstAtSamePosition(keys, positions);
+}
+
 }  // namespace
 
-void weldAndOrder(const std::vector<Point>& points, const std::vector<std::uint32_t>& corners,
-                  TriangleMesh& mesh) {
+void weldAndOrder(const std::vector<Point>& points, const std::vector<Colour>& colours,
+                  const std::vector<std::uint32_t>& corners, TriangleMesh& mesh) {
     const std::size_t triangles = corners.size() / 3;
     // Welding and sorting need nothing of each other: one thread each, joined once.
     std::size_t positions = 0;
@@ -163,7 +190,7 @@ void weldAndOrder(const std::vector<Point>& points, const std::vector<std::uint3
     const int parts = points.size() >= kThreaded || triangles >= kThreaded ? 2 : 1;
     runInParts(parts, [&](int part) {
         if (part == 0) order = curveOrder(points, corners);
-        if (part == 1 || parts == 1) first = firstAtSamePosition(points, positions);
+        if (part == 1 || parts == 1) first = firstAlike(points, colours, positions);
     });
 
     // A position's number, once a sorted triangle has used it, takes the place of its first
@@ -183,10 +210,14 @@ void weldAndOrder(const std::vector<Point>& points, const std::vector<std::uint3
         }
         first[point] = numbered | kNumbered;
         mesh.points.push_back(points[point]);
+        if (!colours.empty()) mesh.colours.push_back(colours[point]);
         return numbered++;
     };
     mesh.points.clear();
-    mesh.points.reserve(positions);  // more only when some point is used by no triangle
+    mesh.colours.clear();
+    mesh.points.reserve(positions);
+    mesh.colours.reserve(
+        colours.empty() ? 0 : positions);  // more only when some point is used by no triangle
     mesh.triangles.clear();
     mesh.triangles.reserve(triangles);
     for (std::size_t i = 0; i < triangles; ++i) {
@@ -202,6 +233,7 @@ void weldAndOrder(const std::vector<Point>& points, const std::vector<std::uint3
                                   static_cast<int>(numberOf(corners[3 * t + 2]))});
     }
     mesh.points.shrink_to_fit();
+    mesh.colours.shrink_to_fit();
 }
 
 }  // namespace kalderino

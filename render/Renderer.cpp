@@ -25,6 +25,7 @@ constexpr float kStep = 10.0f;  // degrees for turns, model units for moves
 constexpr double kFieldOfView = 45.0;
 constexpr double kNear = 0.1;
 constexpr double kFar = 1000.0;
+constexpr float kMaterialColour[3] = {0.75f, 0.3f, 0.3f};  // ambient and diffuse
 
 // width / height in double precision; a window 0 pixels high counts as 1 pixel high.
 double aspectOf(int width, int height) {
@@ -66,7 +67,7 @@ void Renderer::initGL() {
 
     // The default colour-material mode: both faces' ambient and diffuse follow the colour.
     glEnable(GL_COLOR_MATERIAL);
-    glColor3f(0.75f, 0.3f, 0.3f);
+    glColor3f(kMaterialColour[0], kMaterialColour[1], kMaterialColour[2]);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specularColor);
     glMateriali(GL_FRONT_AND_BACK, GL_SHININESS, 12);
 }
@@ -124,7 +125,7 @@ void Renderer::draw() {
 
 void Renderer::drawModel() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glColor3f(0.75f, 0.3f, 0.3f);
+    glColor3f(kMaterialColour[0], kMaterialColour[1], kMaterialColour[2]);
     glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
 
     glMatrixMode(GL_MODELVIEW);
@@ -132,7 +133,23 @@ void Renderer::drawModel() {
     placeModel();
 
     for (const Mesh* mesh : meshes) drawTriangles(*mesh);
-    for (const TriangleMesh* model : models) drawTriangleMesh(*model);
+    drawModels(true);
+}
+
+void Renderer::drawModels(bool ownColours) {
+    bool recoloured = false;  // the current colour is no longer the material's
+    for (const TriangleMesh* model : models) {
+        const bool pointColours = model->colours.size() == model->points.size();
+        if (ownColours && model->colour && !pointColours) {
+            glColor3fv(model->colour->data());
+            recoloured = true;
+        } else if (recoloured) {
+            glColor3f(kMaterialColour[0], kMaterialColour[1], kMaterialColour[2]);
+            recoloured = false;
+        }
+        drawTriangleMesh(*model, ownColours, pointSize);
+        recoloured = recoloured || (ownColours && pointColours);
+    }
 }
 
 // In the model's space first, then in the window's, the text over everything.
@@ -142,7 +159,7 @@ void Renderer::drawAids() {
     if (aids.edges)
         drawEdges([this] {
             for (const Mesh* mesh : meshes) drawTriangles(*mesh);
-            for (const TriangleMesh* model : models) drawTriangleMesh(*model, false);
+            drawModels(false);
         });
     if (!aids.marks.empty()) drawMarks(aids.marks);
     if (aids.axes) drawAxesTriad(width, height);

@@ -54,6 +54,7 @@ public:
     bool wireframe = false;
     bool cullFaces = false;
     bool flatShading = false;
+    float pointSize = 1.0f;  // pixels, of the meshes of points alone
     // What the renderer asks of the window system: GLUT's in the viewer, an offscreen one in
     // kalderino-shot. Not owned; outlives the renderer.
     Window& windowSystem;
@@ -71,6 +72,8 @@ public:
 
 private:
     void drawModel();
+    // The meshes held as arrays, each in its own colour when ownColours.
+    void drawModels(bool ownColours);
     void drawAids();
     void loadProjection();
     void placeModel();

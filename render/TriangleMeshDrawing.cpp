@@ -36,23 +36,36 @@ template <typename Draw> void inPieces(std::size_t count, const Draw& draw) {
     }
 }
 
+// Points alone, lit when they have normals.
+void drawPoints(const TriangleMesh& mesh, float pointSize) {
+    const bool unlit = mesh.normals.empty() && glIsEnabled(GL_LIGHTING);
+    glPointSize(pointSize);
+    if (unlit) glDisable(GL_LIGHTING);
+    inPieces(mesh.points.size(), [](std::size_t first, std::size_t count) {
+        glDrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(count));
+    });
+    if (unlit) glEnable(GL_LIGHTING);
+    glPointSize(1.0f);
+}
+
 }  // namespace
 
-void drawTriangleMesh(const TriangleMesh& mesh, bool ownColours) {
-    if (mesh.points.empty() || mesh.normals.size() != mesh.points.size()) return;
+void drawTriangleMesh(const TriangleMesh& mesh, bool ownColours, float pointSize) {
+    const bool lit = mesh.normals.size() == mesh.points.size();
+    if (mesh.points.empty() || !(lit || (mesh.triangles.empty() && mesh.normals.empty()))) return;
     const bool coloured = ownColours && mesh.colours.size() == mesh.points.size();
     glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, mesh.points.data());
-    glNormalPointer(GL_FLOAT, 0, mesh.normals.data());
+    if (lit) {
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glNormalPointer(GL_FLOAT, 0, mesh.normals.data());
+    }
     if (coloured) {
         glEnableClientState(GL_COLOR_ARRAY);
         glColorPointer(4, GL_UNSIGNED_BYTE, 0, mesh.colours.data());
     }
     if (mesh.triangles.empty()) {
-        inPieces(mesh.points.size(), [](std::size_t first, std::size_t count) {
-            glDrawArrays(GL_POINTS, static_cast<GLint>(first), static_cast<GLsizei>(count));
-        });
+        drawPoints(mesh, pointSize);
     } else {
         inPieces(mesh.triangles.size(), [&mesh](std::size_t first, std::size_t count) {
             glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(3 * count), GL_UNSIGNED_INT,
@@ -60,7 +73,7 @@ void drawTriangleMesh(const TriangleMesh& mesh, bool ownColours) {
         });
     }
     if (coloured) glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
+    if (lit) glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 

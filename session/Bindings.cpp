@@ -61,6 +61,8 @@ std::vector<Binding> table() {
         key("3", {false, '3'}, Action::viewRight, nullptr),
         key("7", {false, '7'}, Action::viewTop, nullptr),
         key("9", {false, '9'}, Action::viewIsometric, nullptr),
+        key("P / O", {false, 'P'}, Action::biggerPoints, "bigger / smaller points of point clouds"),
+        key("O", {false, 'O'}, Action::smallerPoints, nullptr),
         key("K", {false, 'K'}, Action::trackball, "turntable / trackball turning"),
         key("M", {false, 'M'}, Action::overlay, "file, sizes and frame rate on / off"),
         key("H", {false, 'H'}, Action::help, "this list on / off"),

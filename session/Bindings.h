@@ -28,6 +28,8 @@ enum class Action {
     axes,
     grid,
     box,
+    biggerPoints,  // the points of point clouds a pixel wider, or narrower
+    smallerPoints,
     readAgain,  // the files read again, the view kept
     nextFile,   // the next model file of the first file's folder in place of the files shown
     previousFile,

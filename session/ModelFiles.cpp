@@ -16,6 +16,7 @@ public:
               std::vector<TriangleMesh>& meshes) override {
         Importer importer;
         importer.thumbnailsOnly = ownReadersOnly;
+        importer.pointClouds = importer.colours = true;
         return importer.read(path, format, meshes);
     }
 };

@@ -12,6 +12,7 @@
 #include "session/ModelFiles.h"
 
 #include <algorithm>
+#include <iterator>
 #include <system_error>
 #include <utility>
 
@@ -64,6 +65,22 @@ bool Session::loadInto(MeshLoader& fileLoader, const std::string& path) {
     return true;
 }
 
+namespace {
+
+// The meshes of a model file, from first on in meshes, the order-th model file opened: those
+// without colours of their own in the colour the options give them.
+void colourFile(std::vector<TriangleMesh>& meshes, std::size_t first, std::size_t order,
+                const ModelOptions& options) {
+    if (!options.colour && order == 0) return;  // the material's
+    const std::size_t palette = std::size(ModelOptions::kPalette);
+    for (std::size_t i = first; i < meshes.size(); ++i)
+        if (meshes[i].colours.empty())
+            meshes[i].colour =
+                options.colour ? *options.colour : ModelOptions::kPalette[(order - 1) % palette];
+}
+
+}  // namespace
+
 bool Session::open(const std::vector<std::string>& paths, const ModelOptions& options) {
     // Model meshes are fitted into the view all together, so every model file is read before
     // any of them is kept; data files become meshes as they are read.
@@ -73,6 +90,7 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
     };
     std::vector<TriangleMesh> read;
     std::vector<Pending> pending;
+    std::size_t modelCount = 0;  // model files read
     for (const std::string& path : paths) {
         const Format* format = modelFiles != nullptr ? modelFiles->formatOf(path) : nullptr;
         const bool model = format != nullptr;
@@ -94,6 +112,7 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
         } else {
             const std::size_t before = read.size();
             if (!modelFiles->read(path, *format, options.ownReadersOnly, read)) return false;
+            colourFile(read, before, modelCount++, options);
             pending.push_back({sources.size(), read.size() - before});
             sources.push_back({path, {}, {}});
         }
@@ -101,15 +120,21 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
     // Fitting and normals cannot fail but for memory: they are done while the program opens its
     // window, which takes about as long, and waited for when the meshes are needed.
     finishModels();
-    if (read.empty()) return true;
     for (const Pending& file : pending)
         unfinishedSources.insert(unfinishedSources.end(), file.count, file.source);
+    if (!read.empty()) finishInBackground(std::move(read), !options.keepCoordinates);
+    return true;
+}
+
+void Session::finishInBackground(std::vector<TriangleMesh> read, bool fit) {
     unfinished = std::move(read);
-    const auto finish = [this, fit = !options.keepCoordinates] {
+    const auto finish = [this, fit] {
         std::size_t at = 0;
         try {
             if (fit) fitToView(unfinished);
-            for (; at < unfinished.size(); ++at) computePointNormals(unfinished[at]);
+            // Points alone keep the normals of their file, or none.
+            for (; at < unfinished.size(); ++at)
+                if (!unfinished[at].triangles.empty()) computePointNormals(unfinished[at]);
         } catch (const std::bad_alloc&) {
             finishingShort = at;  // said by finishModels, which knows the files
         } catch (...) {
@@ -121,7 +146,6 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
     } catch (const std::system_error&) {  // no thread to be had: here and now
         finish();
     }
-    return true;
 }
 
 bool Session::isModelFile(const std::string& path) const {

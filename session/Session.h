@@ -18,6 +18,7 @@
 #include <deque>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,6 +37,13 @@ struct ModelOptions {
     // Only the formats the table allows for thumbnails, all read by the project's own readers:
     // no file goes to the library, and every other file is refused.
     bool ownReadersOnly = false;
+    // The colour (red, green, blue from 0 to 1) of every model file without colours of its own.
+    // Unset, the first such file keeps the renderer's material colour and each later one takes
+    // the next of kPalette, so that files shown together tell apart.
+    std::optional<std::array<float, 3>> colour;
+    static constexpr std::array<float, 3> kPalette[] = {
+        {0.25f, 0.45f, 0.95f}, {0.45f, 0.75f, 0.35f}, {0.9f, 0.75f, 0.3f},
+        {0.65f, 0.45f, 0.85f}, {0.3f, 0.75f, 0.75f},  {0.9f, 0.55f, 0.25f}};
 };
 
 class Session {
@@ -91,6 +99,9 @@ private:
     // Waits for the model meshes of the last open() and keeps them, in their sources; rethrows
     // what their finishing threw.
     void finishModels();
+    // Fits the model meshes read (unless told not to) and gives them their normals on a thread
+    // of their own, as unfinished.
+    void finishInBackground(std::vector<TriangleMesh> read, bool fit);
 
     ModelFiles* modelFiles;  // not owned; outlives the session
     MeshLoader loader;       // the first data file's, whose report is the viewer's

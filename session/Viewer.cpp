@@ -321,22 +321,37 @@ void Viewer::perform(Action action, const Event& event) {
     case Action::help:
         showHelp = !showHelp;
         break;
-    case Action::edges:
-        renderer->aids.edges = !renderer->aids.edges;
-        break;
-    case Action::axes:
-        renderer->aids.axes = !renderer->aids.axes;
-        break;
-    case Action::grid:
-        renderer->aids.grid = !renderer->aids.grid;
-        break;
-    case Action::box:
-        renderer->aids.box = !renderer->aids.box;
-        break;
     default:
-        return;  // the drags and the wheel act through their events
+        if (!changeDrawing(action)) return;  // the drags and the wheel act through their events
     }
     redraw();
+}
+
+bool Viewer::changeDrawing(Action action) {
+    SceneAids& aids = renderer->aids;
+    float& pointSize = renderer->pointSize;
+    switch (action) {
+    case Action::edges:
+        aids.edges = !aids.edges;
+        return true;
+    case Action::axes:
+        aids.axes = !aids.axes;
+        return true;
+    case Action::grid:
+        aids.grid = !aids.grid;
+        return true;
+    case Action::box:
+        aids.box = !aids.box;
+        return true;
+    case Action::biggerPoints:
+        pointSize = std::min(pointSize + 1.0f, kMaxPointSize);
+        return true;
+    case Action::smallerPoints:
+        pointSize = std::max(pointSize - 1.0f, 1.0f);
+        return true;
+    default:
+        return false;
+    }
 }
 
 // The view values go back to 0 with any preset. The viewer's placement holds z up and shows

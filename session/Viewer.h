@@ -52,6 +52,8 @@ public:
     static constexpr int kDoubleClickPixels = 4;
     // Frames a second are measured over this many frames drawn.
     static constexpr std::size_t kFramesTimed = 20;
+    // The widest the points of point clouds get, in pixels.
+    static constexpr float kMaxPointSize = 16.0f;
 
     // Creates the session, and with it the loader, first of all, as the viewer's start-up has
     // it. Model files are read through modelFiles; without it every file is a data file.
@@ -144,6 +146,8 @@ private:
     void drag(const Event& event);
     void scroll(const Event& event);
     void perform(Action action, const Event& event);
+    // The aids and the point size; false for any other action.
+    bool changeDrawing(Action action);
     void lookFrom(ViewPreset preset);
     void redraw();
     double aspect() const;

@@ -27,7 +27,7 @@ std::string help() {
            "[--events \"EVENTS\"]\n"
            "                      [--view VIEW] [--up AXIS] [--keep-coordinates] [--thumbnail "
            "SIZE]\n"
-           "                      [FILE...]\n\n" +
+           "                      [--color R,G,B] [FILE...]\n\n" +
            wrap("Draws the meshes of the FILEs (dataTest3.dat in the working directory unless "
                 "given) as kalderino-view shows them after the keys and events given, and writes "
                 "the picture as PNG. Data files (.dat) are drawn in the viewer's view; model "
@@ -52,6 +52,10 @@ std::string help() {
            "                      (+Z for STL files, +Y for the rest unless given)\n"
            "  --keep-coordinates  with a data file, or --view viewer: keep the model files'\n"
            "                      coordinates instead of fitting them into the view\n"
+           "  --color R,G,B       the colour of model files without colours of their own,\n"
+           "                      each from 0 to 1; unless given, the first such file\n"
+           "                      keeps the viewer's colour and each later one takes a\n"
+           "                      colour of its own\n"
            "  --thumbnail SIZE    a SIZE x SIZE thumbnail for a file manager\n"
            "  --help              show this text\n"
            "  --version           show the version\n\n" +
@@ -86,6 +90,7 @@ bool ShotOptions::parse(int argc, const char* const* argv) {
         return wrong;
     });
     line.flag("--keep-coordinates", models.keepCoordinates);
+    line.option("--color", colour(models.colour));
     if (!line.parse(argc, argv)) {
         status = line.status;
         return false;

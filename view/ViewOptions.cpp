@@ -13,7 +13,7 @@ namespace {
 
 std::string help() {
     return "usage: kalderino-view [GLUT options] [--keep-coordinates] [--view VIEW] [--up AXIS] "
-           "[--watch] FILE...\n\n" +
+           "[--color R,G,B] [--watch] FILE...\n\n" +
            wrap("Shows model files (" + formatNames(Formats::all) +
                 ") and data files (.dat) in one window, as the viewer shows its data file, with "
                 "all of the viewer's keys. Model files are fitted together into the view.") +
@@ -25,6 +25,10 @@ std::string help() {
            "                      or viewer: the viewer's, fitted into it as a data file\n"
            "  --up AXIS           the axis model files stand on: +X, -X, +Y, -Y, +Z or -Z\n"
            "                      (+Z for STL files, +Y for the rest unless given)\n"
+           "  --color R,G,B       the colour of model files without colours of their own,\n"
+           "                      each from 0 to 1; unless given, the first such file\n"
+           "                      keeps the viewer's colour and each later one takes a\n"
+           "                      colour of its own\n"
            "  --watch             read the files again whenever one of them changes\n"
            "  -geometry WxH+X+Y   the window's size, each side from 1 to 16384 (640x480\n"
            "                      unless given), and its place: +X+Y from the left and top\n"
@@ -57,6 +61,7 @@ bool ViewOptions::parse(int argc, const char* const* argv) {
     line.flag("--keep-coordinates", models.keepCoordinates);
     line.option("--view", text(view));
     line.option("--up", text(up));
+    line.option("--color", colour(models.colour));
     line.flag("--watch", watch);
     line.option("-geometry", [this](const std::string& name, const std::string& value) {
         if (readGeometry(value)) return std::string();

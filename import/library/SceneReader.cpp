@@ -60,6 +60,24 @@ private:
     int shown = -1;
 };
 
+// Appends the mesh's points, in world coordinates, and their colours of the first set, to
+// builder.
+void addPoints(const aiMesh& source, const aiMatrix4x4& transform, MeshBuilder& builder) {
+    const std::size_t first = builder.points.size();
+    builder.points.resize(first + source.mNumVertices);
+    for (unsigned v = 0; v < source.mNumVertices; ++v) {
+        const aiVector3D p = transform * source.mVertices[v];
+        builder.points[first + v] = {p.x + 0.0f, p.y + 0.0f, p.z + 0.0f};
+    }
+    if (source.mColors[0] == nullptr && builder.colours.empty()) return;
+    builder.useColours();
+    for (unsigned v = 0; source.mColors[0] != nullptr && v < source.mNumVertices; ++v) {
+        const aiColor4D& c = source.mColors[0][v];
+        builder.colours[first + v] = {colourByte(c.r), colourByte(c.g), colourByte(c.b),
+                                      colourByte(c.a)};
+    }
+}
+
 }  // namespace
 
 std::string SceneReader::extensions() {
@@ -104,7 +122,8 @@ bool SceneReader::collectScene(Assimp::Importer& library, const aiScene* scene,
     std::vector<TriangleMesh> found;
     if (scene->mRootNode != nullptr && !collect(*scene, *scene->mRootNode, aiMatrix4x4(), found))
         return false;
-    return keep(found, meshes);
+    if (!allNormals) loosePoints.normals.clear();
+    return found.empty() ? finishFile(loosePoints, "", found, meshes) : keep(found, meshes);
 }
 
 // Textures are named, never read, but a model that names one outside its folder is refused as
@@ -156,13 +175,13 @@ bool SceneReader::collectNode(const aiScene& scene, const aiNode& node,
                               const aiMatrix4x4& transform, std::vector<TriangleMesh>& meshes) {
     for (unsigned i = 0; i < node.mNumMeshes; ++i) {
         const aiMesh& source = *scene.mMeshes[node.mMeshes[i]];
-        if ((source.mPrimitiveTypes & aiPrimitiveType_TRIANGLE) == 0) continue;
-        MeshBuilder builder;
-        builder.points.resize(source.mNumVertices);
-        for (unsigned v = 0; v < source.mNumVertices; ++v) {
-            const aiVector3D p = transform * source.mVertices[v];
-            builder.points[v] = {p.x + 0.0f, p.y + 0.0f, p.z + 0.0f};
+        if ((source.mPrimitiveTypes & aiPrimitiveType_TRIANGLE) == 0) {
+            if ((source.mPrimitiveTypes & aiPrimitiveType_POINT) == 0) continue;
+            if (!collectPoints(source, transform)) return false;
+            continue;
         }
+        MeshBuilder builder;
+        addPoints(source, transform, builder);
         for (unsigned f = 0; f < source.mNumFaces; ++f) {
             const aiFace& face = source.mFaces[f];
             if (face.mNumIndices != 3) continue;
@@ -177,6 +196,29 @@ bool SceneReader::collectNode(const aiScene& scene, const aiNode& node,
         // The OBJ reader names meshes of files without 'o' or 'g' lines "defaultobject".
         const std::string ownName = source.mName.C_Str();
         if (!finishMesh(builder, ownName == "defaultobject" ? "" : ownName, meshes)) return false;
+    }
+    return true;
+}
+
+// Points of a mesh of points, in world coordinates, with their normals turned as the points are.
+bool SceneReader::collectPoints(const aiMesh& source, const aiMatrix4x4& transform) {
+    const std::size_t first = loosePoints.points.size();
+    addPoints(source, transform, loosePoints);
+    for (std::size_t v = first; v < loosePoints.points.size(); ++v) {
+        const auto& p = loosePoints.points[v];
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+            return fail(0, "mesh \"" + std::string(source.mName.C_Str()) +
+                               "\" has a point that is not a finite number");
+    }
+    allNormals = allNormals && source.mNormals != nullptr;
+    if (!allNormals) return true;
+    const aiMatrix3x3 turn(transform);
+    for (unsigned v = 0; v < source.mNumVertices; ++v) {
+        aiVector3D n = turn * source.mNormals[v];
+        n.Normalize();
+        const bool finite = std::isfinite(n.x) && std::isfinite(n.y) && std::isfinite(n.z);
+        loosePoints.normals.push_back(finite ? std::array<float, 3>{n.x, n.y, n.z}
+                                             : std::array<float, 3>{0.0f, 0.0f, 0.0f});
     }
     return true;
 }

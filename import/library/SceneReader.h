@@ -3,7 +3,9 @@
 //
 // Every mesh of a file becomes one mesh, placed where the file's node hierarchy puts it (a mesh
 // that several nodes use appears once for each), cut into triangles by the library and welded
-// and numbered as MeshBuilder does. Bad input gets one line, "FILE: reason":
+// and numbered as MeshBuilder does, with the colours of its first set. A file with no triangles
+// gives the points of all its meshes of points as one mesh of points alone, with their colours,
+// and their normals when every such mesh has them. Bad input gets one line, "FILE: reason":
 // - a format the library does not know, or a file it cannot parse: the library's reason;
 // - a name of another file that the model may not read (ConfinedFiles), whether the library
 //   opens it (a buffer) or only names it (a texture): "refers to NAME, ..." in place of anything
@@ -15,6 +17,7 @@
 #include "import/ModelReader.h"
 #include "import/library/ConfinedFiles.h"
 
+struct aiMesh;
 struct aiNode;
 struct aiScene;
 template <typename T> class aiMatrix4x4t;
@@ -48,6 +51,10 @@ private:
                  std::vector<TriangleMesh>& meshes);
     bool collectNode(const aiScene& scene, const aiNode& node, const aiMatrix4x4t<float>& transform,
                      std::vector<TriangleMesh>& meshes);
+    bool collectPoints(const aiMesh& source, const aiMatrix4x4t<float>& transform);
+
+    MeshBuilder loosePoints;  // of the meshes of points, kept when no mesh has triangles
+    bool allNormals = true;   // every mesh of points has normals
 
     ConfinedFiles& files;
 };

@@ -237,7 +237,8 @@ TEST_F(ImportTest, ConvertsEveryFormatRefusesBadInputAndFitsTheView) {
         {"ascii.stl", "dataTest3.dat: already exists; pass --force to replace it\n"},
         {"--force ascii.stl gone.ply", "gone.ply: cannot open: No such file or directory\n"},
         {"--force ascii.stl folder.obj", "folder.obj: cannot open: Is a directory\n"},
-        {"--force ascii.stl lines.obj", "lines.obj: holds no triangles\n"},
+        {"--force ascii.stl lines.obj",
+         "lines.obj: holds 3 points and no triangles; a data file holds triangles only\n"},
         {"--force ascii.stl noise.ply",
          "noise.ply:1: expected \"ply\" alone on the first line, found \"garbage\"\n"},
         {"-o no/dir/out.dat ascii.stl",
@@ -596,6 +597,101 @@ TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) 
     EXPECT_GT(sharing, triangles.size() / 2);
 }
 
+// Colours of points and of faces, in every encoding, and files of points alone: each corner's
+// colour as "rrggbbaa", sorted, and the counts of points, triangles and normals.
+TEST_F(ImportTest, ReadsColoursAndPointClouds) {
+    const std::string square = "element vertex 4\nproperty float x\nproperty float y\n"
+                               "property float z\n";
+    const std::string faces = "element face 2\nproperty list uchar int vertex_indices\n";
+    const std::string xyz[4] = {"0 0 0", "1 0 0", "1 1 0", "0 1 0"};
+    const std::string binary = bytesOf<float>({0, 0, 0}) + bytesOf<unsigned char>({255, 0, 0}) +
+                               bytesOf<float>({1, 0, 0}) + bytesOf<unsigned char>({0, 128, 0}) +
+                               bytesOf<float>({1, 1, 0}) + bytesOf<unsigned char>({0, 0, 255}) +
+                               bytesOf<float>({0, 1, 0}) + bytesOf<unsigned char>({1, 2, 3});
+    const std::string twoFaces = bytesOf<unsigned char>({3}) + bytesOf<int>({0, 1, 2}) +
+                                 bytesOf<unsigned char>({3}) + bytesOf<int>({0, 2, 3});
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::size_t points, triangles, normals;
+        const char* colours;
+    } rows[] = {
+        {"uchar.ply",
+         "ply\nformat ascii 1.0\n" + square +
+             "property uchar red\nproperty uchar green\nproperty uchar blue\nproperty uchar "
+             "alpha\n" +
+             faces +
+             "end_header\n0 0 0 255 0 0 255\n1 0 0 0 255 0 128\n1 1 0 0 0 255 0\n"
+             "0 1 0 9 9 9 255\n3 0 1 2\n3 0 2 3\n",
+         4, 2, 0, "0000ff00 0000ff00 00ff0080 090909ff ff0000ff ff0000ff"},
+        {"binary.ply",
+         "ply\nformat binary_little_endian 1.0\n" + square +
+             "property uchar red\nproperty uchar green\nproperty uchar blue\n" + faces +
+             "end_header\n" + binary + twoFaces,
+         4, 2, 0, "0000ffff 0000ffff 008000ff 010203ff ff0000ff ff0000ff"},
+        {"float.ply",
+         "ply\nformat ascii 1.0\n" + square +
+             "property float red\nproperty double green\nproperty float blue\n" + faces +
+             "end_header\n0 0 0 1 0 0\n1 0 0 0 0.5 0\n1 1 0 0 0 1\n0 1 0 2 -1 0.2\n3 0 1 2\n"
+             "3 0 2 3\n",
+         4, 2, 0, "0000ffff 0000ffff 008000ff ff0000ff ff0000ff ff0033ff"},
+        {"faces.ply",
+         "ply\nformat ascii 1.0\n" + square + faces +
+             "property uchar red\nproperty uchar green\nproperty uchar blue\nend_header\n" +
+             xyz[0] + "\n" + xyz[1] + "\n" + xyz[2] + "\n" + xyz[3] + "\n3 0 1 2 0 255 0\n" +
+             "3 0 2 3 0 0 255\n",
+         6, 2, 0, "0000ffff 0000ffff 0000ffff 00ff00ff 00ff00ff 00ff00ff"},
+        {"first.ply",  // faces before the points
+         "ply\nformat ascii 1.0\n" + faces + "property float red\nproperty float green\n" +
+             "property float blue\n" + square + "end_header\n3 0 1 2 1 0 0\n3 0 2 3 1 0 0\n" +
+             xyz[0] + "\n" + xyz[1] + "\n" + xyz[2] + "\n" + xyz[3] + "\n",
+         4, 2, 0, "ff0000ff ff0000ff ff0000ff ff0000ff ff0000ff ff0000ff"},
+        {"rgb.obj", "v 0 0 0 1 0 0\nv 1 0 0 0 0.5 0\nv 1 1 0\nv 0 1 0 1\nf 1 2 3 4\n", 4, 2, 0,
+         "008000ff ff0000ff ff0000ff ffffffff ffffffff ffffffff"},
+        {"bytes.obj", "v 0 0 0 255 0 0\nv 1 0 0 0 128 0\nv 1 1 0 0 0 255\nf 1 2 3\n", 3, 1, 0,
+         "0000ffff 008000ff ff0000ff"},
+        {"seam.obj",
+         "v 0 0 0 1 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 0 0 0 1\nv 0 -1 0\nf 1 2 3\n"
+         "f 4 5 2\n",
+         5, 2, 0, "0000ffff ff0000ff ffffffff ffffffff ffffffff ffffffff"},
+        {"cloud.ply",
+         "ply\nformat ascii 1.0\n" + square +
+             "property float nx\nproperty float ny\nproperty float nz\nproperty uchar red\n"
+             "property uchar green\nproperty uchar blue\nend_header\n0 0 0 0 0 1 1 2 3\n"
+             "1 0 0 0 0 1 4 5 6\n1 1 0 0 0 1 7 8 9\n0 1 0 0 0 1 9 9 9\n",
+         4, 0, 4, "010203ff 040506ff 070809ff 090909ff"},
+        {"cloud.obj", "v 0 0 0\nv 1 0 0\nl 1 2\n", 2, 0, 0, ""},
+        {"cloud.off", "OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", 3, 0, 0, ""},
+    };
+    for (const auto& row : rows) {
+        std::ofstream(row.name, std::ios::binary) << row.bytes;
+        std::vector<TriangleMesh> meshes;
+        Importer reader;
+        reader.pointClouds = reader.colours = true;
+        ASSERT_TRUE(reader.read(row.name, meshes)) << row.name;
+        ASSERT_EQ(meshes.size(), 1u) << row.name;
+        const TriangleMesh& mesh = meshes[0];
+        EXPECT_EQ(mesh.points.size(), row.points) << row.name;
+        EXPECT_EQ(mesh.triangles.size(), row.triangles) << row.name;
+        EXPECT_EQ(mesh.normals.size(), row.normals) << row.name;
+        std::vector<std::string> colours;
+        const auto add = [&](std::size_t point) {
+            char text[9];
+            const auto& c = mesh.colours.at(point);
+            std::snprintf(text, sizeof text, "%02x%02x%02x%02x", c[0], c[1], c[2], c[3]);
+            colours.push_back(text);
+        };
+        for (const auto& t : mesh.triangles)
+            for (int k : t)
+                if (!mesh.colours.empty()) add(static_cast<std::size_t>(k));
+        for (std::size_t i = 0; mesh.triangles.empty() && i < mesh.colours.size(); ++i) add(i);
+        std::sort(colours.begin(), colours.end());
+        std::string joined;
+        for (const std::string& colour : colours) joined += (joined.empty() ? "" : " ") + colour;
+        EXPECT_EQ(joined, row.colours) << row.name;
+    }
+}
+
 // Each bad file gets its one line and status 1, and no data file is written.
 TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
     const std::string ply = "ply\nformat binary_little_endian 1.0\nelement vertex 3\n"
@@ -629,7 +725,9 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
          "early.obj:1: expected a point index, found \"1\", but no point comes before it"},
         {"corner.obj", "v 0 0 0\nf 1/x 1 1\n",
          "corner.obj:2: expected a corner written v, v/vt, v//vn or v/vt/vn, found \"1/x\""},
-        {"lines.obj", "v 0 0 0\nv 1 0 0\nl 1 2\nf 1 2\n", "lines.obj: holds no triangles"},
+        {"lines.obj", "v 0 0 0\nv 1 0 0\nl 1 2\nf 1 2\n",
+         "lines.obj: holds 2 points and no triangles; a data file holds triangles only"},
+        {"none.obj", "l 1 2\n", "none.obj: holds no triangles"},
         {"type.ply", std::regex_replace(ply, std::regex("float y"), "float128 y"),
          "type.ply:5: expected a property type (char, uchar, short, ushort, int, uint, float, "
          "double, or int8 to float64), found \"float128\""},

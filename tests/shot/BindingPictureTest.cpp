@@ -128,11 +128,30 @@ protected:
         std::ofstream("pyramid.obj") << "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\nv 0.5 0.3 1.5\n"
                                         "f 1 4 3 2\nf -5 -4 -1\nf 2 3 5\nf 3 4 5\nf 4 1 5\n";
         std::ofstream("square.obj") << "v 0 0 0\nv 4 0 0\nv 4 4 0\nv 0 4 0\nf 1 2 3 4\n";
+        std::ofstream("cloud.ply") << "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\n"
+                                      "property float y\nproperty float z\nproperty float nz\n"
+                                      "end_header\n0 0 0 1\n1 0 0 1\n1 1 0 1\n0 1 0 1\n";
+        std::ofstream("faces.ply") << "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\n"
+                                      "property float y\nproperty float z\nelement face 2\n"
+                                      "property list uchar int vertex_indices\nproperty float red\n"
+                                      "property float green\nproperty float blue\nend_header\n"
+                                      "0 0 0\n1 0 0\n1 1 0\n0 1 0\n3 0 1 2 0 1 0\n3 0 2 3 0 0 1\n";
     }
     TestFolder folder;
 };
 
 using Check = std::function<void(const Picture& after, const Picture& before)>;
+
+// The pixels whose channel (0 red, 1 green, 2 blue) is well above both others.
+int mostly(const Picture& picture, int channel) {
+    return region(picture,
+                  [&](int x, int y) {
+                      const unsigned char* p = picture.at(x, y);
+                      return p[channel] > p[(channel + 1) % 3] + 30 &&
+                             p[channel] > p[(channel + 2) % 3] + 30;
+                  })
+        .count;
+}
 
 // A view the keys give, and the same view from the command line.
 Check sameAs(const std::string& arguments) {
@@ -250,6 +269,32 @@ TEST_F(BindingPictureTest, EachBindingDrawsWhatItIsFor) {
                  std::find(lines.begin(), lines.end(), "H                    this list on / off"),
                  lines.end());
              EXPECT_EQ(lines.back(), "B                    bounding box on / off");
+         }},
+        {"--events 'key P P P' cloud.ply",
+         [](const Picture& after, const Picture& before) {
+             EXPECT_GE(lit(before).count, 4);
+             EXPECT_GE(lit(after).count, 4 * 16) << "points 4 pixels wide";
+         }},
+        {"--events 'key P P O O O' cloud.ply",
+         [](const Picture& after, const Picture& before) { EXPECT_TRUE(after == before); }},
+        {"--events 'key M M' faces.ply",  // each face in its own colour, lit
+         [](const Picture& after, const Picture&) {
+             EXPECT_GT(mostly(after, 1), 10000);
+             EXPECT_GT(mostly(after, 2), 10000);
+             EXPECT_EQ(mostly(after, 1) + mostly(after, 2), lit(after).count);
+         }},
+        {"--events 'key M M' square.obj pyramid.obj",  // the second file in a colour of its own
+         [](const Picture& after, const Picture&) {
+             EXPECT_GT(mostly(after, 0), 1000);
+             EXPECT_GT(
+                 region(after,
+                        [&](int x, int y) { return after.at(x, y)[2] > after.at(x, y)[0] + 50; })
+                     .count,
+                 1000);
+         }},
+        {"--color 0,1,0 --events 'key M M' square.obj pyramid.obj",
+         [](const Picture& after, const Picture&) {
+             EXPECT_EQ(mostly(after, 1), lit(after).count);
          }},
         {"--events 'key 1' pyramid.obj", sameAs("--view front pyramid.obj")},
         {"--events 'key 3' pyramid.obj", sameAs("--view right pyramid.obj")},

@@ -317,7 +317,9 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFileImportedFromThem) {
             (fs::path(word).extension() == ".dat" ? dataFiles : models) += word + ' ';
         ASSERT_EQ(run(IMPORT_PATH " --force -o x.dat " + models).status, 0) << row;
         ASSERT_EQ(shot(picture + "two.png " + dataFiles + "x.dat"), (Outcome{0, "two.png\n", ""}));
-        ASSERT_EQ(shot(picture + "one.png --view viewer " + row), (Outcome{0, "one.png\n", ""}))
+        // Every file in the material's colour, as the data file has it.
+        ASSERT_EQ(shot(picture + "one.png --color 0.75,0.3,0.3 --view viewer " + row),
+                  (Outcome{0, "one.png\n", ""}))
             << row;
         EXPECT_TRUE(read("one.png") == read("two.png")) << row << ": the pictures differ";
         EXPECT_TRUE(read("one.png") != read("empty.png")) << row << ": nothing drawn";
@@ -342,7 +344,7 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
     } cases[] = {
         {"number.obj", "v 0 0 0\nv 1 zero 0\n", ""},
         {"index.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 -4\n", ""},
-        {"lines.obj", "v 0 0 0\nv 1 0 0\nl 1 2\n", ""},
+        {"nothing.obj", "# no points, no faces\n", ""},
         {"type.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float128 x\n", ""},
         {"header.ply", "ply\nformat ascii 1.0\nelement vertex 0\n", ""},
         {"cut.ply", ply + points + '\3' + bytesOf(0) + bytesOf(1), ""},
