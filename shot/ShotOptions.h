@@ -23,6 +23,7 @@ public:
     static constexpr int kMaxThumbnail = 1024;
     // A file manager asks for thumbnails of every file a user downloads, unasked: what it gets
     // to read is anybody's, so each run gets a bound on time and memory of its own.
+    // KALDERINO_THUMBNAIL_SECONDS in the environment may lower the time (not raise it).
     static constexpr unsigned kThumbnailSeconds = 20;
     static constexpr rlim_t kThumbnailMemory = rlim_t{2} << 30;  // bytes of address space
 

@@ -3,13 +3,17 @@
 #include "cli/CommandLine.h"
 #include "driver/OffscreenDriver.h"
 #include "io/file/Diagnostic.h"
+#include "io/file/TemporaryFile.h"
 #include "session/ModelFiles.h"
 #include "session/Viewer.h"
 #include "shot/PictureFiles.h"
 #include "shot/ShotOptions.h"
 #include "shot/Thumbnail.h"
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <new>
 #include <string>
@@ -25,7 +29,19 @@ namespace {
 // pbuffer here, and took longer than this.
 constexpr int kThumbnailScale = 4;
 
-void limitThumbnail() {
+// The line said when a thumbnail's time runs out, made before the clock starts: a signal
+// handler may only write it.
+char timeLimitLine[512];
+std::size_t timeLimitLength = 0;
+
+void onTimeLimit(int) {
+    TemporaryFile::removeUnfinished();
+    const ssize_t written = ::write(STDERR_FILENO, timeLimitLine, timeLimitLength);
+    static_cast<void>(written);
+    ::_exit(1);
+}
+
+void limitThumbnail(const std::string& file) {
 #if !defined(__SANITIZE_ADDRESS__)  // whose shadow memory alone is terabytes of address space
     const rlimit memory{ShotOptions::kThumbnailMemory, ShotOptions::kThumbnailMemory};
     ::setrlimit(RLIMIT_AS, &memory);
@@ -34,14 +50,27 @@ void limitThumbnail() {
 #endif
     const rlimit noCore{0, 0};
     ::setrlimit(RLIMIT_CORE, &noCore);
-    // Ends the run, as SIGTERM would: no picture is left behind.
-    ::alarm(ShotOptions::kThumbnailSeconds);
+    // Ends the run with one line and status 1, leaving no picture behind. The tests reach the
+    // limit sooner through the environment, which may lower it and never raise it.
+    unsigned seconds = ShotOptions::kThumbnailSeconds;
+    const char* lower = std::getenv("KALDERINO_THUMBNAIL_SECONDS");
+    if (lower != nullptr && std::atoi(lower) > 0)
+        seconds = std::min(seconds, static_cast<unsigned>(std::atoi(lower)));
+    timeLimitLength = static_cast<std::size_t>(std::snprintf(
+        timeLimitLine, sizeof timeLimitLine,
+        "%s: cannot draw a thumbnail within the thumbnail's %u seconds\n", file.c_str(), seconds));
+    timeLimitLength = std::min(timeLimitLength, sizeof timeLimitLine - 1);
+    struct sigaction action {};
+    action.sa_handler = onTimeLimit;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGALRM, &action, nullptr);
+    ::alarm(seconds);
 }
 
 int run(int argc, char** argv) {
     ShotOptions options;
     if (!options.parse(argc, argv)) return options.status;
-    if (options.thumbnail) limitThumbnail();
+    if (options.thumbnail) limitThumbnail(options.files.front());
     PictureFiles pictures;
     pictures.inputs = options.files;
     if (!pictures.canWrite(options.pictureName(0))) return 1;

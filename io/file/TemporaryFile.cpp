@@ -33,11 +33,19 @@ std::mutex adding;  // one entry taken at a time
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM};  // SIGALRM: a time limit
 
 void onEndingSignal(int signal) {
-    for (TemporaryFile::Entry* entry = entries.load(); entry != nullptr; entry = entry->next)
-        if (entry->live.load()) ::unlink(entry->path);
+    TemporaryFile::removeUnfinished();
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
+
+}  // namespace
+
+void TemporaryFile::removeUnfinished() {
+    for (Entry* entry = entries.load(); entry != nullptr; entry = entry->next)
+        if (entry->live.load()) ::unlink(entry->path);
+}
+
+namespace {
 
 // Installed with the first temporary file, where no handler of the program's own is there.
 void installHandlers() {

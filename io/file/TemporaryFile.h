@@ -59,6 +59,10 @@ public:
     // errno set where it cannot (a file system without hard links, a folder).
     static std::string secondName(const std::string& path);
 
+    // Removes every named temporary file not yet given its name, as an ending signal does; safe
+    // in a signal handler, for a program that ends on a signal of its own handling.
+    static void removeUnfinished();
+
     struct Entry;  // of the list of files the signal handler removes
 
 private:

@@ -1,4 +1,5 @@
 // ViewerProcessTest: the viewer as a process on its own virtual X server, driven by real keys.
+#include "tests/ProgramRun.h"
 #include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -21,15 +22,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string command(const std::string& line) {
-    std::string output;
-    FILE* pipe = popen(line.c_str(), "r");
-    for (int c; (c = std::fgetc(pipe)) != EOF;) output += static_cast<char>(c);
-    pclose(pipe);
-    return output;
-}
-
-std::string file(const char* name) { return command(std::string("cat ") + name); }
+std::string command(const std::string& line) { return run(line).out; }
+std::string file(const char* name) { return readFile(name); }
 
 // ImageMagick on a window's image: whether its corner has left the white of the root window (a
 // first frame clears it), whether its centre is reddish, then its pixels not black.
@@ -48,6 +42,17 @@ template <class Condition> bool eventually(Condition condition, int seconds = 60
     return true;
 }
 template <class Condition> bool soon(Condition condition) { return eventually(condition, 10); }
+
+// How many pixels of the window differ from the picture's, in any channel by any amount; -1
+// when the two cannot be compared (their sizes differ).
+long differingFrom(const std::string& window, const std::string& picture) {
+    long differing = -1;
+    std::istringstream(command("timeout 10 import -window " + window +
+                               " now.png && compare -metric AE now.png " + picture +
+                               " null: 2>&1")) >>
+        differing;
+    return differing;
+}
 
 class ViewerProcessTest : public ::testing::Test {
 protected:
@@ -71,45 +76,30 @@ protected:
         if (serverPid > 0) kill(serverPid, SIGTERM);  // a viewer still running ends with it
         if (server) pclose(server);
     }
-    // Runs the viewer in the background, on data as the data file unless data is empty, and
-    // waits for its first frame, or for its end.
-    void start(const std::string& data) {
+    // Runs a command line in the background and waits for its window, the first whose title
+    // matches the pattern, or for its end.
+    void start(const std::string& line, const std::string& titlePattern) {
         fs::remove("status");
-        fs::remove("dataTest3.dat");
-        if (!data.empty()) std::ofstream("dataTest3.dat") << data;
-        command("(" VIEWER_PATH " >stdout 2>stderr; echo $? >s; mv s status) >/dev/null 2>&1 &");
+        command("(" + line + " >stdout 2>stderr; echo $? >s; mv s status) >/dev/null 2>&1 &");
         eventually([&] {
-            window = command("xdotool search --onlyvisible --name ^KALDERINO | head -1 | tr -d "
-                             "'\\n'");
+            window = command("xdotool search --onlyvisible --name '" + titlePattern +
+                             "' | head -1 | tr -d '\\n'");
             return !window.empty() || fs::exists("status");
         });
-        // A viewer that fails to load ends while its window may be found, unframed.
+    }
+    // The viewer, on data as the data file unless data is empty, until its first frame too. One
+    // that fails to load ends while its window may be found, unframed.
+    void startViewer(const std::string& data) {
+        fs::remove("dataTest3.dat");
+        if (!data.empty()) std::ofstream("dataTest3.dat") << data;
+        start(VIEWER_PATH, "^KALDERINO");
         framed = false;
         eventually([&] { return window.empty() || fs::exists("status") || (framed = look()[0]); });
     }
-#ifdef VIEW_PATH
-    // Runs kalderino-view on arguments in the background, after wrapper (a command that runs
-    // the rest of its line) when there is one; its window is the one whose title matches the
-    // pattern.
-    void startView(const std::string& arguments, const std::string& titlePattern,
-                   const std::string& wrapper = "") {
-        fs::remove("status");
-        command("(" + wrapper + " " VIEW_PATH " " + arguments +
-                " >stdout 2>stderr; echo $? >s; mv s status) >/dev/null 2>&1 &");
-        eventually([&] {
-            window =
-                command("xdotool search --name '" + titlePattern + "' | head -1 | tr -d '\\n'");
-            return !window.empty() || fs::exists("status");
-        });
-    }
-#endif
-    static std::set<std::string> filesHere() {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(".")) names.insert(entry.path().string());
-        names.erase("./stdout");
-        names.erase("./stderr");
-        names.erase("./status");
-        names.erase("./listing");
+    // The files a program left, but for what start() makes.
+    static std::set<std::string> filesLeft() {
+        std::set<std::string> names = filesHere();
+        for (const char* name : {"stdout", "stderr", "status", "listing"}) names.erase(name);
         return names;
     }
     int exitCode() {
@@ -140,8 +130,9 @@ protected:
 
 TEST_F(ViewerProcessTest, RunsTwoMeshFileWithWindowKeysAndReport) {
     // The square faces the fixed camera around the point it centres, (30, 42.43, 42.43).
-    start("2\nsquare 4  -10 2.4264 42.4264  70 2.4264 42.4264  70 82.4264 42.4264  -10 82.4264 "
-          "42.4264  2  1 2 3  1 3 4\nempty 0 0\n");
+    startViewer(
+        "2\nsquare 4  -10 2.4264 42.4264  70 2.4264 42.4264  70 82.4264 42.4264  -10 82.4264 "
+        "42.4264  2  1 2 3  1 3 4\nempty 0 0\n");
     ASSERT_TRUE(framed) << file("stderr");
     EXPECT_EQ(command("xdotool getwindowname " + window), "KALDERINO 01- Visualiza\xE7\xE3"
                                                           "o de Triangulos\n");
@@ -181,7 +172,7 @@ TEST_F(ViewerProcessTest, ReportsBadDataFilesAndOverfullPoints) {
             "normals use the first 32", 0}};
     // clang-format on
     for (const auto& [data, message, status] : cases) {
-        start(data);
+        startViewer(data);
         if (status == 0) {
             EXPECT_TRUE(framed);
             EXPECT_EQ(picture(), std::pair(false, 0));
@@ -197,18 +188,14 @@ TEST_F(ViewerProcessTest, ReportsBadDataFilesAndOverfullPoints) {
 // pixels that differ (in any channel, by any amount) at most 1 in 1000. Today they match exactly.
 TEST_F(ViewerProcessTest, ShowsWhatKalderinoShotDrawsAfterTheSameKeys) {
     std::ifstream sample(SAMPLE_PATH);
-    start(std::string(std::istreambuf_iterator<char>(sample), {}));
+    startViewer(std::string(std::istreambuf_iterator<char>(sample), {}));
     ASSERT_TRUE(framed) << file("stderr");
     const std::string keys = "x x f F2 F1 m F4 a Left space d";
     EXPECT_TRUE(sized("639x479", keys));
     ASSERT_EQ(command(SHOT_PATH " --keys '" + keys + "' -o shot.png"), "shot.png\n");
     long differing = -1;
     EXPECT_TRUE(soon([&] {
-        differing = -1;  // also when compare finds the sizes differ
-        std::istringstream(command("timeout 10 import -window " + window +
-                                   " viewer.png && compare -metric "
-                                   "AE viewer.png shot.png null: 2>&1")) >>
-            differing;
+        differing = differingFrom(window, "shot.png");
         return differing >= 0 && differing <= 639 * 479 / 1000;
     })) << differing
         << " pixels differ";
@@ -230,14 +217,24 @@ TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
                                            "f 3 4 5\nf 4 1 5\n";
     std::ofstream("square.dat") << "1 square 4  -10 2.4264 42.4264  70 2.4264 42.4264  70 "
                                    "82.4264 42.4264  -10 82.4264 42.4264  2  1 2 3  1 3 4\n";
-    // -geometry as X reads it: a place alone keeps the size; a place from the right and bottom
-    // edges counts from the screen's (1280 x 1024).
-    const std::pair<std::string, std::string> geometries[] = {
-        {"+5+5", "Position: 5,5 (screen: 0)\n  Geometry: 640x480\n"},
-        {"120x90-0-10", "Position: 1160,924 (screen: 0)\n  Geometry: 120x90\n"}};
-    for (const auto& [geometry, placed] : geometries) {
-        startView("-geometry " + geometry + " models/pyramid.obj", "^pyramid");
+    fs::create_directories("a/b/c");
+    fs::copy_file("models/pyramid.obj", "a/b/c/pyramid.obj");
+    // -geometry as X reads it: a place alone keeps the size, a size alone is placed by the window
+    // manager; a place from the right and bottom edges counts from the screen's (1280 x 1024).
+    // GLUT takes -display over DISPLAY, here wrong.
+    const std::array<std::string, 3> geometries[] = {
+        {"", "-geometry +5+5 models/pyramid.obj",
+         "Position: 5,5 (screen: 0)\n  Geometry: 640x480\n"},
+        {"", "-geometry 120x90-0-10 models/pyramid.obj",
+         "Position: 1160,924 (screen: 0)\n  Geometry: 120x90\n"},
+        {"", "-geometry 300x200 a/b/c/pyramid.obj", "Geometry: 300x200\n"},
+        {"env DISPLAY=:99999", "-display :" + std::to_string(display) + " models/pyramid.obj",
+         "Geometry: 640x480\n"}};
+    for (const auto& [wrapper, arguments, placed] : geometries) {
+        SCOPED_TRACE(arguments);
+        start(wrapper + " " VIEW_PATH " " + arguments, "^pyramid");
         ASSERT_FALSE(window.empty()) << file("stderr");
+        EXPECT_EQ(command("xdotool getwindowname " + window), "pyramid.obj\n");
         EXPECT_NE(command("xdotool getwindowgeometry " + window).find(placed), std::string::npos);
         press("Escape");
         EXPECT_EQ(exitCode(), 0);
@@ -268,7 +265,7 @@ TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
                  "; double-click 250,200; ctrl+scroll 1 at 250,200"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.files);
-        startView(row.files, "^pyramid");
+        start(VIEW_PATH " " + std::string(row.files), "^pyramid");
         ASSERT_FALSE(window.empty()) << file("stderr");
         EXPECT_EQ(command("xdotool getwindowname " + window), row.title + std::string("\n"));
         const std::string keys =
@@ -285,32 +282,12 @@ TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
                                    row.events;
         ASSERT_EQ(command(SHOT_PATH " --events '" + events + "' -o shot.png " + row.files),
                   "shot.png\n");
-        long differing = -1;
-        EXPECT_TRUE(soon([&] {
-            differing = -1;  // also when compare finds the sizes differ
-            std::istringstream(command("timeout 10 import -window " + window +
-                                       " view.png && compare -metric AE view.png shot.png "
-                                       "null: 2>&1")) >>
-                differing;
-            return differing == 0;
-        })) << differing
-            << " pixels differ";
+        EXPECT_TRUE(soon([&] { return differingFrom(window, "shot.png") == 0; }));
         press("Escape");
         EXPECT_EQ(exitCode(), 0);
         EXPECT_EQ(file("stdout"), "");
         EXPECT_EQ(file("stderr"), "");
     }
-}
-
-// How many pixels of the window differ from the picture's, in any channel by any amount; -1
-// when the two cannot be compared.
-long differingFrom(const std::string& window, const std::string& picture) {
-    long differing = -1;
-    std::istringstream(command("timeout 10 import -window " + window +
-                               " now.png && compare -metric AE now.png " + picture +
-                               " null: 2>&1")) >>
-        differing;
-    return differing;
 }
 
 // F12 saves the frame shown as NAME-N.png in the working folder, N the first number no file
@@ -322,7 +299,7 @@ TEST_F(ViewerProcessTest, F12SavesTheViewUnderAFreeNumberAndNeverOverAFile) {
                                     "f 1 4 3 2\nf 1 2 5\nf 2 3 5\nf 3 4 5\nf 4 1 5\n";
     std::ofstream("pyramid-1.png") << "mine";
     fs::create_directory("pyramid-3.png");
-    startView("pyramid.obj", "^pyramid");
+    start(VIEW_PATH " pyramid.obj", "^pyramid");
     ASSERT_FALSE(window.empty()) << file("stderr");
     press("x F12 F12 F12");
     const std::string saved = "pyramid-2.png: the view saved\npyramid-4.png: the view saved\n"
@@ -353,14 +330,14 @@ TEST_F(ViewerProcessTest, F12SavesTheViewUnderAFreeNumberAndNeverOverAFile) {
         const std::string& wrapper = refusal.first;
         const std::string& said = refusal.second;  // a name the lambda below can take
         SCOPED_TRACE(said);
-        const std::set<std::string> before = filesHere();
-        startView(here + "/pyramid.obj", "^pyramid", wrapper);
+        const std::set<std::string> before = filesLeft();
+        start(wrapper + " " VIEW_PATH " " + here + "/pyramid.obj", "^pyramid");
         ASSERT_FALSE(window.empty()) << file("stderr");
         press("F12");
         EXPECT_TRUE(soon([&] { return file("stderr") == said; })) << file("stderr");
         press("Escape");
         EXPECT_EQ(exitCode(), 0);
-        EXPECT_EQ(filesHere(), before);
+        EXPECT_EQ(filesLeft(), before);
     }
     EXPECT_EQ(file("listing"), "");
 }
@@ -391,7 +368,7 @@ TEST_F(ViewerProcessTest, WatchFollowsTheFileAndNeverShowsAPartOfIt) {
                   "v" + std::to_string(i) + ".png\n");
     }
     fs::copy_file("v0.obj", "model.obj");
-    startView("--watch --keep-coordinates model.obj empty.dat", "^model.obj");
+    start(VIEW_PATH " --watch --keep-coordinates model.obj empty.dat", "^model.obj");
     ASSERT_FALSE(window.empty()) << file("stderr");
     ASSERT_TRUE(eventually([&] { return differingFrom(window, "v0.png") == 0; }));
     // The slow writer writes one object at a time, each time leaving a file that reads alone.

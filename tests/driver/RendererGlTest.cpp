@@ -41,24 +41,16 @@ struct NoisyMesh : Mesh {
 };
 
 // A low cone around the view's centre: its faces are counter-clockwise on screen unless reversed.
-Mesh* makeCone(bool reversed) {
-    Mesh* mesh = new NoisyMesh(reversed ? "reversed" : "cone");
-    mesh->createPoints(17);
-    mesh->createTriangles(16);
-    Vertex** p = mesh->points;
+TriangleMesh coneArrays(bool reversed) {
+    TriangleMesh cone;
     for (int k = 0; k <= 16; ++k) {  // the apex, then the rim
         const double r = k ? 60 : 0, a = M_PI * k / 8;
-        std::tie(p[k]->x, p[k]->y, p[k]->z) =
-            std::tuple(30 + r * cos(a), 42.4264 + r * sin(a), 62.4264 - r / 3);
+        cone.points.push_back(
+            {float(30 + r * cos(a)), float(42.4264 + r * sin(a)), float(62.4264 - r / 3)});
     }
-    for (int k = 1; k <= 16; ++k) {
-        Triangle* t = mesh->triangles[k - 1];
-        std::tie(t->vertex1, t->vertex2, t->vertex3) =
-            std::tuple(p[0], p[reversed ? k % 16 + 1 : k], p[reversed ? k : k % 16 + 1]);
-        t->computeNormal();
-    }
-    mesh->linkTriangles();
-    return mesh;
+    for (int k = 1; k <= 16; ++k)
+        cone.triangles.push_back({0, reversed ? k % 16 + 1 : k, reversed ? k : k % 16 + 1});
+    return cone;
 }
 
 // Rolling ground of side x side cells around the view's centre, as arrays with point normals.
@@ -81,8 +73,8 @@ TriangleMesh makeGround(int side) {
 }
 
 // The objects of the same arrays, linked, as the loader builds them.
-Mesh* objectsOf(const TriangleMesh& arrays) {
-    Mesh* mesh = new NoisyMesh("objects");
+Mesh* objectsOf(const TriangleMesh& arrays, const char* name) {
+    Mesh* mesh = new NoisyMesh(name);
     mesh->createPoints(int(arrays.points.size()));
     mesh->createTriangles(int(arrays.triangles.size()));
     for (std::size_t i = 0; i < arrays.points.size(); ++i)
@@ -150,11 +142,8 @@ protected:
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
         for (Mesh* mesh : renderer.meshes) delete mesh;
     }
-    // From the back buffer before the swap, which Mesa keeps; the front reads black on Xvfb.
     Look frame() {
-        renderer.display();
-        std::vector<unsigned char> rgb(3 * kWidth * kHeight);
-        glReadPixels(0, 0, kWidth, kHeight, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        const std::vector<unsigned char> rgb = pixels();
         Look look;
         for (std::size_t i = 0; i < rgb.size(); i += 3) {
             look.lit += rgb[i] + rgb[i + 1] + rgb[i + 2] > 0;
@@ -164,6 +153,7 @@ protected:
         look.reddishCentre = c[0] >= 150 && c[0] >= c[1] + 60 && c[0] >= c[2] + 60;
         return look;
     }
+    // From the back buffer before the swap, which Mesa keeps; the front reads black on Xvfb.
     std::vector<unsigned char> pixels() {
         renderer.display();
         std::vector<unsigned char> rgb(3 * kWidth * kHeight);
@@ -234,7 +224,8 @@ TEST_F(RendererGlTest, InitGLReshapeAndKeysSetTheState) {
 }
 
 TEST_F(RendererGlTest, DrawsMeshesReddishOnBlackFollowsTheSwitchesAndEscapeDestroysThem) {
-    renderer.meshes = {new NoisyMesh("empty"), makeCone(false)};  // an empty mesh draws nothing
+    renderer.meshes = {new NoisyMesh("empty"),
+                       objectsOf(coneArrays(false), "cone")};  // an empty mesh draws nothing
     const Look smooth = frame();
     renderer.special(GLUT_KEY_F2, 0, 0);
     const int outlines = frame().lit;
@@ -244,7 +235,7 @@ TEST_F(RendererGlTest, DrawsMeshesReddishOnBlackFollowsTheSwitchesAndEscapeDestr
     EXPECT_TRUE(smooth.reddishCentre);
     EXPECT_TRUE(outlines > 500 && outlines * 3 < smooth.lit) << outlines << " of " << smooth.lit;
     EXPECT_TRUE(flat <= 17 && smoothColours > 4 * flat) << "a colour a face and black: " << flat;
-    delete std::exchange(renderer.meshes[1], makeCone(true));
+    delete std::exchange(renderer.meshes[1], objectsOf(coneArrays(true), "reversed"));
     EXPECT_TRUE(frame().reddishCentre) << "two-sided lighting";
     renderer.keyboard(' ', 0, 0);
     EXPECT_EQ(frame().lit, 0) << "culled, on black";
@@ -257,7 +248,7 @@ TEST_F(RendererGlTest, DrawsMeshesReddishOnBlackFollowsTheSwitchesAndEscapeDestr
 // GL's arrays off.
 TEST_F(RendererGlTest, DrawsMeshesOfArraysAsTheirObjectsInEveryMode) {
     const TriangleMesh ground = makeGround(230);  // 105800 triangles: six pieces
-    Mesh* const objects = objectsOf(ground);
+    Mesh* const objects = objectsOf(ground, "objects");
     // Keys pressed in order; then whether the ground is seen.
     const struct {
         std::vector<int> keys;

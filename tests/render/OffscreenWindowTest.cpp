@@ -1,9 +1,7 @@
-// OffscreenWindowTest: the offscreen window answers the renderer's requests as GLUT does, and
-// holds the frame drawn in it, with no X server.
+// OffscreenWindowTest: the offscreen window answers the renderer's requests as GLUT does, with no
+// X server. (The frames it holds, and F4's smaller ones, are kalderino-shot's pictures, which
+// ShotTest and the baselines read back.)
 #include "render/OffscreenWindow.h"
-
-#include "render/KeyCode.h"
-#include "render/Renderer.h"
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -36,33 +34,6 @@ TEST(OffscreenWindowTest, ReshapesOnlyForANewSizeAndRedisplaysOnceAfter) {
         EXPECT_EQ(viewport[2], 64);
     }
     EXPECT_TRUE(window.error.empty()) << window.error;
-}
-
-// The renderer's keys reach the window: F4 asks for a smaller size, 'x' for a redisplay; the
-// frame it draws is in the pixels read back, bottom row first.
-TEST(OffscreenWindowTest, TakesTheRenderersRequestsAndHoldsItsFrame) {
-    OffscreenWindow window;
-    ASSERT_TRUE(window.open(40, 30)) << window.error;
-    Renderer renderer(window);
-    renderer.width = 40;
-    renderer.height = 30;
-    renderer.initGL();
-    renderer.reshape(40, 30);
-    glClearColor(0.0f, 0.0f, 1.0f, 0.0f);  // blue, so a cleared frame shows
-    renderer.display();
-    std::vector<unsigned char> rgba = window.readPixels();
-    ASSERT_EQ(rgba.size(), 40u * 30 * 4);
-    EXPECT_EQ(std::vector<unsigned char>(rgba.begin(), rgba.begin() + 3),
-              (std::vector<unsigned char>{0, 0, 255}));
-    renderer.keyboard('x', 0, 0);
-    EXPECT_TRUE(window.takeRedisplay());
-    KeyCode f4;
-    ASSERT_TRUE(keyCodeOf("F4", f4) && f4.special);
-    renderer.special(f4.code, 0, 0);
-    EXPECT_TRUE(window.applyResize());
-    EXPECT_EQ(std::pair(window.width, window.height), std::pair(39, 29));
-    EXPECT_EQ(window.readPixels().size(), 39u * 29 * 4);
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 }  // namespace

@@ -1,0 +1,83 @@
+// ProgramRun: a command line run from a test as a process, and what it left: its exit status (or
+// the signal that ended it), its standard output and its standard error, byte for byte.
+#pragma once
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <ostream>
+#include <set>
+#include <string>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kalderino {
+
+struct Outcome {
+    int status = -1;  // the exit status, or minus the signal that ended the command
+    std::string out;
+    std::string err;
+    long peakMiB = 0;  // the most memory it held at once; not compared
+    bool operator==(const Outcome& other) const {
+        return status == other.status && out == other.out && err == other.err;
+    }
+};
+
+inline void PrintTo(const Outcome& outcome, std::ostream* os) {
+    *os << "status " << outcome.status << ", stdout \"" << outcome.out << "\", stderr \""
+        << outcome.err << "\"";
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs line with /bin/sh in the working folder, standard input from /dev/null; during, when
+// given, is called with the shell's pid while it runs (a line starting with exec is the program
+// itself). A command still running after seconds is killed with all it started, and says so.
+inline Outcome run(const std::string& line, const std::function<void(pid_t)>& during = {},
+                   int seconds = 300) {
+    const int out = ::memfd_create("stdout", 0), err = ::memfd_create("stderr", 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setpgid(0, 0);
+        const int in = ::open("/dev/null", O_RDONLY);
+        ::dup2(in, 0), ::dup2(out, 1), ::dup2(err, 2);
+        ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    if (during) during(pid);
+    int status = 0;
+    struct rusage usage {};
+    bool late = false;
+    for (int waited = 0; !late && ::wait4(pid, &status, WNOHANG, &usage) == 0; waited += 2) {
+        late = waited >= seconds * 1000;
+        if (late) ::kill(-pid, SIGKILL), ::wait4(pid, &status, 0, &usage);
+        ::usleep(2000);
+    }
+    const auto text = [](int fd) {
+        std::string bytes(static_cast<std::size_t>(::lseek(fd, 0, SEEK_END)), '\0');
+        if (::pread(fd, bytes.data(), bytes.size(), 0) < 0) bytes.clear();
+        ::close(fd);
+        return bytes;
+    };
+    Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), text(out),
+                    text(err), usage.ru_maxrss / 1024};
+    if (late) outcome.err += "still running after " + std::to_string(seconds) + " s\n";
+    return outcome;
+}
+
+// The paths under the working folder, relative to it.
+inline std::set<std::string> filesHere() {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator("."))
+        names.insert(std::filesystem::relative(entry.path()).string());
+    return names;
+}
+
+}  // namespace kalderino

@@ -1,0 +1,44 @@
+// PngPicture: a PNG file's pixels as RGBA bytes, top row first, for the tests that read back what
+// kalderino-shot draws.
+#pragma once
+
+#include <png.h>
+#include <string>
+#include <vector>
+
+namespace kalderino {
+
+struct PngPicture {
+    PngPicture() = default;
+    // Empty (0 x 0) when path cannot be read as a PNG.
+    explicit PngPicture(const std::string& path) {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        if (!png_image_begin_read_from_file(&image, path.c_str())) return;
+        alpha = (image.format & PNG_FORMAT_FLAG_ALPHA) != 0;
+        image.format = PNG_FORMAT_RGBA;
+        rgba.resize(PNG_IMAGE_SIZE(image));
+        if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) {
+            rgba.clear();
+            return;
+        }
+        width = static_cast<int>(image.width);
+        height = static_cast<int>(image.height);
+    }
+    const unsigned char* at(int x, int y) const { return &rgba[4 * (y * width + x)]; }
+    int sum(int x, int y) const { return at(x, y)[0] + at(x, y)[1] + at(x, y)[2]; }
+    bool sameColour(const PngPicture& other, int x, int y) const {
+        return at(x, y)[0] == other.at(x, y)[0] && at(x, y)[1] == other.at(x, y)[1] &&
+               at(x, y)[2] == other.at(x, y)[2];
+    }
+    bool operator==(const PngPicture& other) const {
+        return width == other.width && rgba == other.rgba;
+    }
+
+    int width = 0;
+    int height = 0;
+    bool alpha = false;  // whether the file has an alpha channel
+    std::vector<unsigned char> rgba;
+};
+
+}  // namespace kalderino
