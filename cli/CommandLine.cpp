@@ -2,6 +2,7 @@
 #include "cli/CommandLine.h"
 
 #include "io/file/Diagnostic.h"
+#include "io/file/MemoryShortage.h"
 
 #include <cctype>
 #include <charconv>
@@ -117,6 +118,8 @@ std::string wrap(const std::string& paragraph, std::size_t width) {
 int runCatching(const char* program, int (*body)(int, char**), int argc, char** argv) {
     try {
         return body(argc, argv);
+    } catch (const MemoryShortage& shortage) {  // the line names the file
+        std::fprintf(stderr, "%s\n", shortage.what());
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "%s: %s\n", program, notEnoughMemory("").c_str());
     } catch (const std::exception& failure) {

@@ -170,6 +170,64 @@ pid_t startReader(const Start& start) {
 
 std::string mebibytes(std::uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20); }
 
+// The reader's descriptors: the model's and an empty result's, at 5 or above, and /dev/null.
+// False, with none left open and errno set, when one cannot be had.
+bool openDescriptors(int fd, int& model, int& result, int& nothing) {
+    model = highDescriptor(fd);
+    const int low = ::memfd_create("kalderino-result", MFD_CLOEXEC);
+    result = low < 0 ? -1 : highDescriptor(low);
+    if (low >= 0) ::close(low);
+    nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (model >= 0 && result >= 0 && nothing >= 0) return true;
+    const int error = errno;
+    for (int open : {model, result, nothing})
+        if (open >= 0) ::close(open);
+    errno = error;
+    return false;
+}
+
+// The library's hint of the format: --format, or the base name's extension. The library names
+// the model after its hint, and hands a name in a folder of that name to the model itself: a
+// hint with a slash is none.
+std::string hintFor(const std::string& path, const std::string& format) {
+    const std::size_t slash = path.rfind('/');
+    const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::size_t dot = base.rfind('.');
+    const std::string hint = !format.empty()            ? format
+                             : dot == std::string::npos ? ""
+                                                        : base.substr(dot + 1);
+    return hint.find('/') == std::string::npos ? hint : "";
+}
+
+std::vector<std::string> readerArguments(const std::string& reader, bool progress,
+                                         const std::string& hint, const std::string& folder,
+                                         const std::string& path) {
+    std::vector<std::string> arguments = {reader};
+    if (progress) arguments.push_back("--progress");
+    if (!hint.empty()) arguments.insert(arguments.end(), {"--format", hint});
+    if (!folder.empty()) arguments.insert(arguments.end(), {"--folder", folder});
+    arguments.insert(arguments.end(), {"--", path});
+    return arguments;
+}
+
+// The reader's limits (for kLimited, in order) for a model of size bytes; none above this
+// program's own hard limits, which only a privileged process could raise.
+void limitsFor(std::uint64_t size, rlimit (&limits)[5]) {
+    const unsigned wanted = secondsFor(size);
+    const std::uint64_t max = LibraryReader::kMaxMemory, stack = LibraryReader::kStack;
+    limits[0] = {LibraryReader::memoryFor(size), max};
+    limits[1] = {wanted, wanted + 1};
+    limits[2] = {stack, stack};
+    limits[3] = {max, max};  // the result: no more than the reader could hold
+    limits[4] = {0, 0};
+    for (int i = 0; i < 5; ++i) {
+        rlimit own{};
+        ::getrlimit(kLimited[i], &own);
+        limits[i].rlim_max = std::min(limits[i].rlim_max, own.rlim_max);
+        limits[i].rlim_cur = std::min(limits[i].rlim_cur, limits[i].rlim_max);
+    }
+}
+
 }  // namespace
 
 bool LibraryReader::readsExtension(const std::string& extension) {
@@ -247,53 +305,17 @@ bool LibraryReader::readInReader(int fd, std::uint64_t size, const std::string& 
     if (reader.empty())
         return fail(0, "cannot read: the library's reader (kalderino-library-reader) is not "
                        "installed beside this program");
-    const std::size_t slash = path.rfind('/');
-    const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    const std::size_t dot = base.rfind('.');
-    std::string hint = !format.empty()            ? format
-                       : dot == std::string::npos ? ""
-                                                  : base.substr(dot + 1);
-    // The library names the model after its hint, and hands a name in a folder of that name to
-    // the model itself: a hint with a slash is none.
-    if (hint.find('/') != std::string::npos) hint.clear();
-
-    const int model = highDescriptor(fd);
-    const int result = ::memfd_create("kalderino-result", MFD_CLOEXEC);
-    const int resultHigh = result < 0 ? -1 : highDescriptor(result);
-    if (result >= 0) ::close(result);
-    const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (model < 0 || resultHigh < 0 || nothing < 0) {
-        for (int open : {model, resultHigh, nothing})
-            if (open >= 0) ::close(open);
+    int model = -1, resultHigh = -1, nothing = -1;
+    if (!openDescriptors(fd, model, resultHigh, nothing))
         return fail(0, std::string("cannot read: ") + std::strerror(errno));
-    }
-    std::vector<std::string> arguments = {reader};
-    if (showProgress && diagnostics == stderr) arguments.push_back("--progress");
-    if (!hint.empty()) arguments.insert(arguments.end(), {"--format", hint});
-    if (!folder.empty()) arguments.insert(arguments.end(), {"--folder", folder});
-    arguments.insert(arguments.end(), {"--", path});
+    const bool progress = showProgress && diagnostics == stderr;
+    std::vector<std::string> arguments =
+        readerArguments(reader, progress, hintFor(path, format), folder, path);
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
-
-    const unsigned wanted = secondsFor(size);
-    Start start{argv.data(),
-                model,
-                resultHigh,
-                nothing,
-                showProgress && diagnostics == stderr ? STDERR_FILENO : nothing,
-                {{memoryFor(size), kMaxMemory},
-                 {wanted, wanted + 1},
-                 {kStack, kStack},
-                 {kMaxMemory, kMaxMemory},  // the result: no more than the reader could hold
-                 {0, 0}}};
-    // None above this program's own hard limits, which only a privileged process could raise.
-    for (int i = 0; i < 5; ++i) {
-        rlimit own{};
-        ::getrlimit(kLimited[i], &own);
-        start.limits[i].rlim_max = std::min(start.limits[i].rlim_max, own.rlim_max);
-        start.limits[i].rlim_cur = std::min(start.limits[i].rlim_cur, start.limits[i].rlim_max);
-    }
+    Start start{argv.data(), model, resultHigh, nothing, progress ? STDERR_FILENO : nothing, {}};
+    limitsFor(size, start.limits);
     const unsigned seconds = static_cast<unsigned>(start.limits[1].rlim_cur);
     const pid_t pid = startReader(start);
     ::close(model);
@@ -314,7 +336,6 @@ bool LibraryReader::readInReader(int fd, std::uint64_t size, const std::string& 
         return fail(0, notEnoughMemory("the meshes the library read"));
     }
     ::close(resultHigh);
-
     static bool landlockSaid = false;
     if (wellFormed && (found.flags & LibraryResult::kNoLandlock) != 0 && !landlockSaid) {
         landlockSaid = true;
@@ -324,6 +345,11 @@ bool LibraryReader::readInReader(int fd, std::uint64_t size, const std::string& 
     if (killed)
         return fail(0, "cannot read within the library reader's time limit of " +
                            std::to_string(clockSecondsFor(seconds)) + " s");
+    return judge(status, seconds, found, wellFormed, reader, meshes);
+}
+
+bool LibraryReader::judge(int status, unsigned seconds, LibraryResult& found, bool wellFormed,
+                          const std::string& reader, std::vector<TriangleMesh>& meshes) {
     if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU)
         return fail(0, "cannot read within the library reader's time limit of " +
                            std::to_string(seconds) + " s of processor time");

@@ -33,6 +33,8 @@
 
 namespace kalderino {
 
+class LibraryResult;
+
 class LibraryReader : public ModelReader {
 public:
     // From memory, with the path's extension as the format's hint; the model may refer to no
@@ -62,6 +64,9 @@ private:
     // refers to may be, or empty for none.
     bool readInReader(int fd, std::uint64_t size, const std::string& folder,
                       std::vector<TriangleMesh>& meshes);
+    // What the reader's wait status and result come to (its processor time was seconds).
+    bool judge(int status, unsigned seconds, LibraryResult& found, bool wellFormed,
+               const std::string& reader, std::vector<TriangleMesh>& meshes);
 };
 
 }  // namespace kalderino

@@ -58,6 +58,49 @@ void copyArray(const unsigned char*& at, std::vector<T>& values, std::uint64_t c
     at += count * sizeof(T);
 }
 
+// What is wrong with a mesh's counts, with left bytes from them on; "" when nothing is.
+std::string badCounts(const MeshCounts& counts, std::size_t left) {
+    const std::uint64_t limit = INT_MAX;
+    if (counts.nameBytes == 0 || counts.nameBytes > 31 || counts.points > limit ||
+        counts.points == 0 || counts.triangles > limit ||
+        (counts.normals != 0 && counts.normals != counts.points) ||
+        (counts.colours != 0 && counts.colours != counts.points))
+        return "mesh counts out of range";
+    // Each term is below 2^36: the sum cannot overflow.
+    const std::uint64_t needed = sizeof counts + (counts.nameBytes + 7) / 8 * 8 +
+                                 12 * (counts.points + counts.triangles + counts.normals) +
+                                 4 * counts.colours;
+    if (needed > left)
+        return "a mesh announcing more than the " + std::to_string(left) + " bytes left hold";
+    return "";
+}
+
+bool finite(const std::array<float, 3>& v) {
+    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+}
+
+bool holdableName(const std::string& name) {
+    for (char c : name) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte == 0x7F) return false;
+    }
+    return true;
+}
+
+// What is wrong with a mesh's arrays copied from the result; "" when nothing is.
+std::string badArrays(const TriangleMesh& mesh) {
+    for (const auto& p : mesh.points)
+        if (!finite(p)) return "a point that is not a finite number";
+    for (const auto& n : mesh.normals)
+        if (!finite(n)) return "a normal that is not a finite number";
+    const int points = static_cast<int>(mesh.points.size());
+    for (const auto& t : mesh.triangles)
+        for (const int corner : t)
+            if (corner < 0 || corner >= points)
+                return "a triangle using a point the mesh does not have";
+    return "";
+}
+
 }  // namespace
 
 bool LibraryResult::begin(int fd) {
@@ -142,55 +185,22 @@ bool LibraryResult::parseMeshes(const unsigned char* data, std::size_t size) {
             return false;
         }
         std::memcpy(&counts, at, sizeof counts);
-        const std::uint64_t limit = INT_MAX;
-        if (counts.nameBytes == 0 || counts.nameBytes > 31 || counts.points > limit ||
-            counts.points == 0 || counts.triangles > limit ||
-            (counts.normals != 0 && counts.normals != counts.points) ||
-            (counts.colours != 0 && counts.colours != counts.points)) {
-            malformed = "mesh counts out of range";
-            return false;
-        }
-        // Each term is below 2^36: the sum cannot overflow.
-        const std::uint64_t needed = sizeof counts + (counts.nameBytes + 7) / 8 * 8 +
-                                     12 * (counts.points + counts.triangles + counts.normals) +
-                                     4 * counts.colours;
-        if (needed > left) {
-            malformed =
-                "a mesh announcing more than the " + std::to_string(left) + " bytes left hold";
-            return false;
-        }
+        malformed = badCounts(counts, left);
+        if (!malformed.empty()) return false;
         at += sizeof counts;
         TriangleMesh mesh;
         mesh.name.assign(reinterpret_cast<const char*>(at), counts.nameBytes);
         at += (counts.nameBytes + 7) / 8 * 8;
-        for (char c : mesh.name) {
-            const unsigned char byte = static_cast<unsigned char>(c);
-            if (byte <= ' ' || byte == 0x7F) {
-                malformed = "a mesh name the data file cannot hold";
-                return false;
-            }
+        if (!holdableName(mesh.name)) {
+            malformed = "a mesh name the data file cannot hold";
+            return false;
         }
         copyArray(at, mesh.points, counts.points);
         copyArray(at, mesh.triangles, counts.triangles);
         copyArray(at, mesh.normals, counts.normals);
         copyArray(at, mesh.colours, counts.colours);
-        for (const auto& p : mesh.points)
-            if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
-                malformed = "a point that is not a finite number";
-                return false;
-            }
-        for (const auto& n : mesh.normals)
-            if (!std::isfinite(n[0]) || !std::isfinite(n[1]) || !std::isfinite(n[2])) {
-                malformed = "a normal that is not a finite number";
-                return false;
-            }
-        const int points = static_cast<int>(counts.points);
-        for (const auto& t : mesh.triangles)
-            if (t[0] < 0 || t[0] >= points || t[1] < 0 || t[1] >= points || t[2] < 0 ||
-                t[2] >= points) {
-                malformed = "a triangle using a point the mesh does not have";
-                return false;
-            }
+        malformed = badArrays(mesh);
+        if (!malformed.empty()) return false;
         meshes.push_back(std::move(mesh));
     }
     return true;

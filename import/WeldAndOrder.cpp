@@ -187,10 +187,10 @@ void weldAndOrder(const std::vector<Point>& points, const std::vector<Colour>& c
     std::size_t positions = 0;
     std::unique_ptr<std::uint32_t[]> first;
     std::unique_ptr<std::uint64_t[]> order;
-    runInParts(points.size() >= kThreaded || triangles >= kThreaded ? 2 : 1, [&](int part) {
+    const int parts = points.size() >= kThreaded || triangles >= kThreaded ? 2 : 1;
+    runInParts(parts, [&](int part) {
         if (part == 0) order = curveOrder(points, corners);
-        if (part == 1 || points.size() + triangles < kThreaded)
-            first = firstAlike(points, colours, positions);
+        if (part == 1 || parts == 1) first = firstAlike(points, colours, positions);
     });
 
     // A position's number, once a sorted triangle has used it, takes the place of its first

@@ -3,6 +3,7 @@
 
 #include "import/Formats.h"
 #include "io/file/Diagnostic.h"
+#include "io/file/MemoryShortage.h"
 #include "mesh/Mesh.h"
 #include "mesh/PointNormals.h"
 #include "mesh/StartView.h"
@@ -29,12 +30,23 @@ Session::~Session() {
 
 void Session::finishModels() {
     if (finishing.joinable()) finishing.join();
+    // Memory that ran out is said with the file and what was being made, not as the program's.
+    std::string shortage;
+    if (finishingShort < unfinished.size())
+        shortage = sources[unfinishedSources[finishingShort]].path + ": " +
+                   notEnoughMemory("the normals of " +
+                                   counted(unfinished[finishingShort].points.size()) + " points");
     for (std::size_t i = 0; i < unfinished.size(); ++i) {
         models.push_back(std::move(unfinished[i]));
         sources[unfinishedSources[i]].models.push_back(&models.back());
     }
     unfinished.clear();
     unfinishedSources.clear();
+    finishingShort = kNoShortage;
+    if (!shortage.empty()) {
+        finishingFailure = nullptr;
+        throw MemoryShortage(shortage);
+    }
     if (finishingFailure) std::rethrow_exception(std::exchange(finishingFailure, nullptr));
 }
 
@@ -117,11 +129,14 @@ bool Session::open(const std::vector<std::string>& paths, const ModelOptions& op
 void Session::finishInBackground(std::vector<TriangleMesh> read, bool fit) {
     unfinished = std::move(read);
     const auto finish = [this, fit] {
+        std::size_t at = 0;
         try {
             if (fit) fitToView(unfinished);
             // Points alone keep the normals of their file, or none.
-            for (TriangleMesh& mesh : unfinished)
-                if (!mesh.triangles.empty()) computePointNormals(mesh);
+            for (; at < unfinished.size(); ++at)
+                if (!unfinished[at].triangles.empty()) computePointNormals(unfinished[at]);
+        } catch (const std::bad_alloc&) {
+            finishingShort = at;  // said by finishModels, which knows the files
         } catch (...) {
             finishingFailure = std::current_exception();
         }

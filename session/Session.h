@@ -116,6 +116,9 @@ private:
     std::vector<std::size_t> unfinishedSources;
     std::thread finishing;
     std::exception_ptr finishingFailure;
+    // The mesh of unfinished whose normals memory ran out for, or kNoShortage.
+    static constexpr std::size_t kNoShortage = ~std::size_t{0};
+    std::size_t finishingShort = kNoShortage;
 };
 
 }  // namespace kalderino

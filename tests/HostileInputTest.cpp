@@ -51,9 +51,19 @@ constexpr bool kSanitized = false;
 
 constexpr int kTimeoutSeconds = 300;  // a hang fails instead of blocking; no row asserts a time
 
-struct Limits {
-    rlim_t addressSpace = 0;  // bytes; 0: none
-    rlim_t openFiles = 0;     // 0: none
+// A row: setup makes the files, command runs; status is the exit status expected; line is a
+// part of the one line expected on standard error, "" when nothing may be said there; changed
+// names the entries that may change or appear, separated by spaces (all others keep their bytes,
+// and nothing else may appear); check is a shell test that must pass afterwards, before the
+// folder is compared; the run's peak memory stays under maxMiB.
+struct Row {
+    std::string name, setup, command;
+    int status = 0;
+    std::string line, changed, check;
+    long maxMiB = 200;
+    long addressMiB = 0;  // the run's address-space limit; 0: none
+    int openFiles = 0;    // the run's open-file limit; 0: none
+    int signal = 0;       // sent once the run is writing a file in its folder, which it must end
 };
 
 struct Outcome {
@@ -73,9 +83,14 @@ std::string readAll(int fd) {
     return text;
 }
 
+void limit(int resource, rlim_t value) {
+    const struct rlimit both { value, value };
+    ::setrlimit(resource, &both);
+}
+
 // Runs command with /bin/sh in the working folder, stdin from /dev/null, in a process group of
-// its own; during, when given, is called with its pid while it runs.
-Outcome run(const std::string& command, const Limits& limits,
+// its own, within the row's limits; during, when given, is called with its pid while it runs.
+Outcome run(const std::string& command, const Row& limits = {},
             const std::function<void(pid_t)>& during = {}) {
     const int out = ::memfd_create("stdout", 0);
     const int err = ::memfd_create("stderr", 0);
@@ -84,16 +99,9 @@ Outcome run(const std::string& command, const Limits& limits,
         ::setpgid(0, 0);
         const int in = ::open("/dev/null", O_RDONLY);
         ::dup2(in, 0), ::dup2(out, 1), ::dup2(err, 2);
-        const struct rlimit noCore { 0, 0 };
-        ::setrlimit(RLIMIT_CORE, &noCore);  // SIGQUIT leaves no core file among the leftovers
-        if (limits.addressSpace != 0) {
-            const struct rlimit space { limits.addressSpace, limits.addressSpace };
-            ::setrlimit(RLIMIT_AS, &space);
-        }
-        if (limits.openFiles != 0) {
-            const struct rlimit files { limits.openFiles, limits.openFiles };
-            ::setrlimit(RLIMIT_NOFILE, &files);
-        }
+        limit(RLIMIT_CORE, 0);  // SIGQUIT leaves no core file among the leftovers
+        if (limits.addressMiB != 0) limit(RLIMIT_AS, rlim_t(limits.addressMiB) << 20);
+        if (limits.openFiles != 0) limit(RLIMIT_NOFILE, rlim_t(limits.openFiles));
         ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -101,8 +109,7 @@ Outcome run(const std::string& command, const Limits& limits,
     if (during) during(pid);
     int status = 0;
     struct rusage usage {};
-    for (int waited = 0;; waited += 10) {
-        if (::wait4(pid, &status, WNOHANG, &usage) == pid) break;
+    for (int waited = 0; ::wait4(pid, &status, WNOHANG, &usage) != pid; waited += 10) {
         if (waited >= kTimeoutSeconds * 1000) {
             outcome.timedOut = true;
             ::kill(-pid, SIGKILL);
@@ -142,24 +149,6 @@ std::map<std::string, std::string> snapshot(const fs::path& folder) {
     return entries;
 }
 
-// A row: setup makes the files, command runs; status is the exit status expected, or minus
-// the signal that ends the run; line is a part of the one line expected on standard error,
-// "" when nothing may be said there; changed names the entries that may change or appear
-// (all others keep their bytes, and nothing else may appear); check is a shell test that must
-// pass afterwards, before the folder is compared; the run's peak memory stays under maxMiB.
-struct Row {
-    std::string name;
-    std::string setup;
-    std::string command;
-    int status = 0;
-    std::string line;
-    std::vector<std::string> changed;
-    std::string check;
-    long maxMiB = 200;
-    Limits limits;
-    int signal = 0;  // sent once the run is writing a file in its folder (then status is -signal)
-};
-
 // Sends signal to pid once it holds a file of folder open with bytes in it, as a write does.
 std::function<void(pid_t)> signalMidWrite(int signal, const fs::path& folder, bool& caught) {
     return [signal, folder, &caught](pid_t pid) {
@@ -184,6 +173,31 @@ std::function<void(pid_t)> signalMidWrite(int signal, const fs::path& folder, bo
     };
 }
 
+// A glTF whose nodes (a JSON array) use mesh 0: points at the start of the buffer at uri, then
+// indices (none: each three points a triangle); more is put in before the buffers.
+std::string gltfOf(const std::string& nodes, const std::string& uri, std::size_t points = 3,
+                   std::size_t indices = 0, const std::string& more = "") {
+    const std::string pointBytes = std::to_string(12 * points);
+    return R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,"nodes":)" + nodes +
+           R"(,"meshes":[{"primitives":[{"attributes":{"POSITION":0})" +
+           (indices > 0 ? R"(,"indices":1)" : "") + (more.empty() ? "" : R"(,"material":0)") +
+           "}]}]," + more + R"("buffers":[{"byteLength":)" +
+           std::to_string(12 * points + 4 * indices) + R"(,"uri":")" + uri +
+           R"("}],"bufferViews":[{"buffer":0,"byteLength":)" + pointBytes + "}" +
+           (indices > 0 ? R"(,{"buffer":0,"byteOffset":)" + pointBytes + R"(,"byteLength":)" +
+                              std::to_string(4 * indices) + "}"
+                        : "") +
+           R"(],"accessors":[{"bufferView":0,"componentType":5126,"count":)" +
+           std::to_string(points) + R"(,"type":"VEC3","max":[1,1,0],"min":[0,0,0]})" +
+           (indices > 0 ? R"(,{"bufferView":1,"componentType":5125,"count":)" +
+                              std::to_string(indices) + R"(,"type":"SCALAR"})"
+                        : "") +
+           "]}";
+}
+
+const std::string kTriangleData = "data:application/octet-stream;base64,"
+                                  "AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA";
+
 class HostileInputTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -198,100 +212,85 @@ protected:
                 "printf 'v 0 0 0\\nv 1 0 0\\nv 0 1 0\\nf 1 2 3\\n' > tri.obj && "
                 "awk 'BEGIN{n=1000; for(i=0;i<n;i++)for(j=0;j<n;j++)printf \"v %d %d %d\\n\",i,j,"
                 "(i*j)%7; for(i=0;i<n-1;i++)for(j=0;j<n-1;j++){a=i*n+j+1;printf \"f %d %d %d\\nf "
-                "%d %d %d\\n\",a,a+1,a+n,a+1,a+n+1,a+n}}' > big.obj",
-                {});
+                "%d %d %d\\n\",a,a+1,a+n,a+1,a+n+1,a+n}}' > big.obj");
         ASSERT_EQ(made.status, 0) << made.err;
-        // A triangle's 36 bytes, and a script writing a glTF whose buffer is that of its first
-        // argument and whose texture is that of its second.
+        // A triangle's 36 bytes, the same in a glTF, and a script writing a glTF whose buffer is
+        // that of its first argument and whose texture is that of its second.
         const float corners[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
         std::ofstream(shared->path / "tri.bin", std::ios::binary)
             .write(reinterpret_cast<const char*>(corners), sizeof corners);
+        std::ofstream(shared->path / "tri.gltf") << gltfOf(R"([{"mesh":0}])", kTriangleData);
         std::ofstream(shared->path / "gltf.sh")
-            << R"(printf '{"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,)"
-            << R"("nodes":[{"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0},)"
-            << R"("material":0}]}],"materials":[{"pbrMetallicRoughness":{"baseColorTexture":)"
-            << R"({"index":0}}}],"textures":[{"source":0}],"images":[{"uri":"%s"}],"buffers":)"
-            << R"([{"byteLength":36,"uri":"%s"}],"bufferViews":[{"buffer":0,"byteLength":36}],)"
-            << R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3",)"
-            << R"("max":[1,1,0],"min":[0,0,0]}]}' "${2:-tex.png}" "$1")";
+            << "printf '"
+            << gltfOf(R"([{"mesh":0}])", "%s", 3, 0,
+                      R"("materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],)"
+                      R"("textures":[{"source":0}],"images":[{"uri":"%s"}],)")
+            << "' \"${2:-tex.png}\" \"$1\"";
         ::setenv("SHARED", shared->path.c_str(), 1);
-        std::filesystem::current_path(shared->previous);
+        fs::current_path(shared->previous);
     }
     static void TearDownTestSuite() {
-        std::filesystem::current_path(shared->path);
+        fs::current_path(shared->path);
         delete shared;
         shared = nullptr;
     }
 
     void check(const std::vector<Row>& rows) {
         for (const Row& row : rows) {
-            SCOPED_TRACE(row.name);
+            SCOPED_TRACE(row.name + ": " + row.command);
             const fs::path here = folder.path / std::to_string(++rowNumber);
             fs::create_directory(here);
             fs::current_path(here);
             const Outcome setup = run("cp \"$SHARED/scene.dat\" \"$SHARED/tri.obj\" . && " +
-                                          (row.setup.empty() ? std::string("true") : row.setup),
-                                      {});
+                                      (row.setup.empty() ? std::string("true") : row.setup));
             ASSERT_EQ(setup.status, 0) << row.setup << "\n" << setup.err;
             const auto before = snapshot(here);
-
-            const Limits limits = row.limits;
             bool caught = false;
-            const Outcome outcome = run(row.command, limits,
-                                        row.signal != 0 ? signalMidWrite(row.signal, here, caught)
-                                                        : std::function<void(pid_t)>());
-            ASSERT_FALSE(outcome.timedOut)
-                << row.command << ": still running after " << kTimeoutSeconds << " s";
+            const Outcome outcome =
+                run(row.command, row,
+                    row.signal != 0 ? signalMidWrite(row.signal, here, caught) : nullptr);
+            ASSERT_FALSE(outcome.timedOut) << "still running after " << kTimeoutSeconds << " s";
             if (row.signal != 0) {
-                ASSERT_TRUE(caught) << row.command << ": ended before it was caught writing";
-                EXPECT_EQ(outcome.signal, row.signal) << row.command << "\n" << outcome.err;
+                ASSERT_TRUE(caught) << "ended before it was caught writing";
+                EXPECT_EQ(outcome.signal, row.signal) << outcome.err;
             } else {
-                EXPECT_EQ(outcome.signal, 0) << row.command << ": ended by a signal\n"
-                                             << outcome.err;
-                EXPECT_EQ(outcome.status, row.status) << row.command << "\n" << outcome.err;
-            }
-            if (row.signal == 0 && row.line.empty()) {
-                EXPECT_EQ(outcome.err, "") << row.command;
-            } else if (row.signal == 0) {
-                EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1)
-                    << row.command << ": not one line:\n"
+                EXPECT_EQ(outcome.signal, 0) << "ended by a signal\n" << outcome.err;
+                EXPECT_EQ(outcome.status, row.status) << outcome.err;
+                if (row.line.empty()) {
+                    EXPECT_EQ(outcome.err, "");
+                }
+                EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'),
+                          row.line.empty() ? 0 : 1)
                     << outcome.err;
                 EXPECT_NE(outcome.err.find(row.line), std::string::npos)
-                    << row.command << "\n  said: " << outcome.err << "  expected: " << row.line;
+                    << "  said: " << outcome.err << "  expected: " << row.line;
             }
             if (!row.check.empty()) {
-                const Outcome checked = run(row.check, {});
+                const Outcome checked = run(row.check);
                 EXPECT_EQ(checked.status, 0) << row.check << "\n" << checked.err;
             }
-            const auto after = snapshot(here);
-            for (const auto& [name, bytes] : before) {
-                const bool mayChange =
-                    std::find(row.changed.begin(), row.changed.end(), name) != row.changed.end();
-                if (mayChange) continue;
-                const auto found = after.find(name);
-                EXPECT_TRUE(found != after.end()) << row.command << ": " << name << " is gone";
-                if (found != after.end()) {
-                    EXPECT_TRUE(found->second == bytes)
-                        << row.command << ": " << name << " changed";
-                }
-            }
-            for (const auto& [name, bytes] : after) {
-                const bool expected =
-                    before.count(name) != 0 ||
-                    std::find(row.changed.begin(), row.changed.end(), name) != row.changed.end();
-                EXPECT_TRUE(expected) << row.command << ": left " << name;
-            }
-            const long maxMiB = kSanitized ? 4 * row.maxMiB : row.maxMiB;
-            EXPECT_LE(outcome.peakMiB, maxMiB) << row.command << ": peak memory";
+            expectOnlyChanged(before, snapshot(here), " " + row.changed + " ");
+            EXPECT_LE(outcome.peakMiB, kSanitized ? 4 * row.maxMiB : row.maxMiB) << "peak memory";
             fs::current_path(folder.path);
         }
     }
 
-    // Whether O_TMPFILE works in the test folder; without it SIGKILL leaves the named temporary.
-    bool unnamedFilesWork() const {
-        const int fd = ::open(folder.path.c_str(), O_TMPFILE | O_WRONLY, 0600);
-        if (fd >= 0) ::close(fd);
-        return fd >= 0;
+    // Every entry of before is in after with the same bytes, and after holds no other, but for
+    // the names in changed (" a b ").
+    static void expectOnlyChanged(const std::map<std::string, std::string>& before,
+                                  const std::map<std::string, std::string>& after,
+                                  const std::string& changed) {
+        const auto mayChange = [&](const std::string& name) {
+            return changed.find(" " + name + " ") != std::string::npos;
+        };
+        for (const auto& [name, bytes] : before) {
+            const auto found = after.find(name);
+            EXPECT_TRUE(mayChange(name) || found != after.end()) << name << " is gone";
+            EXPECT_TRUE(mayChange(name) || found == after.end() || found->second == bytes)
+                << name << " changed";
+        }
+        for (const auto& [name, bytes] : after)
+            EXPECT_TRUE(before.count(name) != 0 || mayChange(name)) << "left " << name;
     }
 
     static TestFolder* shared;
@@ -302,6 +301,8 @@ protected:
 TestFolder* HostileInputTest::shared = nullptr;
 
 TEST_F(HostileInputTest, CountBombsAreRefusedBeforeAnyAllocation) {
+    const std::string stlBomb = "head -c 80 /dev/zero > bomb.stl && printf '\\377\\377\\377\\377' "
+                                ">> bomb.stl";
     check({
         {"mesh count", "printf '2147483647 m 3 0 0 0\\n' > bomb.dat",
          "exec $SHOT -o b.png bomb.dat", 1, "announces 2147483647 meshes"},
@@ -311,145 +312,82 @@ TEST_F(HostileInputTest, CountBombsAreRefusedBeforeAnyAllocation) {
          "printf 'ply\\nformat ascii 1.0\\nelement vertex 2000000000\\nproperty float x\\n"
          "end_header\\n0\\n' > bomb.ply",
          "exec $IMPORT -o o.dat bomb.ply", 1, "bomb.ply:"},
-        {"binary STL count",
-         "head -c 80 /dev/zero > bomb.stl && printf '\\377\\377\\377\\377' >> bomb.stl && "
-         "head -c 50 /dev/zero >> bomb.stl",
+        {"binary STL count", stlBomb + " && head -c 50 /dev/zero >> bomb.stl",
          "exec $IMPORT -o o.dat bomb.stl", 1, "the binary header announces 4294967295 triangles"},
         // The same bomb where a file manager and a user open model files directly; the window
         // is never reached.
-        {"binary STL count, thumbnail",
-         "head -c 80 /dev/zero > bomb.stl && printf '\\377\\377\\377\\377' >> bomb.stl",
-         "exec $SHOT --thumbnail 64 -o t.png bomb.stl", 1, "announces 4294967295 triangles"},
-        {"binary STL count, kalderino-view",
-         "head -c 80 /dev/zero > bomb.stl && printf '\\377\\377\\377\\377' >> bomb.stl",
-         "DISPLAY= exec $VIEW bomb.stl", 1, "announces 4294967295 triangles"},
+        {"binary STL count, thumbnail", stlBomb, "exec $SHOT --thumbnail 64 -o t.png bomb.stl", 1,
+         "announces 4294967295 triangles"},
+        {"binary STL count, kalderino-view", stlBomb, "DISPLAY= exec $VIEW bomb.stl", 1,
+         "announces 4294967295 triangles"},
         {"OFF point count", "printf 'OFF\\n2000000000 1 0\\n' > bomb.off",
          "exec $IMPORT -o o.dat bomb.off", 1, "the point count is 2000000000"},
         // 1,000,000 empty meshes in 6 MB: the README's bound of about 200 bytes of memory per
         // byte of data file, over the program's own.
         {"a million empty meshes",
          "awk 'BEGIN{print 1000000; for(i=0;i<1000000;i++) print \"m 0 0\"}' > empty.dat",
-         "exec $SHOT -o e.png empty.dat",
-         0,
-         "",
-         {"e.png"},
-         "",
-         100 + 6 * 200},
+         "exec $SHOT -o e.png empty.dat", 0, "", "e.png", "", 100 + 6 * 200},
     });
 }
 
+// A stream may never end: what is read of one is bounded, and the run ends because the program
+// stops reading. The writer, which never stops, counts what it wrote (what the program read, and
+// what the pipe held) once the program closes its end.
 TEST_F(HostileInputTest, DevicesAndFifosAreReadAsStreamsWithinBounds) {
-    const Limits oneGiB{kSanitized ? 0 : rlim_t{1} << 30, 0};
+    const std::string endless =
+        "(trap '' PIPE; exec dd if=/dev/zero of=m bs=64K 2>dd.txt) & $IMPORT -o o.dat ";
+    const std::string readTwoGiB = "b=$(sed -n 's/^\\([0-9]*\\) bytes.*/\\1/p' dd.txt) && "
+                                   "test $b -ge 2147483648 && test $b -le 2149580800";
+    const std::string tooLong =
+        ": cannot read: more than 2 GiB from a file that is not a regular file";
     std::vector<Row> rows = {
-        {"FIFO model through the library",
-         "printf '{\"asset\":{\"version\":\"2.0\"},\"scenes\":[{\"nodes\":[0]}],\"scene\":0,"
-         "\"nodes\":[{\"mesh\":0}],\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0}}"
-         "]}],\"buffers\":[{\"byteLength\":36,\"uri\":\"data:application/octet-stream;base64,"
-         "AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA\"}],\"bufferViews\":[{\"buffer\":0,"
-         "\"byteLength\":36}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":3,"
-         "\"type\":\"VEC3\",\"max\":[1,1,0],\"min\":[0,0,0]}]}' > tri.gltf && mkfifo m.gltf",
-         "cat tri.gltf > m.gltf & exec $IMPORT -o o.dat m.gltf",
-         0,
-         "",
-         {"o.dat"},
+        {"FIFO model through the library", "cp \"$SHARED/tri.gltf\" . && mkfifo m.gltf",
+         "cat tri.gltf > m.gltf & exec $IMPORT -o o.dat m.gltf", 0, "", "o.dat",
          "grep -q '^3$' o.dat"},
-        {"FIFO model through a reader of ours",
-         "mkfifo m.obj",
-         "cat tri.obj > m.obj & exec $IMPORT -o o.dat m.obj",
-         0,
-         "",
-         {"o.dat"},
+        {"FIFO model through a reader of ours", "mkfifo m.obj",
+         "cat tri.obj > m.obj & exec $IMPORT -o o.dat m.obj", 0, "", "o.dat",
          "grep -q '^3$' o.dat"},
-        {"FIFO data file",
-         "mkfifo s.dat",
-         "cat scene.dat > s.dat & exec $SHOT -o s.png s.dat",
-         0,
-         "",
-         {"s.png"}},
-        {"standard input with --format",
-         "",
-         "exec $IMPORT --format obj -o o.dat /dev/stdin < tri.obj",
-         0,
-         "",
-         {"o.dat"},
+        {"FIFO data file", "mkfifo s.dat", "cat scene.dat > s.dat & exec $SHOT -o s.png s.dat", 0,
+         "", "s.png"},
+        {"standard input with --format", "",
+         "exec $IMPORT --format obj -o o.dat /dev/stdin < tri.obj", 0, "", "o.dat",
          "grep -q '^3$' o.dat"},
-        {"a pipe with --format",
-         "",
-         "cat tri.obj | $IMPORT --format obj -o o.dat /dev/stdin",
-         0,
-         "",
-         {"o.dat"}},
+        {"a pipe with --format", "", "cat tri.obj | $IMPORT --format obj -o o.dat /dev/stdin", 0,
+         "", "o.dat"},
         {"a pipe without --format", "", "cat tri.obj | $IMPORT -o o.dat /dev/stdin", 1,
          "name the format with --format EXT"},
-        {"/dev/urandom as the data file, under 1 GiB",
-         "ln -s /dev/urandom dataTest3.dat",
-         "exec $SHOT -o r.png",
-         1,
-         "dataTest3.dat: cannot read:",
-         {},
-         "",
-         1100,
-         oneGiB},
-        // The stated limit itself: 2 GiB of zeros are read, then refused.
-        {"/dev/zero as a model: the 2 GiB limit",
-         "ln -s /dev/zero z.stl",
-         "exec $IMPORT -o o.dat z.stl",
-         1,
-         "z.stl: cannot read: more than 2 GiB from a file that is not a regular file",
-         {},
-         "",
-         2200},
+        // The stated limit itself: 2 GiB are read, then refused, by our readers and by the copy
+        // handed to the library's.
+        {"an endless FIFO, a reader of ours", "mkfifo m && ln -s m m.stl",
+         endless + "m.stl; s=$?; wait; exit $s", 1, "m.stl" + tooLong, "dd.txt", readTwoGiB, 2200},
+        {"an endless FIFO, the library's reader", "mkfifo m && ln -s m m.gltf",
+         endless + "m.gltf; s=$?; wait; exit $s", 1, "m.gltf" + tooLong, "dd.txt", readTwoGiB},
     };
-    if (kSanitized) rows.erase(rows.begin() + 6);  // needs an address-space limit
+    if (!kSanitized) {
+        rows.push_back({"/dev/urandom as the data file, under 1 GiB",
+                        "ln -s /dev/urandom dataTest3.dat", "exec $SHOT -o r.png", 1,
+                        "dataTest3.dat: cannot read:", "", "", 1100, 1024});
+    }
     check(rows);
 }
 
 TEST_F(HostileInputTest, DevicesAndFifosAsOutputAreWrittenNotReplaced) {
     std::vector<Row> rows = {
-        {"FIFO picture",
-         "mkfifo p.png",
-         "cat p.png > got.png & $SHOT -o p.png scene.dat; wait",
-         0,
-         "",
-         {"got.png"},
-         "test -p p.png && head -c 4 got.png | grep -q PNG"},
-        {"FIFO data file",
-         "mkfifo o.dat",
-         "cat o.dat > got.dat & $IMPORT -o o.dat tri.obj; wait",
-         0,
-         "",
-         {"got.dat"},
-         "test -p o.dat && grep -q '^3$' got.dat"},
-        {"picture to standard output, a pipe",
-         "",
-         "$SHOT -o /dev/stdout scene.dat | cat > got.png",
-         0,
-         "",
-         {"got.png"},
-         "head -c 4 got.png | grep -q PNG"},
-        {"data file to standard output, a pipe",
-         "",
-         "$IMPORT -o /dev/stdout tri.obj | cat > got.dat",
-         0,
-         "",
-         {"got.dat"},
+        {"FIFO picture", "mkfifo p.png", "cat p.png > got.png & $SHOT -o p.png scene.dat; wait", 0,
+         "", "got.png", "test -p p.png && head -c 4 got.png | grep -q PNG"},
+        {"FIFO data file", "mkfifo o.dat", "cat o.dat > got.dat & $IMPORT -o o.dat tri.obj; wait",
+         0, "", "got.dat", "test -p o.dat && grep -q '^3$' got.dat"},
+        {"picture to standard output, a pipe", "", "$SHOT -o /dev/stdout scene.dat | cat > got.png",
+         0, "", "got.png", "head -c 4 got.png | grep -q PNG"},
+        {"data file to standard output, a pipe", "",
+         "$IMPORT -o /dev/stdout tri.obj | cat > got.dat", 0, "", "got.dat",
          "grep -q '^3$' got.dat"},
     };
     if (::geteuid() == 0) {
-        rows.push_back({"a copy of /dev/null as the picture",
-                        "mknod null c 1 3",
-                        "exec $SHOT -o null scene.dat",
-                        0,
-                        "",
-                        {},
-                        "test -c null"});
-        rows.push_back({"a copy of /dev/null as the data file, --force",
-                        "mknod null c 1 3",
-                        "exec $IMPORT --force -o null tri.obj",
-                        0,
-                        "",
-                        {},
-                        "test -c null"});
+        rows.push_back({"a copy of /dev/null as the picture", "mknod null c 1 3",
+                        "exec $SHOT -o null scene.dat", 0, "", "", "test -c null"});
+        rows.push_back({"a copy of /dev/null as the data file, --force", "mknod null c 1 3",
+                        "exec $IMPORT --force -o null tri.obj", 0, "", "", "test -c null"});
     } else {
         std::printf("skipped the mknod rows: making a device node needs root\n");
     }
@@ -483,68 +421,39 @@ TEST_F(HostileInputTest, AFailedRunLeavesOldFilesAsItFoundThem) {
         {"two old pictures, the last in the way",
          "echo old > out-0.png && echo old > out-1.png && mkdir out-2.png",
          "exec $SHOT --keys 'x x' -o 'out-%d.png' scene.dat", 1, "out-2.png: cannot write"},
-        {"an old data file without --force", "echo old > o.dat", "exec $IMPORT -o o.dat tri.obj", 1,
-         "o.dat: already exists"},
         {"an old data file and a bad model, --force",
          "echo old > o.dat && echo 'f 1 2 9' > bad.obj", "exec $IMPORT --force -o o.dat bad.obj", 1,
          "bad.obj:1:"},
-        {"old pictures replaced by a run that succeeds",
-         "echo old > out-0.png",
-         "exec $SHOT --keys x -o 'out-%d.png' scene.dat",
-         0,
-         "",
-         {"out-0.png", "out-1.png"},
+        {"old pictures replaced by a run that succeeds", "echo old > out-0.png",
+         "exec $SHOT --keys x -o 'out-%d.png' scene.dat", 0, "", "out-0.png out-1.png",
          "head -c 4 out-0.png | grep -q PNG"},
-        {"a 250-byte data file name",
-         "",
-         "exec $IMPORT -o " + name250 + " tri.obj",
-         0,
-         "",
-         {name250}},
-        {"a 250-byte picture name",
-         "",
-         "exec $SHOT -o " + name250 + " scene.dat",
-         0,
-         "",
-         {name250}},
+        {"a 250-byte data file name", "", "exec $IMPORT -o " + name250 + " tri.obj", 0, "",
+         name250},
+        {"a 250-byte picture name", "", "exec $SHOT -o " + name250 + " scene.dat", 0, "", name250},
     });
 }
 
 TEST_F(HostileInputTest, FullAndReadOnlyTargetsFailCleanly) {
-    if (::geteuid() != 0) {
-        std::printf("skipped: a small tmpfs needs root to mount\n");
-        GTEST_SKIP() << "a small tmpfs needs root to mount";
+    const fs::path probe = folder.path / "probe";
+    fs::create_directories(probe);
+    if (::geteuid() != 0 || ::mount("tmpfs", probe.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        std::printf("skipped: cannot mount a small tmpfs here: %s\n", std::strerror(errno));
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
     }
-    fs::create_directories(folder.path / "probe");
-    if (::mount("tmpfs", (folder.path / "probe").c_str(), "tmpfs", 0, "size=64k") != 0) {
-        std::printf("skipped: cannot mount a tmpfs here: %s\n", std::strerror(errno));
-        GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
-    }
-    ::umount((folder.path / "probe").c_str());
-    fs::remove(folder.path / "probe");
+    ::umount(probe.c_str());
+    fs::remove(probe);
     // The mounts are made by setup and gone before the folder is compared: the tmpfs rows check
-    // their own folder with the shell.
+    // their own folder with the shell, and exit 99 when it is not as it was.
+    const std::string unmount = "; s=$?; test \"$(cat full/o)\" = old && test \"$(ls full)\" = o; "
+                                "t=$?; umount full; test $t = 0 && exit $s; exit 99";
+    const std::string full = "mkdir full && mount -t tmpfs -o size=";
     check({
-        {"data file on a full tmpfs",
-         "mkdir full && mount -t tmpfs -o size=256k tmpfs full && echo old > full/o.dat",
-         "$IMPORT --force -o full/o.dat \"$SHARED/big.obj\"; s=$?; "
-         "test \"$(cat full/o.dat)\" = old && test \"$(ls full)\" = o.dat; t=$?; umount full; "
-         "test $t = 0 && exit $s; exit 99",
-         1,
-         "full/o.dat: cannot write: No space left on device",
-         {"full/o.dat"},
-         "",
-         400},
-        {"picture on a full tmpfs",
-         "mkdir full && mount -t tmpfs -o size=8k tmpfs full && echo old > full/p.png",
-         "$SHOT --size 2000x2000 -o full/p.png scene.dat; s=$?; "
-         "test \"$(cat full/p.png)\" = old && test \"$(ls full)\" = p.png; t=$?; umount full; "
-         "test $t = 0 && exit $s; exit 99",
-         1,
-         "full/p.png: cannot write: No space left on device",
-         {"full/p.png"},
-         "",
-         400},
+        {"data file on a full tmpfs", full + "256k tmpfs full && echo old > full/o",
+         "$IMPORT --force -o full/o \"$SHARED/big.obj\"" + unmount, 1,
+         "full/o: cannot write: No space left on device", "full/o", "", 400},
+        {"picture on a full tmpfs", full + "8k tmpfs full && echo old > full/o",
+         "$SHOT --size 2000x2000 -o full/o scene.dat" + unmount, 1,
+         "full/o: cannot write: No space left on device", "full/o", "", 400},
         {"data file on a read-only tmpfs", "mkdir ro && mount -t tmpfs -o size=64k,ro tmpfs ro",
          "$IMPORT -o ro/o.dat tri.obj; s=$?; test -z \"$(ls ro)\"; t=$?; umount ro; "
          "test $t = 0 && exit $s; exit 99",
@@ -555,87 +464,53 @@ TEST_F(HostileInputTest, FullAndReadOnlyTargetsFailCleanly) {
 TEST_F(HostileInputTest, SignalsInTheMiddleOfAWriteLeaveNothing) {
     std::vector<Row> rows;
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGKILL}) {
-        if (signal == SIGKILL && !unnamedFilesWork()) {
+        const int fd = ::open(folder.path.c_str(), O_TMPFILE | O_WRONLY, 0600);
+        if (fd >= 0) ::close(fd);
+        if (signal == SIGKILL && fd < 0) {
             std::printf("skipped the SIGKILL rows: O_TMPFILE is refused here, and the named "
                         "temporary a SIGKILL leaves is the fallback's known limit\n");
             continue;
         }
-        Row row{std::string("import, ") + strsignal(signal), "echo old > o.dat",
-                "exec $IMPORT --force -o o.dat \"$SHARED/big.obj\""};
-        row.signal = signal;
-        row.maxMiB = 400;
-        rows.push_back(row);
-        Row picture{std::string("shot, ") + strsignal(signal), "echo old > p.png",
-                    "exec $SHOT --size 4000x4000 -o p.png scene.dat"};
-        picture.signal = signal;
-        picture.maxMiB = 600;
-        rows.push_back(picture);
+        const std::string name = strsignal(signal);
+        rows.push_back({"import, " + name, "echo old > o.dat",
+                        "exec $IMPORT --force -o o.dat \"$SHARED/big.obj\"", 0, "", "", "", 400, 0,
+                        0, signal});
+        rows.push_back({"shot, " + name, "echo old > p.png",
+                        "exec $SHOT --size 4000x4000 -o p.png scene.dat", 0, "", "", "", 600, 0, 0,
+                        signal});
     }
     check(rows);
 }
 
 TEST_F(HostileInputTest, MemoryAndOpenFilesStayFlatUnderLimits) {
     std::vector<Row> rows = {
-        {"1,100 pictures with 64 open files",
-         "",
+        {"1,100 pictures with 64 open files", "",
          "exec $SHOT --size 32x24 --keys \"$(printf 'x %.0s' $(seq 1100))\" -o 'n-%04d.png' "
          "scene.dat >/dev/null",
-         0,
-         "",
-         {},
-         "test $(ls n-*.png | wc -l) = 1101 && rm n-*.png",
-         200,
-         {0, 64}},
-        {"100,000 keys, one picture",
-         "",
+         0, "", "", "test $(ls n-*.png | wc -l) = 1101 && rm n-*.png", 200, 0, 64},
+        {"100,000 keys, one picture", "",
          "k=\"$(printf 'x %.0s' $(seq 50000))\"; exec $SHOT --keys \"$k\" --keys \"$k\" -o "
          "p.png scene.dat >/dev/null",
-         0,
-         "",
-         {"p.png"},
-         "",
-         200},
+         0, "", "p.png"},
     };
     if (!kSanitized) {
-        rows.push_back({"a 16384 x 16384 picture in 3 GiB",
-                        "",
-                        "exec $SHOT --size 16384x16384 -o p.png scene.dat",
-                        1,
-                        "not enough memory for a 16384 x 16384 picture",
-                        {},
-                        "",
-                        3100,
-                        {rlim_t{3} << 30, 0}});
-        rows.push_back({"a model in 100 MiB",
-                        "",
-                        "exec $IMPORT -o o.dat \"$SHARED/big.obj\"",
-                        1,
-                        "big.obj: not enough memory for the meshes of its",
-                        {},
-                        "",
-                        120,
-                        {rlim_t{100} << 20, 0}});
-        rows.push_back({"a model in 100 MiB, kalderino-view",
-                        "",
-                        "DISPLAY= exec $VIEW \"$SHARED/big.obj\"",
-                        1,
-                        "big.obj: not enough memory for",
-                        {},
-                        "",
-                        120,
-                        {rlim_t{100} << 20, 0}});
+        rows.push_back({"a 16384 x 16384 picture in 3 GiB", "",
+                        "exec $SHOT --size 16384x16384 -o p.png scene.dat", 1,
+                        "not enough memory for a 16384 x 16384 picture", "", "", 3100, 3072});
+        rows.push_back({"a model in 100 MiB", "", "exec $IMPORT -o o.dat \"$SHARED/big.obj\"", 1,
+                        "big.obj: not enough memory for the meshes of its", "", "", 120, 100});
+        rows.push_back({"a model in 100 MiB, kalderino-view", "",
+                        "DISPLAY= exec $VIEW \"$SHARED/big.obj\"", 1,
+                        "big.obj: not enough memory for", "", "", 120, 100});
         // 1.5 GB of zeros, read from the page cache's one zero page: within the thumbnail's own
         // limit the file is mapped, and the triangles do not fit beside it.
         rows.push_back({"a 1.5 GB STL, thumbnail",
                         "head -c 80 /dev/zero > h.stl && printf '\\200\\303\\311\\1' >> h.stl && "
                         "truncate -s 1500000084 h.stl",
-                        "exec $SHOT --thumbnail 64 -o t.png h.stl",
-                        1,
+                        "exec $SHOT --thumbnail 64 -o t.png h.stl", 1,
                         "h.stl: not enough memory for 30,000,000 triangles within the thumbnail's "
                         "2048 MiB",
-                        {},
-                        "",
-                        2100});
+                        "", "", 2100});
     } else {
         std::printf("skipped the address-space rows: AddressSanitizer needs the address space\n");
     }
@@ -649,19 +524,11 @@ TEST_F(HostileInputTest, ModelsReadOnlyRegularFilesBesideThem) {
     const std::string bin = "cp \"$SHARED/tri.bin\" ";
     const std::string import = "exec $IMPORT -o o.dat m.gltf";
     check({
-        {"a buffer beside it",
-         bin + ". && " + gltf + "tri.bin > m.gltf",
-         import,
-         0,
-         "",
-         {"o.dat"},
+        {"a buffer beside it", bin + ". && " + gltf + "tri.bin > m.gltf", import, 0, "", "o.dat",
          "grep -q '^3$' o.dat"},
         {"a buffer below it, through ..",
-         "mkdir in && " + bin + "in && " + gltf + "in/./../in/tri.bin > m.gltf",
-         import,
-         0,
-         "",
-         {"o.dat"}},
+         "mkdir in && " + bin + "in && " + gltf + "in/./../in/tri.bin > m.gltf", import, 0, "",
+         "o.dat"},
         {"an absolute URI to a file of mode 600",
          bin + "secret.bin && chmod 600 secret.bin && " + gltf + "\"$PWD/secret.bin\" > m.gltf",
          import, 1, "m.gltf: refers to \"/"},
@@ -703,10 +570,12 @@ TEST_F(HostileInputTest, LibraryBombsMeetTheReadersLimits) {
         {"a 1-second processor limit, a 20,000-corner polygon", polygon,
          "KALDERINO_READ_SECONDS=1 exec $IMPORT -o o.dat poly.x", 1,
          "poly.x: cannot read within the library reader's time limit of 1 s of processor time"},
+        // Stopped once it runs the reader: stopped between vfork and exec, it would hold the
+        // program suspended too, beyond any clock.
         {"a 12-second clock, the reader stopped", polygon,
          "KALDERINO_READ_SECONDS=1 $IMPORT -o o.dat poly.x & until c=$(cat "
-         "/proc/$!/task/$!/children)"
-         " && [ -n \"$c\" ]; do sleep 0.05; done; kill -STOP $c; wait $!",
+         "/proc/$!/task/$!/children) && grep -qs libra /proc/${c%% *}/comm; do sleep 0.05; done; "
+         "kill -STOP $c; wait $!",
          1, "poly.x: cannot read within the library reader's time limit of 12 s"},
     };
     if (!kSanitized) {
@@ -728,24 +597,11 @@ TEST_F(HostileInputTest, LibraryBombsMeetTheReadersLimits) {
         bin.write(reinterpret_cast<const char*>(corners.data()), 4 * corners.size());
         bin.close();
         std::ofstream(shared->path / "grid.gltf")
-            << R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,"nodes":[{"mesh":0}],)"
-            << R"("meshes":[{"primitives":[{"attributes":{"POSITION":0},"indices":1}]}],"buffers":)"
-            << R"([{"byteLength":)" << 4 * (points.size() + corners.size())
-            << R"(,"uri":"grid.bin"}],"bufferViews":[{"buffer":0,"byteLength":)"
-            << 4 * points.size() << R"(},{"buffer":0,"byteOffset":)" << 4 * points.size()
-            << R"(,"byteLength":)" << 4 * corners.size()
-            << R"(}],"accessors":[{"bufferView":0,"componentType":5126,)"
-            << R"("count":)" << points.size() / 3 << R"(,"type":"VEC3","max":[999,999,0],"min":)"
-            << R"([0,0,0]},{"bufferView":1,"componentType":5125,"count":)" << corners.size()
-            << R"(,"type":"SCALAR"}]})";
+            << gltfOf(R"([{"mesh":0}])", "grid.bin", points.size() / 3, corners.size());
         rows.push_back({"a glTF of 2 M triangles in a buffer beside it",
                         "ln \"$SHARED/grid.gltf\" \"$SHARED/grid.bin\" .",
-                        "exec $IMPORT -o o.dat grid.gltf",
-                        0,
-                        "",
-                        {"o.dat"},
-                        "grep -q '^1996002$' o.dat",
-                        1000});
+                        "exec $IMPORT -o o.dat grid.gltf", 0, "", "o.dat",
+                        "grep -q '^1996002$' o.dat", 1000});
         const std::string limit =
             ": cannot read within the library reader's memory limit of 193 MiB";
         rows.push_back(
@@ -773,58 +629,29 @@ TEST_F(HostileInputTest, LibraryBombsMeetTheReadersLimits) {
 
 TEST_F(HostileInputTest, DeeplyNestedNodesEndNoRunBySignal) {
     // A glTF whose one triangle sits 20,000 nodes deep: some 400 KB.
-    std::ofstream deep(shared->path / "deep.gltf");
-    deep << R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,"nodes":[)";
-    for (int i = 1; i < 20000; ++i) deep << R"({"children":[)" << i << "]},";
-    deep << R"({"mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
-         << R"("buffers":[{"byteLength":36,"uri":"data:application/octet-stream;base64,)"
-         << R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}],"bufferViews":[{"buffer":0,)"
-         << R"("byteLength":36}],"accessors":[{"bufferView":0,"componentType":5126,"count":3,)"
-         << R"("type":"VEC3","max":[1,1,0],"min":[0,0,0]}]})";
-    deep.close();
-    check({
-        {"a mesh 20,000 nodes deep",
-         "cp \"$SHARED/deep.gltf\" .",
-         "exec $IMPORT -o o.dat deep.gltf",
-         0,
-         "",
-         {"o.dat"},
-         "grep -q '^3$' o.dat",
-         300},
-    });
+    std::string nodes = "[";
+    for (int i = 1; i < 20000; ++i) nodes += R"({"children":[)" + std::to_string(i) + "]},";
+    std::ofstream(shared->path / "deep.gltf") << gltfOf(nodes + R"({"mesh":0}])", kTriangleData);
+    check({{"a mesh 20,000 nodes deep", "cp \"$SHARED/deep.gltf\" .",
+            "exec $IMPORT -o o.dat deep.gltf", 0, "", "o.dat", "grep -q '^3$' o.dat", 300}});
 }
 
 TEST_F(HostileInputTest, ByteOrderMarksAreSkippedByModelReaders) {
     const std::string bom = "printf '\\357\\273\\277' > ";
     check({
-        {"OBJ",
-         bom + "m.obj && cat tri.obj >> m.obj",
-         "exec $IMPORT -o o.dat m.obj",
-         0,
-         "",
-         {"o.dat"},
-         "test \"$(sed -n 3p o.dat)\" = 3 && test \"$(sed -n 8p o.dat)\" = '1 2 3'"},
+        {"OBJ", bom + "m.obj && cat tri.obj >> m.obj", "exec $IMPORT -o o.dat m.obj", 0, "",
+         "o.dat", "test \"$(sed -n 3p o.dat)\" = 3 && test \"$(sed -n 8p o.dat)\" = '1 2 3'"},
         {"ascii STL",
          bom + "m.stl && printf 'solid t\\nfacet normal 0 0 1\\nouter loop\\nvertex 0 0 0\\n"
                "vertex 1 0 0\\nvertex 0 1 0\\nendloop\\nendfacet\\nendsolid t\\n' >> m.stl",
-         "exec $IMPORT -o o.dat m.stl",
-         0,
-         "",
-         {"o.dat"}},
+         "exec $IMPORT -o o.dat m.stl", 0, "", "o.dat"},
         {"PLY",
          bom + "m.ply && printf 'ply\\nformat ascii 1.0\\nelement vertex 3\\nproperty float x\\n"
                "property float y\\nproperty float z\\nelement face 1\\nproperty list uchar int "
                "vertex_indices\\nend_header\\n0 0 0\\n1 0 0\\n0 1 0\\n3 0 1 2\\n' >> m.ply",
-         "exec $IMPORT -o o.dat m.ply",
-         0,
-         "",
-         {"o.dat"}},
-        {"OFF",
-         bom + "m.off && printf 'OFF\\n3 1 0\\n0 0 0\\n1 0 0\\n0 1 0\\n3 0 1 2\\n' >> m.off",
-         "exec $IMPORT -o o.dat m.off",
-         0,
-         "",
-         {"o.dat"}},
+         "exec $IMPORT -o o.dat m.ply", 0, "", "o.dat"},
+        {"OFF", bom + "m.off && printf 'OFF\\n3 1 0\\n0 0 0\\n1 0 0\\n0 1 0\\n3 0 1 2\\n' >> m.off",
+         "exec $IMPORT -o o.dat m.off", 0, "", "o.dat"},
         {"the data file keeps refusing one", bom + "b.dat && cat scene.dat >> b.dat",
          "exec $SHOT -o b.png b.dat", 1, "b.dat:1: expected the mesh count"},
         {"a binary STL whose header starts with solid",

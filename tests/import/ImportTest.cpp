@@ -38,13 +38,6 @@ using Points = std::vector<std::array<float, 3>>;
 
 namespace {
 
-// A unit cube, two triangles per face wound outwards, and each face's real normal.
-const Points kCorners = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
-                         {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-const int kFaces[12][3] = {{0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
-                           {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
-const Points kNormals = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}};
-
 template <typename T> std::string bytesOf(std::initializer_list<T> values) {  // little-endian
     return std::string(reinterpret_cast<const char*>(values.begin()), values.size() * sizeof(T));
 }
@@ -56,22 +49,114 @@ template <typename T> std::string bigEndian(std::initializer_list<T> values) {
     }
     return bytes;
 }
-// STL keeps a normal and three corners per triangle; binary when the solid has no name.
-std::string stlCube(const std::string& solid, const Points& corners = kCorners) {
+
+using Triangle = std::array<std::array<float, 3>, 3>;
+
+// Points and triangles (0-based), as an OBJ of nothing else holds them.
+struct Model {
+    Points points;
+    std::vector<std::array<int, 3>> faces;
+};
+
+Model modelOf(const std::string& obj) {
+    Model model;
+    std::istringstream in(obj);
+    for (std::string kind; in >> kind;) {
+        if (kind == "v") {
+            std::array<float, 3> p;
+            in >> p[0] >> p[1] >> p[2];
+            model.points.push_back(p);
+        } else if (kind == "f") {
+            std::array<int, 3> face;
+            for (int& corner : face) in >> corner, --corner;
+            model.faces.push_back(face);
+        } else {
+            in.ignore(1 << 20, '\n');
+        }
+    }
+    return model;
+}
+
+// A unit cube, or a box of the same corners' order, two triangles per face wound outwards.
+const Points kCorners = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
+                         {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+Model cube(const Points& corners = kCorners, float scale = 1) {
+    Points scaled = corners;
+    for (auto& corner : scaled)
+        for (float& value : corner) value *= scale;
+    return {scaled,
+            {{0, 2, 1},
+             {0, 3, 2},
+             {4, 5, 6},
+             {4, 6, 7},
+             {0, 1, 5},
+             {0, 5, 4},
+             {1, 2, 6},
+             {1, 6, 5},
+             {2, 3, 7},
+             {2, 7, 6},
+             {3, 0, 4},
+             {3, 4, 7}}};
+}
+
+// The model's triangles as an STL, in order: binary when the solid has no name.
+std::string stlOf(const Model& model, const std::string& solid = "") {
     const bool binary = solid.empty();
-    const auto put = [binary](const std::array<float, 3>& v, const std::string& word) {
-        return binary ? bytesOf<float>({v[0], v[1], v[2]})
-                      : word + std::to_string(v[0]) + ' ' + std::to_string(v[1]) + ' ' +
-                            std::to_string(v[2]) + '\n';
-    };
     std::string s =
-        binary ? std::string(80, '\0') + bytesOf<unsigned>({12}) : "solid " + solid + "\n";
-    for (int f = 0; f < 12; ++f) {
-        s += put(kNormals[f / 2], "facet normal ") + (binary ? "" : "outer loop\n");
-        for (int k : kFaces[f]) s += put(corners[k], "vertex ");
+        binary ? std::string(80, '\0') + bytesOf<std::uint32_t>({std::uint32_t(model.faces.size())})
+               : "solid " + solid + "\n";
+    for (const auto& face : model.faces) {
+        s += binary ? std::string(12, '\0') : "facet normal 0 0 1\nouter loop\n";
+        for (int k : face) {
+            const auto& v = model.points[std::size_t(k)];
+            s += binary ? bytesOf<float>({v[0], v[1], v[2]})
+                        : "vertex " + std::to_string(v[0]) + ' ' + std::to_string(v[1]) + ' ' +
+                              std::to_string(v[2]) + '\n';
+        }
         s += binary ? std::string(2, '\0') : "endloop\nendfacet\n";
     }
     return binary ? s : s + "endsolid " + solid + "\n";
+}
+
+// A triangle turned to start at its smallest corner: the same triangle, in the same winding.
+Triangle turned(Triangle t) {
+    std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
+    return t;
+}
+
+// The triangles of a model, each as its corners' positions turned, sorted: what importing must
+// keep, in whatever order it puts them.
+std::vector<Triangle> trianglesOf(const Model& model) {
+    std::vector<Triangle> triangles;
+    for (const auto& face : model.faces) {
+        Triangle t;
+        for (std::size_t k = 0; k < 3; ++k) t[k] = model.points.at(std::size_t(face[k]));
+        for (auto& corner : t)
+            for (float& value : corner) value += 0.0f;  // -0 as 0
+        triangles.push_back(turned(t));
+    }
+    std::sort(triangles.begin(), triangles.end());
+    return triangles;
+}
+std::vector<Triangle> trianglesOf(const std::vector<TriangleMesh>& meshes) {
+    Model all;
+    for (const TriangleMesh& mesh : meshes)
+        for (const auto& t : mesh.triangles) {
+            all.faces.push_back(
+                {int(all.points.size()), int(all.points.size()) + 1, int(all.points.size()) + 2});
+            for (int k : t) all.points.push_back(mesh.points.at(std::size_t(k)));
+        }
+    return trianglesOf(all);
+}
+
+// A triangle's 36 bytes, and a glTF whose nodes (a JSON array) use it, from tri.bin, as mesh 0.
+const std::string kTriangle = bytesOf<float>({0, 0, 0, 1, 0, 0, 0, 1, 0});
+std::string gltfOf(const std::string& nodes) {
+    return R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,"nodes":)" + nodes +
+           R"(,"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"buffers":[{)"
+           R"("byteLength":36,"uri":"tri.bin"}],"bufferViews":[{"buffer":0,"byteLength":36}],)"
+           R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3",)"
+           R"("max":[1,1,0],"min":[0,0,0]}]})";
 }
 
 std::string readFile(const fs::path& p) {
@@ -129,8 +214,8 @@ TEST_F(ImportTest, ConvertsEveryFormatRefusesBadInputAndFitsTheView) {
                            bytesOf<float>({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}) +
                            bytesOf<unsigned char>({4}) + bytesOf<int>({0, 1, 2, 3})},
         {"five.off", "OFF\n5 1 0\n0 0 0\n2 0 0\n3 1 0\n1 2 0\n-1 1 0\n5 0 1 2 3 4\n"},
-        {"ascii.stl", stlCube("gear")},
-        {"my model.v2.stl", stlCube("", odd)},
+        {"ascii.stl", stlOf(cube(), "gear")},
+        {"my model.v2.stl", stlOf(cube(odd))},
         {"lines.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\np 1 2 3\nl 1 2\n"},
         {"noise.ply", "garbage\n1 2 3\n"}};
     for (const auto& [name, bytes] : files) std::ofstream(name, std::ios::binary) << bytes;
@@ -192,15 +277,11 @@ TEST_F(ImportTest, ConvertsEveryFormatRefusesBadInputAndFitsTheView) {
 // The library's format comes from the file's base name or --format, never from a folder's name;
 // a name without an extension leaves the library to tell the format by the contents.
 TEST_F(ImportTest, TakesTheLibrarysFormatFromTheBaseNameAlone) {
-    const std::string gltf =
-        R"({"asset":{"version":"2.0"},"scenes":[{"nodes":[0]}],"scene":0,"nodes":[{"mesh":0}],)"
-        R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"buffers":[{"byteLength":36,)"
-        R"("uri":"tri.bin"}],"bufferViews":[{"buffer":0,"byteLength":36}],"accessors":[{)"
-        R"("bufferView":0,"componentType":5126,"count":3,"type":"VEC3","max":[1,1,0],"min":[0,0,0]}]})";
+    const std::string gltf = gltfOf(R"([{"mesh":0}])");
     fs::create_directory("v1.x");
     std::ofstream("v1.x/model") << gltf;
     std::ofstream("v1.x/model.gltf") << gltf;
-    std::ofstream("v1.x/tri.bin", std::ios::binary) << bytesOf<float>({0, 0, 0, 1, 0, 0, 0, 1, 0});
+    std::ofstream("v1.x/tri.bin", std::ios::binary) << kTriangle;
     const std::pair<const char*, const char*> rows[] = {
         {"v1.x/model", ""}, {"v1.x/model", "gltf"}, {"v1.x/model.gltf", ""}};
     for (const auto& [path, format] : rows) {
@@ -213,6 +294,21 @@ TEST_F(ImportTest, TakesTheLibrarysFormatFromTheBaseNameAlone) {
     }
 }
 
+// Through the library, a node's transform, a matrix or a translation, rotation and scale,
+// composes with its parents'.
+TEST_F(ImportTest, PlacesEachNodeByItsTransformComposedWithItsParents) {
+    std::ofstream("tri.bin", std::ios::binary) << kTriangle;
+    std::ofstream("nested.gltf") << gltfOf(
+        R"([{"children":[1],"translation":[10,0,0],"scale":[2,2,2]},)"
+        R"({"mesh":0,"children":[2],"matrix":[0,1,0,0,-1,0,0,0,0,0,1,0,0,0,5,1]},)"
+        R"({"mesh":0,"translation":[0,3,0],"rotation":[1,0,0,0]}])");
+    std::vector<TriangleMesh> meshes;
+    ASSERT_TRUE(Importer().read("nested.gltf", meshes));
+    EXPECT_EQ(trianglesOf(meshes), trianglesOf(modelOf("v 10 0 10\nv 10 2 10\nv 8 0 10\n"
+                                                       "v 4 0 10\nv 4 2 10\nv 6 0 10\n"
+                                                       "f 1 2 3\nf 4 5 6\n")));
+}
+
 TEST(MeshNameTest, IsOneTokenOfOneTo31BytesWithNoUtf8CharacterCutInTwo) {
     EXPECT_EQ(meshName("left\tarm \r\n", "x.obj"), "left_arm___");
     EXPECT_EQ(meshName("", "models/.hidden"), ".hidden");
@@ -220,8 +316,6 @@ TEST(MeshNameTest, IsOneTokenOfOneTo31BytesWithNoUtf8CharacterCutInTwo) {
 }
 
 namespace {
-
-using Corners = std::array<float, 9>;  // a triangle's three points, x y z each
 
 // The floats the text's tokens read as with strtof, sorted.
 std::vector<float> decimalsOf(const std::string& text) {
@@ -249,27 +343,16 @@ float snapped(float value, const std::vector<float>& decimals) {
     return value;
 }
 
-// Each mesh as "name points triangles", and its triangles as corners, each turned to start at
-// its smallest corner (the winding stays), sorted.
-std::pair<std::string, std::vector<std::vector<Corners>>>
-summary(const std::vector<TriangleMesh>& meshes, const std::vector<float>& decimals = {}) {
-    std::pair<std::string, std::vector<std::vector<Corners>>> result;
-    for (const TriangleMesh& mesh : meshes) {
+// Each mesh as "name points triangles", and its triangles (snapped to the decimals).
+std::pair<std::string, std::vector<std::vector<Triangle>>>
+summary(std::vector<TriangleMesh> meshes, const std::vector<float>& decimals = {}) {
+    std::pair<std::string, std::vector<std::vector<Triangle>>> result;
+    for (TriangleMesh& mesh : meshes) {
         result.first += mesh.name + ' ' + std::to_string(mesh.points.size()) + ' ' +
                         std::to_string(mesh.triangles.size()) + '\n';
-        std::vector<Corners> triangles;
-        for (const auto& t : mesh.triangles) {
-            std::array<std::array<float, 3>, 3> c;
-            for (std::size_t k = 0; k < 3; ++k)
-                for (std::size_t a = 0; a < 3; ++a)
-                    c[k][a] = snapped(mesh.points[static_cast<std::size_t>(t[k])][a], decimals);
-            std::rotate(c.begin(), std::min_element(c.begin(), c.end()), c.end());
-            Corners corners;
-            for (std::size_t k = 0; k < 9; ++k) corners[k] = c[k / 3][k % 3];
-            triangles.push_back(corners);
-        }
-        std::sort(triangles.begin(), triangles.end());
-        result.second.push_back(triangles);
+        for (auto& point : mesh.points)
+            for (float& value : point) value = snapped(value, decimals);
+        result.second.push_back(trianglesOf({mesh}));
     }
     return result;
 }
@@ -303,7 +386,8 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
                         "o empty\ng third\nf 4 3 1\n"},
         {"welded.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv -0 0 -0\nv 1 1 0\nv 0 1 0\nf 1 2 3\n"
                        "f 4 5 6\n"},
-        {"extras.ply", "ply\nformat ascii 1.0\ncomment made by hand\n" + kPlyVertices +
+        {"extras.ply", "ply\nformat ascii 1.0\ncomment made by hand\nobj_info scanned\n" +
+                           kPlyVertices + "obj_info  between elements\ncomment\n" +
                            "element edge 1\nproperty int vertex1\nproperty int vertex2\n"
                            "property double quality\nelement none 2147483647\n"
                            "element face 3\nproperty list uchar int vertex_index\n"
@@ -327,15 +411,8 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
                         bigEndian<double>({0, 0, 0, 2, 0, 0, 2, 2, 0.25, 0, 2, 0, 1, 3, 0}) +
                         bigEndian<int>({5}) + bigEndian<unsigned short>({0, 1, 2, 4, 3}) +
                         bigEndian<int>({3}) + bigEndian<unsigned short>({4, 2, 1})},
-        {"solids.stl", stlCube("part one") + stlCube("two", {{0, 0, 0},
-                                                             {2, 0, 0},
-                                                             {2, 2, 0},
-                                                             {0, 2, 0},
-                                                             {0, 0, 2},
-                                                             {2, 0, 2},
-                                                             {2, 2, 2},
-                                                             {0, 2, 2}})},
-        {"binary.stl", stlCube("")},
+        {"solids.stl", stlOf(cube(), "part one") + stlOf(cube(kCorners, 2), "two")},
+        {"binary.stl", stlOf(cube())},
         {"crossed.obj", "v 0 0 0\nv 2 2 0\nv 2 0 0\nv 0 2 0\nv 1 3 0\nv 3 1 1\nv -1 1 0\n"
                         "f 1 2 3 4 5\nf 1 2 3 4 5 6 7\nf 7 6 5 4 3 2 1\n"},
         {"star.obj", "v 0 10 0\nv 2 3 0\nv 9 3 0\nv 3 -1 0\nv 6 -8 0\nv 0 -3 0\nv -6 -8 0\n"
@@ -344,6 +421,7 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
         {"shape.off", "OFF\n# counts on the next line\n9 4 0\n0 0 0\n2 0 0\n2 2 0\n0 2 0\n"
                       "1 1 1\n3 0 0\n4 0 0\n4 1 0\n3 1 0.5\n\n4 0 1 2 3\n3 0 1 4 255 0 0\n"
                       "6 1 5 6 7 8 2 0.5 0.5 0.5\n3 4 3 2\n"},
+        {"inline.off", "OFF 4 2 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n3 0 1 2\n3 0 2 3\n"},
     };
     for (const auto& [name, bytes] : files) {
         std::ofstream(name, std::ios::binary) << bytes;
@@ -393,48 +471,6 @@ TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
 
 namespace {
 
-using Triangle = std::array<std::array<float, 3>, 3>;
-
-// The triangles of an OBJ of points and triangles only, each as its corners' positions in the
-// file's winding, sorted: what importing must keep, in whatever order it puts them.
-std::vector<Triangle> trianglesOf(const std::string& obj) {
-    Points points;
-    std::vector<Triangle> triangles;
-    std::istringstream in(obj);
-    for (std::string kind; in >> kind;) {
-        if (kind == "v") {
-            std::array<float, 3> p;
-            in >> p[0] >> p[1] >> p[2];
-            points.push_back({p[0] + 0.0f, p[1] + 0.0f, p[2] + 0.0f});
-        } else if (kind == "f") {
-            Triangle t;
-            for (auto& corner : t) {
-                std::size_t index = 0;
-                in >> index;
-                corner = points.at(index - 1);
-            }
-            triangles.push_back(t);
-        } else {
-            in.ignore(1 << 20, '\n');
-        }
-    }
-    std::sort(triangles.begin(), triangles.end());
-    return triangles;
-}
-
-std::vector<Triangle> trianglesOf(const std::vector<TriangleMesh>& meshes) {
-    std::vector<Triangle> triangles;
-    for (const TriangleMesh& mesh : meshes)
-        for (const auto& t : mesh.triangles) {
-            Triangle corners;
-            for (std::size_t k = 0; k < 3; ++k)
-                corners[k] = mesh.points.at(static_cast<std::size_t>(t[k]));
-            triangles.push_back(corners);
-        }
-    std::sort(triangles.begin(), triangles.end());
-    return triangles;
-}
-
 // A grid of squares, two triangles each, listed in random order, with its points in order.
 std::string shuffledGrid(int side) {
     std::string obj;
@@ -453,32 +489,6 @@ std::string shuffledGrid(int side) {
     std::shuffle(faces.begin(), faces.end(), std::mt19937(7));
     for (const std::string& face : faces) obj += face;
     return obj;
-}
-
-// The triangles of an OBJ of points and triangles as a binary STL, in the same order.
-std::string binaryStlOf(const std::string& obj) {
-    Points points;
-    std::string records;
-    std::uint32_t count = 0;
-    std::istringstream in(obj);
-    for (std::string kind; in >> kind;) {
-        if (kind == "v") {
-            std::array<float, 3> p;
-            in >> p[0] >> p[1] >> p[2];
-            points.push_back(p);
-        } else if (kind == "f") {
-            records += std::string(12, '\0');
-            for (int k = 0; k < 3; ++k) {
-                std::size_t index = 0;
-                in >> index;
-                const auto& p = points.at(index - 1);
-                records += bytesOf<float>({p[0], p[1], p[2]});
-            }
-            records += std::string(2, '\0');
-            ++count;
-        }
-    }
-    return std::string(80, '\0') + bytesOf<std::uint32_t>({count}) + records;
 }
 
 }  // namespace
@@ -503,28 +513,15 @@ TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) 
     for (int i = 0; i < 40; ++i)
         hub += "f 1 " + std::to_string(2 + i) + ' ' + std::to_string(2 + (i + 1) % 40) + '\n';
     // The seam in every reader: point 5 is point 3 written with -0, point 1 used by none.
-    const Points points = {{9, 9, 9}, {0, 1, 0},         {1, 0, 0},
-                           {0, 0, 0}, {-0.0f, 1, -0.0f}, {1, 1, 0}};
+    const std::string seamObj =
+        "v 9 9 9\nv 0 1 0\nv 1 0 0\nv 0 0 0\nv -0 1 -0\nv 1 1 0\nf 4 3 2\nf 3 6 5\n";
+    const Model seam = modelOf(seamObj);
     const std::string faces = "3 3 2 1\n3 2 5 4\n";  // 0-based, as OFF and PLY number them
-    std::string text, binary, obj, stl = "solid seam\n";
-    std::string binaryStl = std::string(80, '\0') + bytesOf<unsigned>({2});
-    const auto xyz = [](const std::array<float, 3>& p) {
-        return std::to_string(p[0]) + ' ' + std::to_string(p[1]) + ' ' + std::to_string(p[2]);
-    };
-    for (const auto& p : points) {
-        text += xyz(p) + '\n';
-        obj += "v " + xyz(p) + '\n';
+    std::string text, binary;
+    for (const auto& p : seam.points) {
+        text +=
+            std::to_string(p[0]) + ' ' + std::to_string(p[1]) + ' ' + std::to_string(p[2]) + '\n';
         binary += bytesOf<float>({p[0], p[1], p[2]});
-    }
-    for (const auto& face : {std::array{3, 2, 1}, std::array{2, 5, 4}}) {
-        stl += "facet normal 0 0 1\nouter loop\n";
-        binaryStl += std::string(12, '\0');
-        for (int k : face) {
-            stl += "vertex " + xyz(points[k]) + '\n';
-            binaryStl += bytesOf<float>({points[k][0], points[k][1], points[k][2]});
-        }
-        stl += "endloop\nendfacet\n";
-        binaryStl += std::string(2, '\0');
     }
     const std::string ply = "ply\nformat ascii 1.0\nelement vertex 6\nproperty float x\n"
                             "property float y\nproperty float z\nelement face 2\n"
@@ -535,25 +532,26 @@ TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) 
         std::string triangles;  // the same file's triangles as an OBJ of triangles, if it is not
         std::size_t meshes;
     } rows[] = {
-        {"seam.obj", "v 9 9 9\nv 0 1 0\nv 1 0 0\nv 0 0 0\nv -0 1 -0\nv 1 1 0\nf 4 3 2\nf 3 6 5\n",
-         "", 1},
-        {"seam.off", "OFF\n6 2 0\n" + text + faces, obj + "f 4 3 2\nf 3 6 5\n", 1},
-        {"seam.ply", ply + text + faces, obj + "f 4 3 2\nf 3 6 5\n", 1},
+        {"seam.obj", seamObj, "", 1},
+        {"seam.off", "OFF\n6 2 0\n" + text + faces, seamObj, 1},
+        {"seam.ply", ply + text + faces, seamObj, 1},
         {"binary.ply",
          std::regex_replace(ply, std::regex("ascii"), "binary_little_endian") + binary +
              bytesOf<unsigned char>({3}) + bytesOf<int>({3, 2, 1}) + bytesOf<unsigned char>({3}) +
              bytesOf<int>({2, 5, 4}),
-         obj + "f 4 3 2\nf 3 6 5\n", 1},
-        {"seam.stl", stl + "endsolid seam\n", obj + "f 4 3 2\nf 3 6 5\n", 1},
-        {"binary.stl", binaryStl, obj + "f 4 3 2\nf 3 6 5\n", 1},
+         seamObj, 1},
+        {"seam.stl", stlOf(seam, "seam"), seamObj, 1},
+        {"binary.stl", stlOf(seam), seamObj, 1},
         {"circle.obj", circle, fan, 1},
         {"hub.obj", hub, "", 1},
         {"grid.obj", shuffledGrid(24), "", 1},
         // Big enough to be welded and sorted on two threads.
         {"big.obj", shuffledGrid(190), "", 1},
-        {"big.stl", binaryStlOf(shuffledGrid(190)), shuffledGrid(190), 1},
+        {"big.stl", stlOf(modelOf(shuffledGrid(190))), shuffledGrid(190), 1},
+        // Fewer points and fewer triangles than make two threads, but more of both together.
+        {"middle.stl", stlOf(modelOf(shuffledGrid(100))), shuffledGrid(100), 1},
         // Corners whose differences overflow a float.
-        {"huge.stl", binaryStlOf("v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n"),
+        {"huge.stl", stlOf(modelOf("v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n")),
          "v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n", 1},
         {"groups.obj",  // two meshes sharing points, each numbering its own
          "v 5 5 5\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 3 4 2\nf 2 4 5\ng b\nf 5 4 3\n", "",
@@ -566,7 +564,7 @@ TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) 
         ASSERT_TRUE(Importer().read(row.name, meshes)) << row.name;
         ASSERT_EQ(meshes.size(), row.meshes) << row.name;
         EXPECT_EQ(trianglesOf(meshes),
-                  trianglesOf(row.triangles.empty() ? row.bytes : row.triangles))
+                  trianglesOf(modelOf(row.triangles.empty() ? row.bytes : row.triangles)))
             << row.name;
         for (const TriangleMesh& mesh : meshes) {
             int next = 0;
@@ -701,7 +699,7 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
                             "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
     const std::string triangle = bytesOf<float>({0, 0, 0, 1, 0, 0, 0, 1, 0});
     const std::string face = bytesOf<unsigned char>({3}) + bytesOf<int>({0, 1, 2});
-    std::string stl = stlCube("");
+    std::string stl = stlOf(cube());
     std::string nanStl = stl;
     const float nan = std::nanf("");
     nanStl.replace(84 + 50 * 3 + 12 + 4, 4, bytesOf<float>({nan}));

@@ -50,53 +50,33 @@ TEST(LibraryResultTest, KeepsWellFormedMeshesAndRefusesAnythingElse) {
     std::memcpy(&bomb[8], &huge, 8);
     std::memcpy(&bomb[16], &huge, 8);
     bomb += std::string(8, 'm');
+    const TriangleMesh none{};  // no mesh at all
+    using Outcome = LibraryResult::Outcome;
     const struct {
         const char* name;
-        std::vector<TriangleMesh> meshes;
+        TriangleMesh mesh;
         std::string rest;
-        LibraryResult::Outcome outcome;
+        Outcome outcome;
         const char* malformed;
     } rows[] = {
-        {"an index past the points",
-         {far},
-         "",
-         LibraryResult::Outcome::meshes,
+        {"an index past the points", far, "", Outcome::meshes,
          "a triangle using a point the mesh does not have"},
-        {"a point that is nan",
-         {nan},
-         "",
-         LibraryResult::Outcome::meshes,
-         "a point that is not a finite number"},
-        {"a name with a space",
-         {spaced},
-         "",
-         LibraryResult::Outcome::meshes,
+        {"a point that is nan", nan, "", Outcome::meshes, "a point that is not a finite number"},
+        {"a name with a space", spaced, "", Outcome::meshes,
          "a mesh name the data file cannot hold"},
-        {"a name of 32 bytes",
-         {long32},
-         "",
-         LibraryResult::Outcome::meshes,
-         "mesh counts out of range"},
-        {"counts the bytes cannot hold",
-         {triangle()},
-         bomb,
-         LibraryResult::Outcome::meshes,
+        {"a name of 32 bytes", long32, "", Outcome::meshes, "mesh counts out of range"},
+        {"counts the bytes cannot hold", triangle(), bomb, Outcome::meshes,
          "a mesh announcing more than the 48 bytes left hold"},
-        {"a mesh cut short", {}, "abc", LibraryResult::Outcome::meshes, "a mesh cut short"},
-        {"a message of two lines",
-         {},
-         "a\nb\n",
-         LibraryResult::Outcome::failed,
+        {"a mesh cut short", none, "abc", Outcome::meshes, "a mesh cut short"},
+        {"a message of two lines", none, "a\nb\n", Outcome::failed,
          "a message that is not one line"},
-        {"an outcome nobody knows",
-         {},
-         "",
-         static_cast<LibraryResult::Outcome>(9),
-         "an unknown outcome 9"},
+        {"an outcome nobody knows", none, "", static_cast<Outcome>(9), "an unknown outcome 9"},
     };
     for (const auto& row : rows) {
         LibraryResult result;
-        const int file = resultFile(row.meshes, row.rest, row.outcome);
+        const int file = resultFile(row.mesh.points.empty() ? std::vector<TriangleMesh>{}
+                                                            : std::vector{row.mesh},
+                                    row.rest, row.outcome);
         EXPECT_FALSE(result.read(file)) << row.name;
         ::close(file);
         EXPECT_EQ(result.malformed, row.malformed) << row.name;

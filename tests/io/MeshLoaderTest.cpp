@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -221,27 +222,17 @@ TEST(MeshLoaderReadTest, MatchesReadingWithStrtofBitForBit) {
     std::istream_iterator<std::string> token(in);
     ASSERT_EQ(result.loader.meshCount, std::stoi(*token++));
     for (int m = 0; m < result.loader.meshCount; ++m) {
-        Mesh mesh;
-        std::snprintf(mesh.name, sizeof mesh.name, "%s", token++->c_str());
-        Vertex &hi = *(mesh.maxCorner = new Vertex), &lo = *(mesh.minCorner = new Vertex);
-        hi.x = hi.y = hi.z = -(lo.x = lo.y = lo.z = 100000);
-        ASSERT_TRUE(mesh.createPoints(std::stoi(*token++)));
+        const Mesh& mesh = *result.loader.meshes[m];
+        ASSERT_EQ(mesh.name, *token++);
+        ASSERT_EQ(mesh.pointCount, std::stoi(*token++));
         for (int i = 0; i < mesh.pointCount; ++i)
             for (auto axis : {&Vertex::x, &Vertex::y, &Vertex::z}) {
-                const float value = mesh.points[i]->*axis = std::strtof(token++->c_str(), nullptr);
-                hi.*axis = std::fmax(hi.*axis, value);
-                lo.*axis = std::fmin(lo.*axis, value);
+                const std::string decimal = *token++;
+                const float read = mesh.points[i]->*axis;
+                const float expected = std::strtof(decimal.c_str(), nullptr);
+                EXPECT_EQ(std::memcmp(&read, &expected, sizeof read), 0) << decimal << ": " << read;
             }
-        ASSERT_TRUE(mesh.createTriangles(std::stoi(*token++)));
-        for (int j = 0; j < mesh.triangleCount; ++j) {
-            Triangle& t = *mesh.triangles[j];
-            for (Vertex** corner : {&t.vertex1, &t.vertex2, &t.vertex3})
-                *corner = mesh.points[std::stoi(*token++) - 1];
-            t.computeNormal();
-        }
-        mesh.linkTriangles();  // linking itself is checked against a naive walk in the mesh tests
-        result.loader.meshes[m]->linkTriangles();
-        EXPECT_EQ(dump(*result.loader.meshes[m]), dump(mesh));
+        std::advance(token, 1 + 3 * std::stoi(*token));  // the triangles, read alike elsewhere
     }
 }
 
