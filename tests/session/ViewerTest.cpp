@@ -18,6 +18,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -361,6 +362,16 @@ TEST_F(ViewerTest, OverlayAndHelpListWhatTheyShow) {
         ASSERT_EQ(help.size(), listed.size()) << script;
         for (std::size_t i = 0; i < help.size(); ++i)
             EXPECT_EQ(help[i].rfind(listed[i]->input, 0), 0u) << help[i];
+    }
+    // The README's table of bindings, which the manual page takes, has a row for each.
+    std::ifstream readme(SOURCE_DIR "/README.md");
+    const std::string text{std::istreambuf_iterator<char>(readme), {}};
+    const std::size_t table = text.find("<!-- man: view-bindings -->");
+    const std::string rows = text.substr(table, text.find("<!-- /man: view-bindings -->") - table);
+    for (const Binding* binding : listed) {
+        if (binding->action == Action::viewerKey) continue;
+        EXPECT_NE(rows.find("\n| " + std::string(binding->input) + " |"), std::string::npos)
+            << binding->input << " has no row of its own in the README";
     }
     const auto run = play("tetra.obj", "key M");
     run->viewer.timeFrames = true;
