@@ -80,8 +80,8 @@ void BackgroundOpen::wait() {
     if (thread.joinable()) thread.join();
 }
 
-bool BackgroundOpen::waitFor(double seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+bool BackgroundOpen::waitFor(double patience) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(patience);
     while (!done() && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return done();

@@ -34,8 +34,8 @@ public:
 
     bool done() const { return finished.load(std::memory_order_acquire); }
     void wait();  // until done
-    // Until done, or for seconds at most; whether it is done.
-    bool waitFor(double seconds);
+    // Until done, or for patience seconds at most; whether it is done.
+    bool waitFor(double patience);
 
     // Once done: the session read, or null when a file could not be read; the lines the readers
     // said; and whether any file changed (another file under its name, another size or time)
