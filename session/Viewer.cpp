@@ -2,6 +2,7 @@
 // copies of big models drawn while it moves.
 #include "session/Viewer.h"
 
+#include "io/file/Diagnostic.h"
 #include "mesh/Mesh.h"
 #include "mesh/StartView.h"
 #include "mesh/TriangleMesh.h"
@@ -97,6 +98,13 @@ bool Viewer::chooseUp(const std::string& name) {
     if (letter < 'x' || letter > 'z') return false;
     chosenUp = UpAxis{letter - 'x', name[0] == '-' ? -1 : 1};
     return true;
+}
+
+std::string Viewer::chooseViewing(const std::string& view, const std::string& up) {
+    if (!chooseView(view)) return "unknown view " + quote(view) + "; expected one of " + kViewNames;
+    if (!up.empty() && !chooseUp(up))
+        return "unknown up axis " + quote(up) + "; expected one of " + kUpNames;
+    return "";
 }
 
 bool Viewer::ownView(const std::vector<std::string>& paths) const {

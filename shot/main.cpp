@@ -80,12 +80,8 @@ int run(int argc, char** argv) {
     Viewer* viewer = new Viewer(&importedModelFiles());
     viewer->modelViewer = true;
     viewer->keyReport = nullptr;
-    if (!viewer->chooseView(options.view))
-        return usageError("kalderino-shot", "unknown view " + quote(options.view) +
-                                                "; expected one of " + Viewer::kViewNames);
-    if (!options.up.empty() && !viewer->chooseUp(options.up))
-        return usageError("kalderino-shot", "unknown up axis " + quote(options.up) +
-                                                "; expected one of " + Viewer::kUpNames);
+    const std::string wrong = viewer->chooseViewing(options.view, options.up);
+    if (!wrong.empty()) return usageError("kalderino-shot", wrong);
     if (!viewer->open(options.files, options.models)) return 1;
 
     OffscreenDriver* driver = new OffscreenDriver(*viewer);

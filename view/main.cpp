@@ -60,12 +60,8 @@ int run(int argc, char** argv) {
     viewer->timeFrames = true;
     viewer->simplifyAtStart = true;
     viewer->frameShown = frameLogger();
-    if (!viewer->chooseView(options.view))
-        return usageError("kalderino-view", "unknown view " + quote(options.view) +
-                                                "; expected one of " + Viewer::kViewNames);
-    if (!options.up.empty() && !viewer->chooseUp(options.up))
-        return usageError("kalderino-view", "unknown up axis " + quote(options.up) +
-                                                "; expected one of " + Viewer::kUpNames);
+    const std::string wrong = viewer->chooseViewing(options.view, options.up);
+    if (!wrong.empty()) return usageError("kalderino-view", wrong);
     viewer->watchFiles = options.watch;
     viewer->saveFrame = [](const std::vector<unsigned char>& rgba, int width, int height,
                            const std::string& stem) {
