@@ -1,6 +1,7 @@
 // LibraryReader: starting the library's reader within its limits, and what it hands back.
 #include "import/LibraryReader.h"
 
+#include "import/Formats.h"
 #include "import/LibraryExtensions.h"
 #include "import/LibraryResult.h"
 #include "io/file/Diagnostic.h"
@@ -190,12 +191,7 @@ bool openDescriptors(int fd, int& model, int& result, int& nothing) {
 // the model after its hint, and hands a name in a folder of that name to the model itself: a
 // hint with a slash is none.
 std::string hintFor(const std::string& path, const std::string& format) {
-    const std::size_t slash = path.rfind('/');
-    const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    const std::size_t dot = base.rfind('.');
-    const std::string hint = !format.empty()            ? format
-                             : dot == std::string::npos ? ""
-                                                        : base.substr(dot + 1);
+    const std::string hint = format.empty() ? extensionOf(path) : format;
     return hint.find('/') == std::string::npos ? hint : "";
 }
 

@@ -9,6 +9,7 @@
 // and for good when a file cannot be read, the window goes on drawing what it has. A reading
 // whose files changed while they were read may hold parts of two versions: it is dropped, and
 // the files are read again once they are quiet.
+#include "import/Formats.h"
 #include "io/file/Diagnostic.h"
 #include "render/FramePixels.h"
 #include "render/Renderer.h"
@@ -47,9 +48,7 @@ std::string stemOf(const std::string& path) {
 }
 
 bool isDataFileName(const std::string& path) {
-    const std::size_t dot = path.find_last_of("./");
-    return dot != std::string::npos && path[dot] == '.' &&
-           ::strcasecmp(path.c_str() + dot + 1, "dat") == 0;
+    return ::strcasecmp(extensionOf(path).c_str(), "dat") == 0;
 }
 
 }  // namespace
