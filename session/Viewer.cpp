@@ -100,10 +100,11 @@ bool Viewer::chooseUp(const std::string& name) {
     return true;
 }
 
-std::string Viewer::chooseViewing(const std::string& view, const std::string& up) {
-    if (!chooseView(view)) return "unknown view " + quote(view) + "; expected one of " + kViewNames;
-    if (!up.empty() && !chooseUp(up))
-        return "unknown up axis " + quote(up) + "; expected one of " + kUpNames;
+std::string Viewer::chooseViewing(const std::string& viewName, const std::string& upName) {
+    if (!chooseView(viewName))
+        return "unknown view " + quote(viewName) + "; expected one of " + kViewNames;
+    if (!upName.empty() && !chooseUp(upName))
+        return "unknown up axis " + quote(upName) + "; expected one of " + kUpNames;
     return "";
 }
 

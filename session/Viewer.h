@@ -119,7 +119,7 @@ public:
     static constexpr const char* kUpNames = "+X, -X, +Y, -Y, +Z, -Z";
     // Both from the command line's words (up left to the formats when empty): "" when both are
     // known, else what is wrong, as a usage error says it.
-    std::string chooseViewing(const std::string& view, const std::string& up);
+    std::string chooseViewing(const std::string& viewName, const std::string& upName);
     // Frames are drawn as they are shown, so the overlay gives their rate; where frames are
     // drawn only for pictures it gives none.
     bool timeFrames = false;
