@@ -3,18 +3,15 @@
 // the exit status, what stdout holds and the one line on stderr. Where the programs share an
 // option or a convention, they share the row. (The viewer, kalderino, takes no options: GLUT
 // reads its command line.)
+#include "tests/ProgramRun.h"
 #include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace kalderino {
 
@@ -34,11 +31,6 @@ std::string replaced(std::string text, const std::string& program) {
     for (std::size_t at = text.find("PROG"); at != std::string::npos; at = text.find("PROG", at))
         text.replace(at, 4, program);
     return text;
-}
-
-std::string contentsOf(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 const std::string kSize = "--size expects WIDTHxHEIGHT, each from 1 to 16384, found ";
@@ -144,20 +136,12 @@ TEST(CommandLineTest, EveryProgramAnswersEachRowAsTheTableSays) {
         for (const char* letter = row.programs; *letter != '\0'; ++letter) {
             const std::string program = kPrograms.at(*letter);
             const std::string name = std::filesystem::path(program).filename();
-            const int status = std::system(
-                ("env -u DISPLAY '" + program + "' " + row.arguments + " >.out 2>.err").c_str());
-            const std::string out = contentsOf(".out"), err = contentsOf(".err");
-            std::filesystem::remove(".out"), std::filesystem::remove(".err");
-            const std::string what = name + " " + row.arguments;
-            EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, row.status) << what;
-            if (row.out.empty())
-                EXPECT_EQ(out, "") << what;
-            else
-                EXPECT_NE(squeezed(out).find(replaced(row.out, name)), std::string::npos)
-                    << what << "\n"
-                    << out;
-            EXPECT_EQ(err, row.err.empty() ? "" : replaced(row.err, name) + "\n") << what;
-            EXPECT_TRUE(std::filesystem::is_empty(".")) << what;
+            SCOPED_TRACE(name + " " + row.arguments);
+            const Outcome said = run("env -u DISPLAY '" + program + "' " + row.arguments);
+            const std::string err = row.err.empty() ? "" : replaced(row.err, name) + "\n";
+            EXPECT_EQ(said, (Outcome{row.status, row.out.empty() ? "" : said.out, err}));
+            EXPECT_NE(squeezed(said.out).find(replaced(row.out, name)), std::string::npos);
+            EXPECT_TRUE(std::filesystem::is_empty("."));
         }
     }
 }

@@ -2,6 +2,7 @@
 // the signal that ended it), its standard output and its standard error, byte for byte.
 #pragma once
 
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -37,17 +38,31 @@ inline std::string readFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Runs line with /bin/sh in the working folder, standard input from /dev/null; during, when
-// given, is called with the shell's pid while it runs (a line starting with exec is the program
-// itself). A command still running after seconds is killed with all it started, and says so.
+// The resource limits of a run; 0: none.
+struct Limits {
+    long addressMiB = 0;
+    int openFiles = 0;
+};
+
+// Runs line with /bin/sh in the working folder, standard input from /dev/null, within limits and
+// leaving no core file; during, when given, is called with the shell's pid while it runs (a line
+// starting with exec is the program itself). A command still running after seconds is killed,
+// and says so; what it left running in the background is killed when it ends.
 inline Outcome run(const std::string& line, const std::function<void(pid_t)>& during = {},
-                   int seconds = 300) {
+                   int seconds = 300, Limits limits = {}) {
     const int out = ::memfd_create("stdout", 0), err = ::memfd_create("stderr", 0);
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setpgid(0, 0);
         const int in = ::open("/dev/null", O_RDONLY);
         ::dup2(in, 0), ::dup2(out, 1), ::dup2(err, 2);
+        const auto limit = [](int resource, rlim_t value) {
+            const struct rlimit both { value, value };
+            ::setrlimit(resource, &both);
+        };
+        limit(RLIMIT_CORE, 0);
+        if (limits.addressMiB != 0) limit(RLIMIT_AS, rlim_t(limits.addressMiB) << 20);
+        if (limits.openFiles != 0) limit(RLIMIT_NOFILE, rlim_t(limits.openFiles));
         ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
@@ -60,6 +75,7 @@ inline Outcome run(const std::string& line, const std::function<void(pid_t)>& du
         if (late) ::kill(-pid, SIGKILL), ::wait4(pid, &status, 0, &usage);
         ::usleep(2000);
     }
+    ::kill(-pid, SIGKILL);
     const auto text = [](int fd) {
         std::string bytes(static_cast<std::size_t>(::lseek(fd, 0, SEEK_END)), '\0');
         if (::pread(fd, bytes.data(), bytes.size(), 0) < 0) bytes.clear();

@@ -1,7 +1,7 @@
 // ShotTest: kalderino-shot as a process: its output lines, picture names and sizes, its
-// refusals and failures, each of which leaves the folder as it was, its limits and signals, its
-// pictures of model files and the thumbnailer entry that runs it; and kalderino-view refusing
-// what it cannot show before it opens a window.
+// refusals and failures, each of which leaves the folder as it was, its pictures of model files
+// and the thumbnailer entry that runs it; and kalderino-view refusing what it cannot show before
+// it opens a window.
 #include "tests/ProgramRun.h"
 #include "tests/TestFolder.h"
 #include "tests/shot/PngPicture.h"
@@ -14,8 +14,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <csignal>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -126,13 +124,8 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
         {"",
          "$SHOT -o scene.dat/x.png scene.dat",
          {1, "", "scene.dat/x.png: cannot write: Not a directory\n"}},
-        // Failures in the middle of a run of pictures, with old pictures in the way.
-        {"mkdir p1.png",
-         "$SHOT --keys x -o 'p%d.png' scene.dat",
-         {1, "", "p1.png: cannot write: Is a directory\n"}},
-        {"echo old >t-000.png && mkdir t-002.png",
-         "$SHOT --keys 'x x x' -o 't-%03d.png' scene.dat",
-         {1, "", "t-002.png: cannot write: Is a directory\n"}},
+        // Failures in the middle of a run of pictures, with old pictures in the way (more in
+        // HostileInputTest).
         {"mkdir d0 && echo old >d0/p.png",
          "$SHOT --keys 'x x' -o 'd%d/p.png' scene.dat",
          {1, "", "d1/p.png: cannot write: No such file or directory\n"}},
@@ -178,37 +171,6 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
             EXPECT_EQ(run(row.check), (Outcome{0, "", ""})) << row.check;
         }
         fs::current_path(folder.path);
-    }
-}
-
-// A signal that ends a run of pictures once one is set aside leaves the folder as it was: the
-// old pictures as they were, and no new one.
-TEST_F(ShotTest, SignalsInARunOfPicturesLeaveTheFolderAsItWas) {
-    copyPyramids();
-    std::ofstream("m-0.png") << "old";
-    std::ofstream("m-3.png") << "old";
-    const std::set<std::string> before = filesHere();
-    for (const int signal : {SIGINT, SIGTERM}) {
-        SCOPED_TRACE(signal);
-        bool setAside = false;
-        const auto signalOnceSetAside = [&](pid_t pid) {
-            // A picture set aside gets a name of its own beside its target when the next is made:
-            // m-1.png's, which no old file has, while pictures 2 to 8 are still to come.
-            for (siginfo_t ended{}; !setAside && ended.si_pid == 0; ::usleep(1000)) {
-                std::error_code error;
-                for (const auto& entry : fs::directory_iterator(".", error))
-                    setAside =
-                        setAside || entry.path().string().find("m-1.png.") != std::string::npos;
-                ::waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT);
-            }
-            if (setAside) ::kill(pid, signal);
-        };
-        EXPECT_EQ(run("exec $SHOT --size 1000x1000 --keys 'x x x x x x x x' -o m-%d.png scene.dat",
-                      signalOnceSetAside),
-                  (Outcome{-signal, "", ""}));
-        EXPECT_TRUE(setAside) << "ended before a picture was set aside";
-        EXPECT_EQ(filesHere(), before);
-        EXPECT_EQ(readFile("m-0.png") + readFile("m-3.png"), "oldold");
     }
 }
 
@@ -333,37 +295,6 @@ TEST_F(ShotTest, PointsOfMoreThan32TrianglesTakeAllOfThemOnlyInModelFiles) {
     EXPECT_GT(left, 20) << "the apex of 40 faces draws alike";
     EXPECT_EQ(right, 0);
     EXPECT_GT(drawnRight, 1000) << "the cone of 32 faces is out of view";
-}
-
-// Two million triangles in a stated memory: the model file's arrays, its reading and the
-// renderer's own, where the viewer's objects took three times as much.
-TEST_F(ShotTest, DrawsTwoMillionTrianglesInUnder200MiB) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the sanitizer's shadow memory is no part of the program's";
-#endif
-    const int side = 1000;  // cells a side, two triangles each
-    std::ofstream stl("terrain.stl", std::ios::binary);
-    const auto bytesOf = [](auto value) {
-        return std::string(reinterpret_cast<const char*>(&value), sizeof value);
-    };
-    stl << std::string(80, '\0') << bytesOf(std::uint32_t{2 * side * side});
-    const auto corner = [&](int i, int j) {
-        const float x = static_cast<float>(i) / 5, y = static_cast<float>(j) / 5;
-        return bytesOf(x) + bytesOf(y) + bytesOf(std::sin(x / 7) * std::cos(y / 9) * 10);
-    };
-    std::string row;
-    for (int i = 0; i < side; ++i, stl << row, row.clear()) {
-        for (int j = 0; j < side; ++j) {
-            const std::string a = corner(i, j), c = corner(i + 1, j + 1), normal(12, '\0'),
-                              attributes(2, '\0');
-            row += normal + a + corner(i + 1, j) + c + attributes + normal + a + c +
-                   corner(i, j + 1) + attributes;
-        }
-    }
-    stl.close();
-    const Outcome drawn = run("exec $SHOT -o terrain.png terrain.stl");
-    EXPECT_EQ(drawn, (Outcome{0, "terrain.png\n", ""}));
-    EXPECT_LT(drawn.peakMiB, 200);
 }
 
 // A thumbnail is the picture kalderino-shot draws at its size without the background:
