@@ -100,6 +100,12 @@ const Row kRows[] = {
     {"s", "--help", 0, "Right, Prior, Next, Home, End and Insert. Up, Down and Escape work", ""},
     {"s", "--keys 'x Hom'", 1, "", "PROG: unknown key \"Hom\"" + kKeys + "; see --help"},
     {"s", "--keys F13", 1, "", "PROG: unknown key \"F13\"" + kKeys + "; see --help"},
+    // Single characters that are no key: not printable, or not ASCII.
+    {"s", "--keys \"x $(printf '\\001')\"", 1, "",
+     "PROG: unknown key \"\\x01\"" + kKeys + "; see --help"},
+    {"s", "--keys '\xC3\xA9'", 1, "", "PROG: unknown key \"\\xC3\\xA9\"" + kKeys + "; see --help"},
+    {"s", "--keys \"$(printf '\\351')\"", 1, "",
+     "PROG: unknown key \"\\xE9\"" + kKeys + "; see --help"},
     {"s", "--keys 'space Down'", 1, "", "PROG: key \"Down\" works on the window, not on the "
      "picture; it has no place in --keys; see --help"},
     {"s", "--keys Escape", 1, "", "PROG: key \"Escape\" works on the window, not on the "

@@ -47,7 +47,8 @@ struct Row {
     std::string name, setup, command;
     int status = 0;
     std::string line, changed, check;
-    Limits limits;
+    long addressMiB = 0;  // the run's limits; 0: none
+    int openFiles = 0;
     int signal = 0;        // sent once the run writes a file in its folder, which it must end
     std::string signalOn;  // or once an entry of the folder has a name holding this
 };
@@ -174,17 +175,16 @@ protected:
             bool caught = false;
             const Outcome outcome =
                 run(row.command, row.signal != 0 ? signalWhen(row, here, caught) : nullptr, 300,
-                    row.limits);
+                    {row.addressMiB, row.openFiles});
             if (row.signal != 0) {
                 EXPECT_TRUE(caught) << "ended before it was caught writing";
                 EXPECT_EQ(outcome, (Outcome{-row.signal, "", ""}));
-            } else if (row.line.empty()) {
-                EXPECT_EQ(outcome, (Outcome{row.status, outcome.out, ""}));
             } else {
                 EXPECT_EQ(outcome.status, row.status) << outcome.err;
-                EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1)
-                    << outcome.err;
-                EXPECT_NE(outcome.err.find(row.line), std::string::npos)
+                const auto lines = std::count(outcome.err.begin(), outcome.err.end(), '\n');
+                EXPECT_TRUE(row.line.empty()
+                                ? outcome.err.empty()
+                                : lines == 1 && outcome.err.find(row.line) != std::string::npos)
                     << "  said: " << outcome.err << "  expected: " << row.line;
             }
             if (!row.check.empty()) {
@@ -272,13 +272,8 @@ TEST_F(HostileInputTest, DevicesAndFifosAreReadAsStreamsWithinBounds) {
     };
     if (!kSanitized) {
         rows.push_back({"/dev/urandom as the data file, under 1 GiB",
-                        "ln -s /dev/urandom dataTest3.dat",
-                        "exec $SHOT -o r.png",
-                        1,
-                        "dataTest3.dat: cannot read:",
-                        "",
-                        "",
-                        {1024}});
+                        "ln -s /dev/urandom dataTest3.dat", "exec $SHOT -o r.png", 1,
+                        "dataTest3.dat: cannot read:", "", "", 1024});
     }
     check(rows);
 }
@@ -383,85 +378,45 @@ TEST_F(HostileInputTest, SignalsInTheMiddleOfAWriteLeaveNothing) {
             continue;
         }
         const std::string name = strsignal(signal);
-        rows.push_back({"import, " + name,
-                        "echo old > o.dat",
-                        "exec $IMPORT --force -o o.dat \"$SHARED/big.obj\"",
-                        0,
-                        "",
-                        "",
-                        "",
-                        {},
+        rows.push_back({"import, " + name, "echo old > o.dat",
+                        "exec $IMPORT --force -o o.dat \"$SHARED/big.obj\"", 0, "", "", "", 0, 0,
                         signal});
         if (signal == SIGKILL) {
-            rows.push_back({"shot, " + name,
-                            "echo old > p.png",
-                            "exec $SHOT --size 4000x4000 -o p.png scene.dat",
-                            0,
-                            "",
-                            "",
-                            "",
-                            {},
+            rows.push_back({"shot, " + name, "echo old > p.png",
+                            "exec $SHOT --size 4000x4000 -o p.png scene.dat", 0, "", "", "", 0, 0,
                             signal});
             continue;
         }
         // Once picture 1 is set aside under a name of its own as picture 2 is made, which no
         // old picture has, while pictures 2 to 8 are still to come.
-        rows.push_back({"a run of shots, " + name,
-                        "echo old > m-0.png && echo old > m-3.png",
+        rows.push_back({"a run of shots, " + name, "echo old > m-0.png && echo old > m-3.png",
                         "exec $SHOT --size 1000x1000 --keys 'x x x x x x x x' -o m-%d.png "
                         "scene.dat",
-                        0,
-                        "",
-                        "",
-                        "",
-                        {},
-                        signal,
-                        "m-1.png."});
+                        0, "", "", "", 0, 0, signal, "m-1.png."});
     }
     check(rows);
 }
 
 TEST_F(HostileInputTest, RunsWithinMemoryAndOpenFileLimitsEndCleanly) {
     std::vector<Row> rows = {
-        {"1,100 pictures with 64 open files",
-         "",
+        {"1,100 pictures with 64 open files", "",
          "exec $SHOT --size 32x24 --keys \"$(printf 'x %.0s' $(seq 1100))\" -o 'n-%04d.png' "
          "scene.dat >/dev/null",
-         0,
-         "",
-         "",
-         "test $(ls n-*.png | wc -l) = 1101 && rm n-*.png",
-         {0, 64}},
+         0, "", "", "test $(ls n-*.png | wc -l) = 1101 && rm n-*.png", 0, 64},
         {"100,000 keys, one picture", "",
          "k=\"$(printf 'x %.0s' $(seq 50000))\"; exec $SHOT --keys \"$k\" --keys \"$k\" -o "
          "p.png scene.dat >/dev/null",
          0, "", "p.png"},
     };
     if (!kSanitized) {
-        rows.push_back({"a 16384 x 16384 picture in 3 GiB",
-                        "",
-                        "exec $SHOT --size 16384x16384 -o p.png scene.dat",
-                        1,
-                        "not enough memory for a 16384 x 16384 picture",
-                        "",
-                        "",
-                        {3072}});
-        rows.push_back({"a model in 100 MiB",
-                        "",
-                        "exec $IMPORT -o o.dat \"$SHARED/big.obj\"",
-                        1,
-                        "big.obj: not enough memory for the meshes of its",
-                        "",
-                        "",
-                        {100}});
-        rows.push_back({"a model in 100 MiB, kalderino-view",
-                        "",
-                        "DISPLAY= exec $VIEW \"$SHARED/big.obj\"",
-                        1,
-                        "big.obj: not enough memory for",
-                        "",
-                        "",
-                        {100}});
+        rows.push_back({"a 16384 x 16384 picture in 3 GiB", "",
+                        "exec $SHOT --size 16384x16384 -o p.png scene.dat", 1,
+                        "not enough memory for a 16384 x 16384 picture", "", "", 3072});
+        rows.push_back({"a model in 100 MiB", "", "exec $IMPORT -o o.dat \"$SHARED/big.obj\"", 1,
+                        "big.obj: not enough memory for the meshes of its", "", "", 100});
+        rows.push_back({"a model in 100 MiB, kalderino-view", "",
+                        "DISPLAY= exec $VIEW \"$SHARED/big.obj\"", 1,
+                        "big.obj: not enough memory for", "", "", 100});
         // 1.5 GB of zeros, read from the page cache's one zero page: within the thumbnail's own
         // limit the file is mapped, and the triangles do not fit beside it.
         rows.push_back({"a 1.5 GB STL, thumbnail",

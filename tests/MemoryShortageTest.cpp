@@ -5,6 +5,7 @@
 #include "cli/CommandLine.h"
 #include "session/ModelFiles.h"
 #include "session/Session.h"
+#include "tests/ProgramRun.h"
 #include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -33,11 +34,10 @@ int openAndFinish(int, char**) {
 
 // What a run within limit bytes more than it holds before reading says on stderr.
 std::string runWithin(std::size_t limit) {
-    int ends[2];
-    if (::pipe(ends) != 0) return "no pipe";
+    const int err = ::memfd_create("stderr", 0);
     const pid_t child = ::fork();
     if (child == 0) {
-        ::dup2(ends[1], STDERR_FILENO);
+        ::dup2(err, STDERR_FILENO);
         long pages = 0;
         std::ifstream("/proc/self/statm") >> pages;
         const rlim_t space = static_cast<rlim_t>(pages) * ::sysconf(_SC_PAGESIZE) + limit;
@@ -45,13 +45,10 @@ std::string runWithin(std::size_t limit) {
         ::setrlimit(RLIMIT_AS, &limits);
         ::_exit(runCatching("kalderino-shot", openAndFinish, 0, nullptr));
     }
-    ::close(ends[1]);
-    std::string said;
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(ends[0], buffer, sizeof buffer)) > 0;) said.append(buffer, got);
-    ::close(ends[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
+    const std::string said = readFile("/proc/self/fd/" + std::to_string(err));
+    ::close(err);
     const bool clean = WIFEXITED(status) && WEXITSTATUS(status) == (said.empty() ? 0 : 1);
     return clean ? said : said + "(ended with status " + std::to_string(status) + ")";
 }
