@@ -131,8 +131,7 @@ protected:
         ::setenv("SHOT", SHOT_PATH, 1);
         ::setenv("IMPORT", IMPORT_PATH, 1);
         ::setenv("VIEW", VIEW_PATH, 1);
-        // Shared inputs: a small scene, a one-triangle model in each format, and a model of
-        // 2 M triangles whose data file takes a while to write.
+        // A model of 2 M triangles, whose data file takes a while to write.
         shared = new TestFolder;
         const Outcome made =
             run("printf '1\\nscene\\n3\\n0 0 0\\n10 0 0\\n0 10 0\\n1\\n1 2 3\\n' > scene.dat && "
@@ -191,7 +190,6 @@ protected:
                 const Outcome checked = run(row.check);
                 EXPECT_EQ(checked.status, 0) << row.check << "\n" << checked.err;
             }
-            // Every entry keeps its bytes, and no other appears, but for those of row.changed.
             const auto after = snapshot(here);
             const auto mayChange = [&](const std::string& name) {
                 return (" " + row.changed + " ").find(" " + name + " ") != std::string::npos;

@@ -54,9 +54,8 @@ std::string numbered(const std::string& before, const std::string& after, int n)
 
 const std::string kLong(250, 'n');  // with "0.png", a name of NAME_MAX bytes
 
-// Each row in a folder of its own holding the pyramids: setup, then the command, its outcome
-// byte for byte, the sizes of the pictures it leaves, and a shell test that must pass. A run
-// that fails leaves the folder as it found it.
+// Each row in a folder of its own holding the pyramids. A run that fails leaves the folder as it
+// found it.
 TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
     const std::string bad =
         "printf '1\\nsq\\n3\\n0 0 0\\n1 0 zero\\n0 1 0\\n1\\n1 2 3\\n' >bad.dat";
@@ -164,7 +163,6 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
     ASSERT_EQ(run(shoot + "empty.png empty.dat").status, 0);
     for (const std::string& files : rows) {
         SCOPED_TRACE(files);
-        // The data files of the row first, then one made of its model files.
         std::string models, dataFiles;
         std::istringstream words(files);
         for (std::string word; words >> word;)
@@ -185,7 +183,6 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
 TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
     copyPyramids();
     const std::pair<std::string, std::string> cases[] = {
-        // the file, and the shell's bytes
         {"number.obj", "printf 'v 0 0 0\\nv 1 zero 0\\n'"},
         {"nothing.obj", "echo '# no points, no faces'"},
         {"type.ply", "printf 'ply\\nformat ascii 1.0\\nelement vertex 3\\nproperty float128 x\\n'"},
@@ -326,9 +323,8 @@ std::string entryValue(const char* path, const std::string& key) {
     return "";
 }
 
-// The thumbnailer entry's Exec line as a file manager runs it: split into words, %i (the file's
-// path), %u (its URI), %o (the picture's path), %s (the size) and %% replaced in each word, and
-// the program found on PATH, with no shell; as a shell's command line, each word quoted.
+// The thumbnailer entry's Exec line as a file manager runs it, with no shell: split into words,
+// the fields replaced in each; as a shell's command line, each word quoted.
 std::string thumbnailerCommand(const std::string& input, const std::string& output, int size) {
     std::istringstream words(entryValue(THUMBNAILER_PATH, "Exec"));
     std::string line;
