@@ -174,7 +174,7 @@ protected:
             bool caught = false;
             const Outcome outcome =
                 run(row.command, row.signal != 0 ? signalWhen(row, here, caught) : nullptr, 300,
-                    {row.addressMiB, row.openFiles});
+                    {row.addressMiB, row.openFiles, true});
             if (row.signal != 0) {
                 EXPECT_TRUE(caught) << "ended before it was caught writing";
                 EXPECT_EQ(outcome, (Outcome{-row.signal, "", ""}));

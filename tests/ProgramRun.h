@@ -22,7 +22,6 @@ struct Outcome {
     int status = -1;  // the exit status, or minus the signal that ended the command
     std::string out;
     std::string err;
-    long peakMiB = 0;  // the most memory it held at once; not compared
     bool operator==(const Outcome& other) const {
         return status == other.status && out == other.out && err == other.err;
     }
@@ -38,16 +37,17 @@ inline std::string readFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The resource limits of a run; 0: none.
+// The limits of a run; 0: none.
 struct Limits {
     long addressMiB = 0;
     int openFiles = 0;
+    bool killRest = false;  // kill what it left running in the background once it ends
 };
 
 // Runs line with /bin/sh in the working folder, standard input from /dev/null, within limits and
 // leaving no core file; during, when given, is called with the shell's pid while it runs (a line
 // starting with exec is the program itself). A command still running after seconds is killed,
-// and says so; what it left running in the background is killed when it ends.
+// and says so.
 inline Outcome run(const std::string& line, const std::function<void(pid_t)>& during = {},
                    int seconds = 300, Limits limits = {}) {
     const int out = ::memfd_create("stdout", 0), err = ::memfd_create("stderr", 0);
@@ -68,14 +68,13 @@ inline Outcome run(const std::string& line, const std::function<void(pid_t)>& du
     }
     if (during) during(pid);
     int status = 0;
-    struct rusage usage {};
     bool late = false;
-    for (int waited = 0; !late && ::wait4(pid, &status, WNOHANG, &usage) == 0; waited += 2) {
+    for (int waited = 0; !late && ::waitpid(pid, &status, WNOHANG) == 0; waited += 2) {
         late = waited >= seconds * 1000;
-        if (late) ::kill(-pid, SIGKILL), ::wait4(pid, &status, 0, &usage);
+        if (late) ::kill(-pid, SIGKILL), ::waitpid(pid, &status, 0);
         ::usleep(2000);
     }
-    ::kill(-pid, SIGKILL);
+    if (limits.killRest) ::kill(-pid, SIGKILL);
     const auto text = [](int fd) {
         std::string bytes(static_cast<std::size_t>(::lseek(fd, 0, SEEK_END)), '\0');
         if (::pread(fd, bytes.data(), bytes.size(), 0) < 0) bytes.clear();
@@ -83,7 +82,7 @@ inline Outcome run(const std::string& line, const std::function<void(pid_t)>& du
         return bytes;
     };
     Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), text(out),
-                    text(err), usage.ru_maxrss / 1024};
+                    text(err)};
     if (late) outcome.err += "still running after " + std::to_string(seconds) + " s\n";
     return outcome;
 }
