@@ -60,15 +60,13 @@ Region changed(const Picture& after, const Picture& before) {
 Region lit(const Picture& picture) {
     return region(picture, [&](int x, int y) { return picture.sum(x, y) > 0; });
 }
-// The pixels of colour (red, green, blue).
-Region coloured(const Picture& picture, int red, int green, int blue) {
+// The measurement's colour, (1, 0.85, 0).
+Region marks(const Picture& picture) {
     return region(picture, [&](int x, int y) {
         const unsigned char* p = picture.at(x, y);
-        return p[0] == red && p[1] == green && p[2] == blue;
+        return p[0] == 255 && p[1] == 217 && p[2] == 0;
     });
 }
-// The measurement's colour, (1, 0.85, 0).
-Region marks(const Picture& picture) { return coloured(picture, 255, 217, 0); }
 
 // The panel's lines, read as the renderer lays them out: from 11 pixels in and 11 down, a line
 // every 14 pixels top to top, each glyph's set pixels pure white over the darkened band.
@@ -186,7 +184,9 @@ TEST_F(BindingPictureTest, EachBindingDrawsWhatItIsFor) {
         {"--events 'key E' pyramid.obj",
          [](const Picture& after, const Picture& before) {
              // Lines of one dark colour, over the faces more than anywhere.
-             EXPECT_EQ(coloured(after, 20, 20, 20).count, changed(after, before).count);
+             const Region edges = changed(after, before);
+             EXPECT_EQ(region(after, [&](int x, int y) { return after.sum(x, y) == 3 * 20; }).count,
+                       edges.count);
              const Region darkened = region(after, [&](int x, int y) {
                  return before.sum(x, y) > 150 && after.sum(x, y) == 3 * 20;
              });
