@@ -402,10 +402,6 @@ TEST_F(HostileInputTest, RunsWithinMemoryAndOpenFileLimitsEndCleanly) {
          "exec $SHOT --size 32x24 --keys \"$(printf 'x %.0s' $(seq 1100))\" -o 'n-%04d.png' "
          "scene.dat >/dev/null",
          0, "", "", "test $(ls n-*.png | wc -l) = 1101 && rm n-*.png", 0, 64},
-        {"100,000 keys, one picture", "",
-         "k=\"$(printf 'x %.0s' $(seq 50000))\"; exec $SHOT --keys \"$k\" --keys \"$k\" -o "
-         "p.png scene.dat >/dev/null",
-         0, "", "p.png"},
     };
     if (!kSanitized) {
         rows.push_back({"a 16384 x 16384 picture in 3 GiB", "",
@@ -492,22 +488,17 @@ TEST_F(HostileInputTest, LibraryBombsMeetTheReadersLimits) {
         // A grid of 2 M triangles in a glTF of 400 bytes: its 36 MB buffer earns the memory the
         // library needs for it when it is opened.
         const std::uint32_t side = 1000;
-        std::vector<float> points;
-        std::vector<std::uint32_t> corners;
-        for (std::uint32_t y = 0; y < side; ++y)
-            for (std::uint32_t x = 0; x < side; ++x)
-                points.insert(points.end(), {1.0f * x, 1.0f * y, 0});
-        for (std::uint32_t y = 0; y + 1 < side; ++y)
-            for (std::uint32_t x = 0; x + 1 < side; ++x) {
-                const std::uint32_t a = y * side + x;
-                corners.insert(corners.end(), {a, a + 1, a + side, a + 1, a + side + 1, a + side});
-            }
         std::ofstream bin(shared->path / "grid.bin", std::ios::binary);
-        bin.write(reinterpret_cast<const char*>(points.data()), 4 * points.size());
-        bin.write(reinterpret_cast<const char*>(corners.data()), 4 * corners.size());
+        const auto put = [&bin](auto value) { bin.write(reinterpret_cast<char*>(&value), 4); };
+        for (std::uint32_t i = 0; i < side * side; ++i)
+            put(1.0f * (i % side)), put(1.0f * (i / side)), put(0.0f);
+        for (std::uint32_t y = 0; y + 1 < side; ++y)
+            for (std::uint32_t x = 0; x + 1 < side; ++x)
+                for (const std::uint32_t corner : {0u, 1u, side, 1u, side + 1, side})
+                    put(y * side + x + corner);
         bin.close();
         std::ofstream(shared->path / "grid.gltf")
-            << gltfOf(R"([{"mesh":0}])", "grid.bin", points.size() / 3, corners.size());
+            << gltfOf(R"([{"mesh":0}])", "grid.bin", side * side, 6 * (side - 1) * (side - 1));
         rows.push_back({"a glTF of 2 M triangles in a buffer beside it",
                         "ln \"$SHARED/grid.gltf\" \"$SHARED/grid.bin\" .",
                         "exec $IMPORT -o o.dat grid.gltf", 0, "", "o.dat",
