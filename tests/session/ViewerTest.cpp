@@ -258,6 +258,8 @@ TEST_F(ViewerTest, BigModelsAreDrawnSimplifiedOnlyWhileTheViewMoves) {
         const char* script;
         bool moving;
     } rows[] = {{"", false},
+                {"press left 100,100; move 150,100", true},
+                {"drag 100,100 150,100", false},
                 {"press right 100,100; move 100,150; key x", true},
                 {"scroll 2", true},
                 {"scroll 2; wait 0.05", true},
