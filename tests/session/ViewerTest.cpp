@@ -459,6 +459,7 @@ TEST_F(ViewerTest, PageDownAndUpShowTheFilesBesideInTheirOwnView) {
         EXPECT_EQ(testing::internal::GetCapturedStderr(), row.said);
         EXPECT_EQ(viewer.title(), row.title);
         EXPECT_EQ(viewer.usesCamera(), row.cameraView);
+        ASSERT_EQ(viewer.renderer->meshes.size(), row.cameraView ? 0u : 1u) << "none freed";
         EXPECT_EQ(highestX(viewer), row.highestX);
     }
     EXPECT_EQ(viewer.camera.forward, play("tetra.obj", "")->viewer.camera.forward);
