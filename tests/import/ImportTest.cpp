@@ -456,7 +456,6 @@ TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) 
         {"hub.obj", hub, "", 1},
         {"grid.obj", shuffledGrid(24), "", 1},
         // Big enough to be welded and sorted on two threads.
-        {"big.obj", shuffledGrid(190), "", 1},
         {"big.stl", stlOf(modelOf(shuffledGrid(190))), shuffledGrid(190), 1},
         // Fewer points and fewer triangles than make two threads, but more of both together.
         {"middle.stl", stlOf(modelOf(shuffledGrid(100))), shuffledGrid(100), 1},
