@@ -1,4 +1,4 @@
-// FileContents tests: whole files, pipes, refusals, and a file shrinking while it is read.
+// FileContents tests: whole files and pipes, and a file shrinking while it is read.
 #include "io/file/FileContents.h"
 
 #include "io/MeshLoader.h"
