@@ -385,11 +385,10 @@ std::string shuffledGrid(int side) {
 
 }  // namespace
 
-// Triangles are sorted for drawing (how well, bench/import_bench measures), and nothing else
-// changes: the same triangles, corner for corner in the same winding; each position once (-0 as
-// 0), points no triangle uses left out; and the points numbered in the order the triangles first
-// use them.
-TEST_F(ImportTest, KeepsEveryTriangleAndNumbersPointsInTheOrderTheyAreFirstUsed) {
+// Triangles come in an order good for drawing, and nothing else changes: the same triangles,
+// corner for corner in the same winding; each position once (-0 as 0), points no triangle uses
+// left out; and the points numbered in the order the triangles first use them.
+TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) {
     const int big = static_cast<int>(MeshBuilder::kMaxEarCorners) + 1;
     std::string circle, fan, hub = "v 0 0 0\n";  // hub: a point used by 40 triangles
     for (int i = 0; i < big; ++i)
@@ -471,6 +470,16 @@ TEST_F(ImportTest, KeepsEveryTriangleAndNumbersPointsInTheOrderTheyAreFirstUsed)
                 for (float value : p) EXPECT_FALSE(value == 0 && std::signbit(value)) << row.name;
         }
     }
+
+    // The shuffled grid comes out in an order that keeps near: most triangles share a point with
+    // the one before, where the file's order has few.
+    std::vector<TriangleMesh> meshes;
+    ASSERT_TRUE(Importer().read("grid.obj", meshes));
+    const auto& triangles = meshes[0].triangles;
+    std::size_t sharing = 0;
+    for (auto t = triangles.begin() + 1; t != triangles.end(); ++t)
+        sharing += std::find_first_of(t->begin(), t->end(), t[-1].begin(), t[-1].end()) != t->end();
+    EXPECT_GT(sharing, triangles.size() / 2);
 }
 
 // Colours of points and of faces, in every encoding, and files of points alone: each corner's
