@@ -6,14 +6,13 @@
 #include "import/Importer.h"
 #include "import/LibraryReader.h"
 #include "import/OwnReaders.h"
+#include "tests/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -24,11 +23,6 @@ namespace kalderino {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string contentsOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 std::vector<std::string> words(const std::string& text) {
     std::istringstream in(text);
@@ -44,8 +38,8 @@ std::string squeezed(const std::string& text) {
 
 // A manual page's Markdown with the README's sections put in, as docs/man/make-page does.
 std::string manualPage(const std::string& name) {
-    const std::string readme = contentsOf(SOURCE_DIR "/README.md");
-    std::istringstream page(contentsOf(SOURCE_DIR "/docs/man/" + name + ".1.md"));
+    const std::string readme = readFile(SOURCE_DIR "/README.md");
+    std::istringstream page(readFile(SOURCE_DIR "/docs/man/" + name + ".1.md"));
     std::string text;
     for (std::string line; std::getline(page, line);) {
         if (line.rfind("<!-- README: ", 0) == 0) {
@@ -59,16 +53,14 @@ std::string manualPage(const std::string& name) {
 }
 
 std::string helpOf(const std::string& program) {
-    std::string text;
-    FILE* pipe = ::popen(("'" + program + "' --help").c_str(), "r");
-    for (int c; (c = std::fgetc(pipe)) != EOF;) text += static_cast<char>(c);
-    EXPECT_EQ(::pclose(pipe), 0) << program;
-    return text;
+    const Outcome help = run("exec '" + program + "' --help");
+    EXPECT_EQ(help.status, 0) << program;
+    return help.out;
 }
 
 // The value of a "Key=" line of a desktop file.
 std::string entryValue(const std::string& file, const std::string& key) {
-    std::istringstream lines(contentsOf(file));
+    std::istringstream lines(readFile(file));
     for (std::string line; std::getline(lines, line);)
         if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
     return "(no " + key + ")";

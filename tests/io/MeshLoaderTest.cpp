@@ -16,10 +16,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <numeric>
 #include <random>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -160,30 +160,6 @@ TEST_F(MeshLoaderTest, RejectsBadInputWithOneLocatedMessage) {
     }
 }
 
-// loadFile checks the file once read: a cut past all the reader needs, made while the loader
-// writes its first report line, is said and keeps no mesh.
-TEST_F(MeshLoaderTest, LoadFileSaysAFileThatShrankWhileItWasRead) {
-    const std::string square = "1 square 4  0 0 0  10 0 0  10 10 0  0 10 0  2  1 2 3  1 3 4\n";
-    const auto cutFile = [](void* length, const char*, std::size_t size) -> ssize_t {
-        if (*static_cast<off_t*>(length) > 0) ::truncate("scene.dat", *static_cast<off_t*>(length));
-        return static_cast<ssize_t>(size);
-    };
-    for (off_t cut : {off_t{0}, static_cast<off_t>(square.size())}) {
-        std::ofstream("scene.dat") << square + std::string(20000, ' ');
-        MeshLoader loader;
-        loader.report = ::fopencookie(&cut, "w", {nullptr, cutFile, nullptr, nullptr});
-        std::setvbuf(loader.report, nullptr, _IONBF, 0);
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(loader.loadFile("scene.dat"), cut == 0);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(),
-                  cut == 0 ? "" : "scene.dat: changed while being read\n");
-        EXPECT_EQ(loader.meshCount, cut == 0 ? 1 : 0);
-        std::fclose(loader.report);
-        for (int i = 0; i < loader.meshCount; ++i) delete loader.meshes[i];
-        delete[] loader.meshes;
-    }
-}
-
 TEST(MeshLoaderReadTest, TruncatedFileGivesOneErrorLine) {
     const std::string text = "3\nsquare\n4\n0 0 0\n10 0 0\n10 10 0\n0 10 0\n2\n1 2 3\n1 3 4\n"
                              "e 0 0 t 3 -1.25 0 0 1 0 .5 0 1 +2\n1 3 2 1";
@@ -236,68 +212,51 @@ TEST(MeshLoaderReadTest, MatchesReadingWithStrtofBitForBit) {
     }
 }
 
-// A file whose points are numbered at random reads as the same surface: through the shuffle,
-// point for point, the same positions, normals and lists of triangles, bit for bit. Its points
-// lie in their block in the order the triangles first use them, the unused ones last.
-TEST(MeshLoaderReadTest, ShuffledPointsGiveTheSameMeshLaidOutInOrderOfFirstUse) {
+// A file whose points are numbered at random: each triangle has the file's corners, in the file's
+// order, and the points lie in their block in the order the triangles first use them, the unused
+// ones last.
+TEST(MeshLoaderReadTest, ShuffledPointsAreLaidOutInOrderOfFirstUse) {
     // A bumpy grid of 33 x 33 points, two triangles a cell, and two points no triangle uses.
     const int side = 33, count = side * side + 2;
-    std::vector<int> order(count);  // point i is written as number order[i]
-    std::iota(order.begin(), order.end(), 0);
-    std::string texts[2];
-    for (std::string& text : texts) {
-        std::vector<std::string> lines(count);
-        for (int i = 0; i < count; ++i)
-            lines[order[i]] = std::to_string(i % side * 1.5) + ' ' + std::to_string(i / side) +
-                              ' ' + std::to_string(i < side * side ? (i * 7919 % 13) * 0.25 : 1e4);
-        text = "1 t " + std::to_string(count) + '\n';
-        for (const std::string& line : lines) text += line + '\n';
-        text += std::to_string(2 * (side - 1) * (side - 1)) + '\n';
-        for (int r = 0; r + 1 < side; ++r)
-            for (int c = 0; c + 1 < side; ++c)
-                for (const int k : {0, 1, side + 1, 0, side + 1, side})
-                    text += std::to_string(order[r * side + c + k] + 1) + (k == side ? "\n" : " ");
-        std::shuffle(order.begin(), order.end(), std::mt19937(99));
-    }
-    const Loaded a(texts[0].data(), texts[0].size()), b(texts[1].data(), texts[1].size());
-    ASSERT_TRUE(a.ok && b.ok);
-    Mesh &in = *a.loader.meshes[0], &out = *b.loader.meshes[0];
-    in.linkTriangles();
-    out.linkTriangles();
-    std::map<std::array<float, 3>, int> shuffledIndex;  // the shuffle, found by position
-    for (int i = 0; i < out.pointCount; ++i)
-        shuffledIndex[{out.points[i]->x, out.points[i]->y, out.points[i]->z}] = i;
-    ASSERT_EQ(shuffledIndex.size(), static_cast<std::size_t>(count)) << "every position once";
-    auto bits = [](const auto& v) { return std::vector<float>{v.x, v.y, v.z}; };
-    auto trianglesOf = [](const Mesh& mesh, const Vertex& point) {
-        std::vector<long> list;
-        for (int k = 0; k < point.adjacentCount; ++k)
-            list.push_back(
-                std::find(mesh.triangles, mesh.triangles + mesh.triangleCount, point.adjacent[k]) -
-                mesh.triangles);
-        return list;
+    const auto position = [side](int i) {
+        return std::array<float, 3>{float(i % side) * 1.5f, float(i / side),
+                                    i < side * side ? float(i * 7919 % 13) * 0.25f
+                                                    : 1e4f + float(i)};
     };
-    ASSERT_EQ(in.triangleCount, out.triangleCount);
-    for (int j = 0; j < in.triangleCount; ++j)
-        ASSERT_EQ(bits(in.triangles[j]->faceNormal), bits(out.triangles[j]->faceNormal)) << j;
-    for (int i = 0; i < in.pointCount; ++i) {
-        const Vertex& p = *in.points[i];
-        const Vertex& q = *out.points[shuffledIndex.at({p.x, p.y, p.z})];
-        ASSERT_EQ(bits(p.normal), bits(q.normal)) << i;
-        ASSERT_EQ(trianglesOf(in, p), trianglesOf(out, q)) << i;
+    std::vector<int> order(count);  // point i is written as number order[i] + 1
+    std::iota(order.begin(), order.end(), 0);
+    std::shuffle(order.begin(), order.end(), std::mt19937(99));
+    std::vector<std::string> lines(count);
+    for (int i = 0; i < count; ++i)
+        for (const float value : position(i))
+            lines[std::size_t(order[i])] += std::to_string(value) + ' ';
+    std::vector<int> corners;  // grid points, three a triangle
+    for (int r = 0; r + 1 < side; ++r)
+        for (int c = 0; c + 1 < side; ++c)
+            for (const int k : {0, 1, side + 1, 0, side + 1, side})
+                corners.push_back(r * side + c + k);
+    std::string text = "1 t " + std::to_string(count) + '\n';
+    for (const std::string& line : lines) text += line + '\n';
+    text += std::to_string(corners.size() / 3) + '\n';
+    for (const int corner : corners) text += std::to_string(order[std::size_t(corner)] + 1) + ' ';
+    const Loaded result(text.data(), text.size());
+    ASSERT_TRUE(result.ok);
+    const Mesh& mesh = *result.loader.meshes[0];
+    const Vertex* const block = mesh.triangles[0]->vertex1;
+    const auto at = [](const Vertex* v) { return std::array<float, 3>{v->x, v->y, v->z}; };
+    std::set<const Vertex*> used;
+    for (std::size_t k = 0; k < corners.size(); ++k) {
+        const Triangle& t = *mesh.triangles[k / 3];
+        const Vertex* v = k % 3 == 0 ? t.vertex1 : k % 3 == 1 ? t.vertex2 : t.vertex3;
+        ASSERT_EQ(at(v), position(corners[k])) << k;
+        const bool first = used.insert(v).second;
+        ASSERT_TRUE(!first || v == block + (used.size() - 1)) << "first used by corner " << k;
     }
-
-    std::vector<const Vertex*> firstUse;
-    for (int j = 0; j < out.triangleCount; ++j)
-        for (const Vertex* v :
-             {out.triangles[j]->vertex1, out.triangles[j]->vertex2, out.triangles[j]->vertex3})
-            if (std::find(firstUse.begin(), firstUse.end(), v) == firstUse.end())
-                firstUse.push_back(v);
-    for (int i = 0; i < out.pointCount; ++i)
-        if (out.points[i]->adjacentCount == 0) firstUse.push_back(out.points[i]);
-    ASSERT_EQ(firstUse.size(), static_cast<std::size_t>(out.pointCount));
-    for (std::size_t n = 1; n < firstUse.size(); ++n)
-        ASSERT_EQ(firstUse[n], firstUse[n - 1] + 1) << "point " << n << " in order of first use";
+    const auto [early, late] = std::minmax(order[count - 2], order[count - 1]);  // in file order
+    EXPECT_EQ(mesh.points[early], block + (count - 2));
+    EXPECT_EQ(mesh.points[late], block + (count - 1));
+    for (int i = 0; i < count; ++i)  // the array keeps the file's numbers
+        ASSERT_EQ(at(mesh.points[order[std::size_t(i)]]), position(i)) << i;
 }
 
 }  // namespace

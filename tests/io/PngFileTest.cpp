@@ -2,6 +2,7 @@
 // many processes write beside each other.
 #include "io/PngFile.h"
 
+#include "tests/ProgramRun.h"
 #include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -17,12 +18,6 @@ namespace kalderino {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::set<std::string> filesHere() {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(".")) names.insert(entry.path().filename());
-    return names;
-}
 
 TEST(PngFileTest, NewPicturesTakeFreeNumbersAtOnceAndNeverReplaceAFile) {
     const TestFolder folder;
@@ -49,12 +44,10 @@ TEST(PngFileTest, NewPicturesTakeFreeNumbersAtOnceAndNeverReplaceAFile) {
     for (int n = 2; n <= 18; ++n)
         if (n != 3) expected.insert("pic-" + std::to_string(n) + ".png");
     EXPECT_EQ(filesHere(), expected);
-    std::ifstream mine("pic-1.png");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(mine), {}), "mine");
+    EXPECT_EQ(readFile("pic-1.png"), "mine");
     // Each whole, as the first.
-    for (int n = 4; n <= 18; ++n) {
+    for (int n = 4; n <= 18; ++n)
         EXPECT_EQ(fs::file_size("pic-" + std::to_string(n) + ".png"), fs::file_size("pic-2.png"));
-    }
     EXPECT_EQ(writeNewPng("pic", rgba, 3, 2), "pic-19.png");
     // A folder that is not there: one line, and nothing written.
     testing::internal::CaptureStderr();

@@ -7,7 +7,6 @@
 #include "render/Renderer.h"
 #include "render/Window.h"
 #include "session/EventScript.h"
-#include "session/FileWatch.h"
 #include "session/ModelFiles.h"
 #include "tests/TestFolder.h"
 
@@ -16,7 +15,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -68,10 +66,37 @@ Vec3 placed(const Renderer& renderer, Vec3 p) {
             p[2] - 350.0 + renderer.translation.z};
 }
 
+// A tetrahedron k times the size of tetra.obj, with its long edge along x.
+void writeTetra(const std::string& name, double k) {
+    std::ofstream(name) << "v 0 0 0\nv " << 4 * k << " 0 0\nv 0 " << 2 * k << " 0\nv 0 0 " << k
+                        << "\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
+}
+
+// The importer's readers; once armed, with a writer that saves a new version of the file, three
+// times the size, just after the next reading: that reading may hold parts of both versions.
+class SavedWhileRead : public ModelFiles {
+public:
+    const Format* formatOf(const std::string& path) const override {
+        return importedModelFiles().formatOf(path);
+    }
+    bool read(const std::string& path, const Format& format, bool own,
+              std::vector<TriangleMesh>& meshes) override {
+        const bool read = importedModelFiles().read(path, format, own, meshes);
+        if (armed && ++reads == 1) writeTetra(path, 3.0);
+        return read;
+    }
+    SimplifiedCopies::Simplify simplifier() const override {
+        return importedModelFiles().simplifier();
+    }
+    bool armed = false;
+    int reads = 0;  // once armed
+};
+
 // One run of the core: a file opened in the model viewer in a 640 x 480 window.
 struct Running {
     NoWindow window;
-    Viewer viewer{&importedModelFiles()};
+    SavedWhileRead files;
+    Viewer viewer{&files};
     Camera startCamera;  // as it was once the window was up
 };
 
@@ -85,16 +110,17 @@ protected:
                                       "vertex 4 0 0\nvertex 0 2 1\nendloop\nendfacet\nendsolid\n";
     }
 
-    // The run after script is played on file, opened in view.
+    // The run after script is played on file, opened in view standing on up ("": the format's).
     static std::unique_ptr<Running> play(const std::string& file, const std::string& script,
                                          const std::string& view = "three-quarter",
-                                         std::size_t simplifyAbove = Viewer::kSimplifyAbove) {
+                                         std::size_t simplifyAbove = Viewer::kSimplifyAbove,
+                                         const std::string& up = "") {
         auto run = std::make_unique<Running>();
         Viewer& viewer = run->viewer;
         viewer.simplifyAbove = simplifyAbove;
         viewer.modelViewer = true;
         viewer.keyReport = nullptr;
-        EXPECT_TRUE(viewer.chooseView(view));
+        EXPECT_EQ(viewer.chooseViewing(view, up), "");
         EXPECT_TRUE(viewer.open({file}, ModelOptions()));
         viewer.start(run->window, 1, 640, 480);
         viewer.handle(Event::resized(640, 480));
@@ -107,11 +133,6 @@ protected:
         return run;
     }
 
-    // A tetrahedron k times the size of tetra.obj, with its long edge along x.
-    static void writeTetra(const std::string& name, double k) {
-        std::ofstream(name) << "v 0 0 0\nv " << 4 * k << " 0 0\nv 0 " << 2 * k << " 0\nv 0 0 " << k
-                            << "\nf 1 3 2\nf 1 2 4\nf 1 4 3\nf 2 3 4\n";
-    }
     // A key pressed and the files it reads read (settle() waits for them, as kalderino-shot does).
     static void press(Viewer& viewer, int special) {
         viewer.handle(Event::keyPress({true, special}));
@@ -289,17 +310,16 @@ TEST_F(ViewerTest, ModelFilesOpenFramedAndNumberKeysGiveTheNamedViews) {
         SCOPED_TRACE(view);
         const auto openedRun = play("tetra.obj", "", view);
         const Camera& camera = openedRun->viewer.camera;
-        const Matrix4 v = camera.view();
-        const Matrix4 p = camera.projection(640.0 / 480.0, false);
+        const auto times = [](const Matrix4& m, const std::array<double, 4>& x) {
+            std::array<double, 4> y{};  // m is column-major
+            for (int r = 0; r < 4; ++r)
+                y[r] = m[r] * x[0] + m[4 + r] * x[1] + m[8 + r] * x[2] + m[12 + r] * x[3];
+            return y;
+        };
         double widest = 0.0;
         for (const Vec3& corner : {Vec3{0, 0, 0}, Vec3{4, 0, 0}, Vec3{0, 2, 0}, Vec3{0, 0, 1}}) {
-            double eye[4] = {0, 0, 0, 0};
-            for (int r = 0; r < 4; ++r)
-                eye[r] = v[r] * corner[0] + v[4 + r] * corner[1] + v[8 + r] * corner[2] + v[12 + r];
-            double clip[4] = {0, 0, 0, 0};
-            for (int r = 0; r < 4; ++r)
-                clip[r] =
-                    p[r] * eye[0] + p[4 + r] * eye[1] + p[8 + r] * eye[2] + p[12 + r] * eye[3];
+            const auto clip = times(camera.projection(640.0 / 480.0, false),
+                                    times(camera.view(), {corner[0], corner[1], corner[2], 1.0}));
             widest = std::max({widest, std::fabs(clip[0] / clip[3]), std::fabs(clip[1] / clip[3])});
             EXPECT_LT(std::fabs(clip[2] / clip[3]), 1.0) << "within the depth range";
         }
@@ -315,34 +335,26 @@ TEST_F(ViewerTest, ModelFilesOpenFramedAndNumberKeysGiveTheNamedViews) {
         EXPECT_EQ(run->viewer.renderer->rotation.x, 0.0f) << script;
         EXPECT_EQ(run->viewer.renderer->translation.x, 0.0f) << script;
     }
-    EXPECT_FALSE(Viewer().chooseView("sideways"));
 }
 
-// --up names the axis model files stand on, whatever their format says.
+// --up names the axis model files stand on, whatever their format says (the format's own, with
+// no --up, is in DragsAndWheelTurnAndZoomTheModelFilesCamera).
 TEST_F(ViewerTest, UpAxisIsChosenByName) {
-    const struct {
-        const char* name;
-        bool good;
-        int axis, sign;
-    } rows[] = {{"+Z", true, 2, 1},  {"-y", true, 1, -1}, {"X", true, 0, 1},  {"-x", true, 0, -1},
-                {"", false, 0, 0},   {"+", false, 0, 0},  {"W", false, 0, 0}, {"+XY", false, 0, 0},
-                {"*x", false, 0, 0}, {"--z", false, 0, 0}};
-    for (const auto& row : rows) {
-        for (const char* file : {"tetra.obj", "tetra.stl"}) {
-            Running run;
-            ASSERT_EQ(run.viewer.chooseUp(row.name), row.good) << row.name;
-            run.viewer.modelViewer = true;
-            ASSERT_TRUE(run.viewer.open({file}, ModelOptions()));
-            run.viewer.start(run.window, 1, 640, 480);
-            const UpAxis up = run.viewer.camera.up;
-            const bool stl = std::string(file) == "tetra.stl";
-            EXPECT_EQ(up.axis, row.good ? row.axis : stl ? 2 : 1) << row.name << " " << file;
-            EXPECT_EQ(up.sign, row.good ? row.sign : 1) << row.name << " " << file;
-        }
+    const std::tuple<const char*, const char*, int, int> rows[] = {{"+Z", "tetra.obj", 2, 1},
+                                                                   {"-y", "tetra.stl", 1, -1},
+                                                                   {"X", "tetra.stl", 0, 1},
+                                                                   {"-x", "tetra.obj", 0, -1}};
+    for (const auto& [name, file, axis, sign] : rows) {
+        const UpAxis up =
+            play(file, "", "three-quarter", Viewer::kSimplifyAbove, name)->viewer.camera.up;
+        EXPECT_EQ(std::pair(up.axis, up.sign), std::pair(axis, sign)) << name;
     }
+    for (const char* wrong : {"", "+", "W", "+XY", "*x", "--z"})
+        EXPECT_FALSE(Viewer().chooseUp(wrong)) << wrong;
 }
 
-// The panel: the overlay's facts of the files, the help's every binding, the aids' switches.
+// The panel: the overlay's facts of the files, the help's every binding, the aids' switches
+// (each one's picture, and M M, are in BindingPictureTest).
 TEST_F(ViewerTest, OverlayAndHelpListWhatTheyShow) {
     const auto lines = [](const std::string& file, const std::string& script) {
         return play(file, script)->viewer.panelText();
@@ -350,10 +362,9 @@ TEST_F(ViewerTest, OverlayAndHelpListWhatTheyShow) {
     // A model file's, as drawn, in BindingPictureTest; a data file's here.
     const std::vector<std::string> data = lines("square.dat", "key M");
     ASSERT_EQ(data.size(), 5u);
-    EXPECT_EQ(data[0], "square.dat");
-    EXPECT_EQ(data[1], "4 points, 2 triangles");
-    EXPECT_EQ(data[2], "size 40 x 40 x 0");
-    EXPECT_TRUE(lines("square.dat", "key M M").empty());
+    EXPECT_EQ(
+        std::vector(data.begin(), data.begin() + 3),
+        (std::vector<std::string>{"square.dat", "4 points, 2 triangles", "size 40 x 40 x 0"}));
     std::vector<const Binding*> listed;  // the keys of a group are listed in its first row
     for (const Binding& binding : bindings())
         if (binding.does != nullptr) listed.push_back(&binding);
@@ -381,180 +392,79 @@ TEST_F(ViewerTest, OverlayAndHelpListWhatTheyShow) {
     EXPECT_NE(rate.find(" frames a second"), std::string::npos) << rate;
     const SceneAids& aids = play("tetra.obj", "key E X G B G")->viewer.renderer->aids;
     EXPECT_TRUE(aids.edges && aids.axes && !aids.grid && aids.box);
-    EXPECT_FALSE(play("tetra.obj", "")->viewer.renderer->aids.any());
-}
-
-// In the viewer's way every key is the renderer's: Return is an unbound key there.
-TEST_F(ViewerTest, TheViewerPassesEveryKeyToTheRenderer) {
-    NoWindow window;
-    Viewer viewer;
-    ASSERT_TRUE(viewer.loadDataFile("square.dat", nullptr));
-    viewer.keyReport = std::tmpfile();
-    viewer.start(window, 1, 640, 480);
-    viewer.handle(Event::keyPress({false, kKeyReturn}));
-    viewer.handle(Event::keyPress({false, 'f'}));
-    viewer.handle(Event::pointer(Event::Kind::press, Button::left, 1, 1));
-    viewer.handle(Event::pointer(Event::Kind::motion, Button::left, 100, 1));
-    std::rewind(viewer.keyReport);
-    char line[80] = "";
-    ASSERT_NE(std::fgets(line, sizeof line, viewer.keyReport), nullptr);
-    EXPECT_STREQ(line, "Essa tecla n\xE3o serve pra nada e seu codigo e: 13\n");
-    EXPECT_EQ(viewer.renderer->rotation.x, 10.0f);
-    EXPECT_EQ(viewer.renderer->rotation.z, 0.0f) << "no pointer in the viewer";
 }
 
 // F5 puts the meshes read again in place of the old, which are freed (the sanitizer build
 // catches a second free or a leak of a mesh still drawn); the view stays as the user left it,
-// and Return frames the new size. A file that cannot be read again leaves what is shown as it
-// is, and says why, once a reading, in the overlay too.
+// and Return frames the new size. What was read while the file changed is dropped unsaid,
+// failure and all, and the file is read again. A file that cannot be read again leaves what is
+// shown as it is, and says why, once a reading, in the overlay too.
 TEST_F(ViewerTest, F5ReadsTheFilesAgainKeepingTheViewOrWhatIsShown) {
-    for (const char* script : {"drag 100,100 160,130; scroll 2", "key x; drag right 10,10 10,40"}) {
-        SCOPED_TRACE(script);
-        writeTetra("tetra.obj", 1.0);
-        const auto run = play("tetra.obj", script);
-        Viewer& viewer = run->viewer;
-        const Camera before = viewer.camera;
-        const Vector3 rotation = viewer.renderer->rotation;
-        writeTetra("tetra.obj", 10.0);
-        press(viewer, kKeyF1 + 4);
-        ASSERT_EQ(viewer.renderer->models.size(), 1u);
-        EXPECT_EQ(highestX(viewer), 40.0);
-        EXPECT_EQ(viewer.camera.target, before.target);
-        EXPECT_EQ(viewer.camera.distance, before.distance);
-        EXPECT_EQ(viewer.renderer->rotation.x, rotation.x);
-        EXPECT_EQ(viewer.renderer->rotation.y, rotation.y);
-        viewer.handle(Event::keyPress({false, kKeyReturn}));
-        EXPECT_NEAR(viewer.camera.distance / run->startCamera.distance, 10.0, 1e-9);
-        const std::vector<const TriangleMesh*> shown = viewer.renderer->models;
-        std::ofstream("tetra.obj") << "v 0 0 0\nv 1 zero 0\n";
-        testing::internal::CaptureStderr();
-        press(viewer, kKeyF1 + 4);
-        const std::string said = "tetra.obj:2: expected the y coordinate of point 2 as a decimal "
-                                 "number, found \"zero\"";
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), said + "\n");
-        EXPECT_EQ(viewer.renderer->models, shown);
-        viewer.handle(Event::keyPress({false, 'M'}));
-        EXPECT_EQ(viewer.panelText().back(), said) << "the overlay says it too";
-        writeTetra("tetra.obj", 2.0);
-        press(viewer, kKeyF1 + 4);
-        EXPECT_EQ(highestX(viewer), 8.0);
-    }
+    const auto run = play("tetra.obj", "key x; drag 100,100 160,130; drag right 10,10 10,40");
+    Viewer& viewer = run->viewer;
+    const Camera before = viewer.camera;
+    const Vector3 rotation = viewer.renderer->rotation;
+    std::ofstream("tetra.obj") << "v 0 0 0\nv 1 zero 0\n";  // as the file is being saved
+    run->files.armed = true;
+    testing::internal::CaptureStderr();
+    press(viewer, kKeyF1 + 4);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(run->files.reads, 2);
+    ASSERT_EQ(viewer.renderer->models.size(), 1u);
+    EXPECT_EQ(highestX(viewer), 12.0);
+    EXPECT_EQ(viewer.camera.target, before.target);
+    EXPECT_EQ(viewer.camera.forward, before.forward);
+    EXPECT_EQ(viewer.camera.distance, before.distance);
+    EXPECT_EQ(viewer.renderer->rotation.y, rotation.y);
+    viewer.handle(Event::keyPress({false, kKeyReturn}));
+    EXPECT_NEAR(viewer.camera.distance / run->startCamera.distance, 3.0, 1e-9);
+    const std::vector<const TriangleMesh*> shown = viewer.renderer->models;
+    std::ofstream("tetra.obj") << "v 0 0 0\nv 1 zero 0\n";
+    testing::internal::CaptureStderr();
+    press(viewer, kKeyF1 + 4);
+    const std::string said = "tetra.obj:2: expected the y coordinate of point 2 as a decimal "
+                             "number, found \"zero\"";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), said + "\n");
+    EXPECT_EQ(viewer.renderer->models, shown);
+    viewer.handle(Event::keyPress({false, 'M'}));
+    EXPECT_EQ(viewer.panelText().back(), said) << "the overlay says it too";
+    writeTetra("tetra.obj", 2.0);
+    press(viewer, kKeyF1 + 4);
+    EXPECT_EQ(highestX(viewer), 8.0);
 }
 
-// Page Down and Page Up show the next and the previous file of the first file's folder in the
-// view that file opens in, title it, and go on past a file that cannot be read.
+// Page Down shows the next file of the first file's folder in the view that file opens in, and
+// goes on past a file that cannot be read, which leaves what is shown and its title. (The order,
+// going round and Page Up are in ShotTest.PageKeysGoThroughTheFolderAndF5ReadsAgain.)
 TEST_F(ViewerTest, PageDownAndUpShowTheFilesBesideInTheirOwnView) {
-    writeTetra("a.obj", 1.0);
     writeTetra("b.obj", 2.0);
     std::ofstream("c.obj") << "f 1 2 3\n";  // no points
     const auto run = play("b.obj", "drag 100,100 200,150");
     Viewer& viewer = run->viewer;
     const struct {
-        int key;
         const char* title;
         bool cameraView;
         double highestX;
         const char* said;
-    } rows[] = {
-        {kKeyPageDown, "c.obj", true, 8.0,
-         "c.obj:1: expected a point index, found \"1\", but no point comes before it\n"},
-        {kKeyPageDown, "square.dat", false, 40.0, ""},
-        {kKeyPageDown, "tetra.obj", true, 4.0, ""},
-        {kKeyPageDown, "tetra.stl", true, 4.0, ""},
-        {kKeyPageDown, "a.obj", true, 4.0, ""},  // round to the first
-        {kKeyPageUp, "tetra.stl", true, 4.0, ""},
-    };
+    } rows[] = {{"b.obj", true, 8.0,
+                 "c.obj:1: expected a point index, found \"1\", but no point comes before it\n"},
+                {"square.dat", false, 40.0, ""},
+                {"tetra.obj", true, 4.0, ""}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.title);
         viewer.handle(Event::pointer(Event::Kind::press, Button::left, 100, 100));
         viewer.handle(Event::pointer(Event::Kind::release, Button::left, 180, 140));
         testing::internal::CaptureStderr();
-        press(viewer, row.key);
+        press(viewer, kKeyPageDown);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), row.said);
-        EXPECT_EQ(viewer.title(), *row.said != '\0' ? "b.obj" : row.title);
+        EXPECT_EQ(viewer.title(), row.title);
         EXPECT_EQ(viewer.usesCamera(), row.cameraView);
+        ASSERT_EQ(viewer.renderer->meshes.size(), row.cameraView ? 0u : 1u) << "none freed";
         EXPECT_EQ(highestX(viewer), row.highestX);
-        if (*row.said != '\0') continue;
-        // The view the file opens in, as Return gives it.
-        const Camera opened = viewer.camera;
-        const Vector3 rotation = viewer.renderer->rotation;
-        viewer.handle(Event::keyPress({false, kKeyReturn}));
-        EXPECT_EQ(viewer.camera.forward, opened.forward);
-        EXPECT_EQ(viewer.camera.distance, opened.distance);
-        EXPECT_EQ(viewer.renderer->rotation.z, rotation.z);
     }
+    EXPECT_EQ(viewer.camera.forward, play("tetra.obj", "")->viewer.camera.forward);
     viewer.handle(Event::keyPress({false, 'M'}));
-    EXPECT_EQ(viewer.panelText()[0], "tetra.stl") << "the overlay names the file shown";
-}
-
-// The importer's readers, with a writer that saves a new version of the file just after it has
-// been read again the first time: that reading may hold parts of both versions.
-class SavedWhileRead : public ModelFiles {
-public:
-    const Format* formatOf(const std::string& path) const override {
-        return importedModelFiles().formatOf(path);
-    }
-    bool read(const std::string& path, const Format& format, bool own,
-              std::vector<TriangleMesh>& meshes) override {
-        const bool read = importedModelFiles().read(path, format, own, meshes);
-        if (++reads == 2) std::ofstream(path) << newVersion;  // of another size
-        return read;
-    }
-    int reads = 0;
-    std::string newVersion;
-};
-
-// What was read while the file changed is dropped unsaid, failure and all, and the file is read
-// again: what is shown and said is the new version's.
-TEST_F(ViewerTest, AFileChangedWhileReadIsReadAgain) {
-    writeTetra("tetra.obj", 1.0);
-    SavedWhileRead files;
-    writeTetra("new.obj", 3.0);
-    std::ifstream newFile("new.obj");
-    files.newVersion.assign(std::istreambuf_iterator<char>(newFile), {});
-    NoWindow window;
-    Viewer viewer(&files);
-    viewer.modelViewer = true;
-    ASSERT_TRUE(viewer.open({"tetra.obj"}, ModelOptions()));
-    viewer.start(window, 1, 640, 480);
-    std::ofstream("tetra.obj") << "v 0 0 0\nv 1 zero 0\n";  // as the file is being saved
-    testing::internal::CaptureStderr();
-    press(viewer, kKeyF1 + 4);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(files.reads, 3);
-    EXPECT_EQ(highestX(viewer), 12.0);
-}
-
-// The watch's timing: a file written and closed is due kQuiet seconds after its last change;
-// one still open for writing, kHeldOpen seconds after; one renamed over is a change too;
-// another file of the folder is none.
-TEST(FileWatchTest, SaysWhenAChangedFileMayBeRead) {
-    const TestFolder folder;
-    std::ofstream("shown.obj") << "v 0 0 0\n";
-    FileWatch watch;
-    std::string error;
-    ASSERT_TRUE(watch.watch({"shown.obj"}, error)) << error;
-    watch.poll(10.0);
-    EXPECT_LT(watch.untilDue(10.0), 0.0);
-    std::ofstream("other.obj") << "v 1 1 1\n";
-    watch.poll(10.0);
-    EXPECT_LT(watch.untilDue(10.0), 0.0) << "not a file shown";
-    {
-        std::ofstream writing("shown.obj");
-        writing << "v 0 0 0\n" << std::flush;
-        watch.poll(11.0);
-        EXPECT_NEAR(watch.untilDue(11.0), FileWatch::kHeldOpen, 1e-9);
-    }
-    watch.poll(12.0);
-    EXPECT_NEAR(watch.untilDue(12.0), FileWatch::kQuiet, 1e-9);
-    EXPECT_DOUBLE_EQ(watch.untilDue(13.0), 0.0);
-    const unsigned long changes = watch.changes();
-    watch.take();
-    EXPECT_LT(watch.untilDue(13.0), 0.0);
-    std::filesystem::rename("other.obj", "shown.obj");
-    watch.poll(14.0);
-    EXPECT_NEAR(watch.untilDue(14.0), FileWatch::kQuiet, 1e-9);
-    EXPECT_GT(watch.changes(), changes);
+    EXPECT_EQ(viewer.panelText()[0], "tetra.obj") << "the overlay names the file shown";
 }
 
 }  // namespace

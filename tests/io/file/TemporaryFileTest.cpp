@@ -2,6 +2,7 @@
 // behind by a failure or by a signal that ends the process.
 #include "io/file/TemporaryFile.h"
 
+#include "tests/ProgramRun.h"
 #include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -9,23 +10,11 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 namespace kalderino {
 
 namespace {
-
-std::string contentsOf(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-long filesHere() {
-    return std::distance(std::filesystem::directory_iterator("."),
-                         std::filesystem::directory_iterator());
-}
 
 TEST(TemporaryFileTest, AppearsOnlyWhenCommittedAndLeavesNothingOtherwise) {
     const TestFolder folder;
@@ -36,31 +25,33 @@ TEST(TemporaryFileTest, AppearsOnlyWhenCommittedAndLeavesNothingOtherwise) {
         EXPECT_FALSE(std::filesystem::exists("out"));
         ASSERT_TRUE(file.commit("out", false, true));
     }
-    EXPECT_EQ(contentsOf("out"), "first");
+    EXPECT_EQ(readFile("out"), "first");
     {
         TemporaryFile file("out");
         ASSERT_TRUE(file.writeAll("second", 6));
         EXPECT_FALSE(file.commit("out", false, false)) << "an existing file is kept";
         EXPECT_EQ(errno, EEXIST);
     }
-    EXPECT_EQ(contentsOf("out"), "first");
-    EXPECT_EQ(filesHere(), 1) << "the uncommitted file is gone";
+    EXPECT_EQ(readFile("out"), "first");
+    EXPECT_EQ(filesHere().size(), 1u) << "the uncommitted file is gone";
     EXPECT_LT(TemporaryFile("no/such/folder/out").descriptor(), 0);
 
-    // A signal that ends the process takes the open temporary files with it. The child is forked
-    // at this point, working in this test's folder ("threadsafe" would start the test anew).
+    // A signal that ends the process takes the temporary files with it, one given a temporary
+    // name to wait under. The child is forked at this point, working in this test's folder
+    // ("threadsafe" would start the test anew).
     GTEST_FLAG_SET(death_test_style, "fast");
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         const auto endBySignal = [signal] {
             TemporaryFile one("out");
             TemporaryFile two("other");
             one.writeAll("partial", 7);
+            one.closeUntilCommit();
             std::raise(signal);
         };
         EXPECT_EXIT(endBySignal(), testing::KilledBySignal(signal), "");
-        EXPECT_EQ(filesHere(), 1) << signal;
+        EXPECT_EQ(filesHere().size(), 1u) << signal;
     }
-    EXPECT_EQ(contentsOf("out"), "first");
+    EXPECT_EQ(readFile("out"), "first");
 }
 
 }  // namespace
