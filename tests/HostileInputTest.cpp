@@ -213,26 +213,21 @@ protected:
 
 TestFolder* HostileInputTest::shared = nullptr;
 
-TEST_F(HostileInputTest, CountBombsAreRefusedBeforeAnyAllocation) {
-    const std::string stlBomb = "head -c 80 /dev/zero > bomb.stl && printf '\\377\\377\\377\\377' "
-                                ">> bomb.stl";
+TEST_F(HostileInputTest, CountBombsAndMarkedDataFilesAreRefusedBeforeAnyAllocation) {
     check({
         {"mesh count", "printf '2147483647 m 3 0 0 0\\n' > bomb.dat",
          "exec $SHOT -o b.png bomb.dat", 1, "announces 2147483647 meshes"},
         {"point count", "printf '1 m 2147483647 0 0 0\\n' > bomb.dat",
          "exec $SHOT -o b.png bomb.dat", 1, "bomb.dat:1:"},
-        {"PLY element count",
-         "printf 'ply\\nformat ascii 1.0\\nelement vertex 2000000000\\nproperty float x\\n"
-         "end_header\\n0\\n' > bomb.ply",
-         "exec $IMPORT -o o.dat bomb.ply", 1, "bomb.ply:"},
-        {"binary STL count", stlBomb + " && head -c 50 /dev/zero >> bomb.stl",
-         "exec $IMPORT -o o.dat bomb.stl", 1, "the binary header announces 4294967295 triangles"},
-        // The same bomb where a file manager and a user open model files directly; the window
-        // is never reached.
-        {"binary STL count, thumbnail", stlBomb, "exec $SHOT --thumbnail 64 -o t.png bomb.stl", 1,
-         "announces 4294967295 triangles"},
-        {"OFF point count", "printf 'OFF\\n2000000000 1 0\\n' > bomb.off",
-         "exec $IMPORT -o o.dat bomb.off", 1, "the point count is 2000000000"},
+        // Where a file manager opens model files directly (the readers' own bombs:
+        // ImportTest.RefusesBadInputWithWhatIsWrongAndWhere); the window is never reached.
+        {"binary STL count, thumbnail",
+         "head -c 80 /dev/zero > bomb.stl && printf '\\377\\377\\377\\377' >> bomb.stl",
+         "exec $SHOT --thumbnail 64 -o t.png bomb.stl", 1, "announces 4294967295 triangles"},
+        // A byte-order mark, which model readers skip, is no part of a data file.
+        {"a data file after a byte-order mark",
+         "printf '\\357\\273\\277' > b.dat && cat scene.dat >> b.dat", "exec $SHOT -o b.png b.dat",
+         1, "b.dat:1: expected the mesh count"},
     });
 }
 
@@ -258,8 +253,6 @@ TEST_F(HostileInputTest, DevicesAndFifosAreReadAsStreamsWithinBounds) {
         {"standard input with --format", "",
          "exec $IMPORT --format obj -o o.dat /dev/stdin < tri.obj", 0, "", "o.dat",
          "grep -q '^3$' o.dat"},
-        {"a pipe with --format", "", "cat tri.obj | $IMPORT --format obj -o o.dat /dev/stdin", 0,
-         "", "o.dat"},
         {"a pipe without --format", "", "cat tri.obj | $IMPORT -o o.dat /dev/stdin", 1,
          "name the format with --format EXT"},
         // The stated limit itself: 2 GiB are read, then refused, by our readers and by the copy
@@ -320,9 +313,6 @@ TEST_F(HostileInputTest, AnOutputThatIsAnInputIsRefused) {
 TEST_F(HostileInputTest, AFailedRunLeavesOldFilesAsItFoundThem) {
     const std::string name250(250, 'n');
     check({
-        {"old picture and a folder in the way", "echo old > out-0.png && mkdir out-1.png",
-         "exec $SHOT --keys x -o 'out-%d.png' scene.dat", 1,
-         "out-1.png: cannot write: Is a directory"},
         {"two old pictures, the last in the way",
          "echo old > out-0.png && echo old > out-1.png && mkdir out-2.png",
          "exec $SHOT --keys 'x x' -o 'out-%d.png' scene.dat", 1,
@@ -535,31 +525,6 @@ TEST_F(HostileInputTest, DeeplyNestedNodesEndNoRunBySignal) {
     std::ofstream(shared->path / "deep.gltf") << gltfOf(nodes + R"({"mesh":0}])", kTriangleData);
     check({{"a mesh 20,000 nodes deep", "cp \"$SHARED/deep.gltf\" .",
             "exec $IMPORT -o o.dat deep.gltf", 0, "", "o.dat", "grep -q '^3$' o.dat"}});
-}
-
-TEST_F(HostileInputTest, ByteOrderMarksAreSkippedByModelReaders) {
-    const std::string bom = "printf '\\357\\273\\277' > ";
-    check({
-        {"OBJ", bom + "m.obj && cat tri.obj >> m.obj", "exec $IMPORT -o o.dat m.obj", 0, "",
-         "o.dat", "test \"$(sed -n 3p o.dat)\" = 3 && test \"$(sed -n 8p o.dat)\" = '1 2 3'"},
-        {"ascii STL",
-         bom + "m.stl && printf 'solid t\\nfacet normal 0 0 1\\nouter loop\\nvertex 0 0 0\\n"
-               "vertex 1 0 0\\nvertex 0 1 0\\nendloop\\nendfacet\\nendsolid t\\n' >> m.stl",
-         "exec $IMPORT -o o.dat m.stl", 0, "", "o.dat"},
-        {"PLY",
-         bom + "m.ply && printf 'ply\\nformat ascii 1.0\\nelement vertex 3\\nproperty float x\\n"
-               "property float y\\nproperty float z\\nelement face 1\\nproperty list uchar int "
-               "vertex_indices\\nend_header\\n0 0 0\\n1 0 0\\n0 1 0\\n3 0 1 2\\n' >> m.ply",
-         "exec $IMPORT -o o.dat m.ply", 0, "", "o.dat"},
-        {"OFF", bom + "m.off && printf 'OFF\\n3 1 0\\n0 0 0\\n1 0 0\\n0 1 0\\n3 0 1 2\\n' >> m.off",
-         "exec $IMPORT -o o.dat m.off", 0, "", "o.dat"},
-        {"the data file keeps refusing one", bom + "b.dat && cat scene.dat >> b.dat",
-         "exec $SHOT -o b.png b.dat", 1, "b.dat:1: expected the mesh count"},
-        {"a binary STL whose header starts with solid",
-         "printf 'solid binary' > s.stl && head -c 68 /dev/zero >> s.stl && "
-         "printf '\\005\\000\\000\\000' >> s.stl && head -c 100 /dev/zero >> s.stl",
-         "exec $IMPORT -o o.dat s.stl", 1, "s.stl: is neither an ascii STL"},
-    });
 }
 
 }  // namespace
