@@ -123,15 +123,11 @@ std::string gltfOf(const std::string& nodes, const std::string& uri, std::size_t
            "]}";
 }
 
-const std::string kTriangleData = "data:application/octet-stream;base64,"
-                                  "AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA";
-
 class HostileInputTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
         ::setenv("SHOT", SHOT_PATH, 1);
         ::setenv("IMPORT", IMPORT_PATH, 1);
-        ::setenv("VIEW", VIEW_PATH, 1);
         // A model of 2 M triangles, whose data file takes a while to write.
         shared = new TestFolder;
         const Outcome made =
@@ -146,7 +142,9 @@ protected:
         const float corners[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
         std::ofstream(shared->path / "tri.bin", std::ios::binary)
             .write(reinterpret_cast<const char*>(corners), sizeof corners);
-        std::ofstream(shared->path / "tri.gltf") << gltfOf(R"([{"mesh":0}])", kTriangleData);
+        std::ofstream(shared->path / "tri.gltf")
+            << gltfOf(R"([{"mesh":0}])", "data:application/octet-stream;base64,"
+                                         "AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA");
         std::ofstream(shared->path / "gltf.sh")
             << "printf '"
             << gltfOf(R"([{"mesh":0}])", "%s", 3, 0,
@@ -317,9 +315,6 @@ TEST_F(HostileInputTest, AFailedRunLeavesOldFilesAsItFoundThem) {
          "echo old > out-0.png && echo old > out-1.png && mkdir out-2.png",
          "exec $SHOT --keys 'x x' -o 'out-%d.png' scene.dat", 1,
          "out-2.png: cannot write: Is a directory"},
-        {"an old data file and a bad model, --force",
-         "echo old > o.dat && echo 'f 1 2 9' > bad.obj", "exec $IMPORT --force -o o.dat bad.obj", 1,
-         "bad.obj:1:"},
         {"old pictures replaced by a run that succeeds", "echo old > out-0.png",
          "exec $SHOT --keys x -o 'out-%d.png' scene.dat", 0, "", "out-0.png out-1.png",
          "head -c 4 out-0.png | grep -q PNG"},
@@ -399,9 +394,6 @@ TEST_F(HostileInputTest, RunsWithinMemoryAndOpenFileLimitsEndCleanly) {
                         "not enough memory for a 16384 x 16384 picture", "", "", 3072});
         rows.push_back({"a model in 100 MiB", "", "exec $IMPORT -o o.dat \"$SHARED/big.obj\"", 1,
                         "big.obj: not enough memory for the meshes of its", "", "", 100});
-        rows.push_back({"a model in 100 MiB, kalderino-view", "",
-                        "DISPLAY= exec $VIEW \"$SHARED/big.obj\"", 1,
-                        "big.obj: not enough memory for", "", "", 100});
         // 1.5 GB of zeros, read from the page cache's one zero page: within the thumbnail's own
         // limit the file is mapped, and the triangles do not fit beside it.
         rows.push_back({"a 1.5 GB STL, thumbnail",
@@ -433,8 +425,6 @@ TEST_F(HostileInputTest, ModelsReadOnlyRegularFilesBesideThem) {
          import, 1, "m.gltf: refers to \"/"},
         {"a file: URI", bin + "secret.bin && " + gltf + "\"file://$PWD/secret.bin\" > m.gltf",
          import, 1, "m.gltf: refers to \"file:///"},
-        {"a URI out of the folder", bin + "../up.bin && " + gltf + "../up.bin > m.gltf", import, 1,
-         "m.gltf: refers to \"../up.bin\", outside its folder"},
         {"a URI out of the folder through one below",
          bin + "../up.bin && mkdir in && " + gltf + "in/../../up.bin > m.gltf", import, 1,
          "refers to \"in/../../up.bin\", outside its folder"},
@@ -516,15 +506,6 @@ TEST_F(HostileInputTest, LibraryBombsMeetTheReadersLimits) {
             "skipped the memory rows: AddressSanitizer's reader has no address-space limit\n");
     }
     check(rows);
-}
-
-TEST_F(HostileInputTest, DeeplyNestedNodesEndNoRunBySignal) {
-    // A glTF whose one triangle sits 20,000 nodes deep: some 400 KB.
-    std::string nodes = "[";
-    for (int i = 1; i < 20000; ++i) nodes += R"({"children":[)" + std::to_string(i) + "]},";
-    std::ofstream(shared->path / "deep.gltf") << gltfOf(nodes + R"({"mesh":0}])", kTriangleData);
-    check({{"a mesh 20,000 nodes deep", "cp \"$SHARED/deep.gltf\" .",
-            "exec $IMPORT -o o.dat deep.gltf", 0, "", "o.dat", "grep -q '^3$' o.dat"}});
 }
 
 }  // namespace
