@@ -483,24 +483,12 @@ TEST_F(HostileInputTest, LibraryBombsMeetTheReadersLimits) {
                         "ln \"$SHARED/grid.gltf\" \"$SHARED/grid.bin\" .",
                         "exec $IMPORT -o o.dat grid.gltf", 0, "", "o.dat",
                         "grep -q '^1996002$' o.dat"});
-        const std::string limit =
-            ": cannot read within the library reader's memory limit of 193 MiB";
         rows.push_back(
             {"a glb whose JSON claims 1.5e9 bytes",
              "printf 'glTF\\2\\0\\0\\0\\130\\2\\0\\0\\0\\57\\150\\131JSON"
              "{\"asset\":{\"version\":\"2.0\"}}' > b.glb && head -c 553 /dev/zero >> b.glb",
-             "exec $IMPORT -o o.dat b.glb", 1, "b.glb" + limit});
-        rows.push_back({"a .x mesh announcing 1e8 faces",
-                        "printf 'xof 0302txt 0064\\nMesh {\\n3;\\n0;0;0;,\\n1;0;0;,\\n0;1;0;;\\n"
-                        "100000000;\\n3;0,1,2;;\\n}\\n' > b.x",
-                        "exec $IMPORT -o o.dat b.x", 1, "b.x" + limit});
-        rows.push_back(
-            {"an ASE mesh announcing 1e8 points",
-             "printf '*3DSMAX_ASCIIEXPORT 200\\n*GEOMOBJECT {\\n*NODE_NAME \"m\"\\n*MESH {\\n"
-             "*MESH_NUMVERTEX 100000000\\n*MESH_NUMFACES 1\\n*MESH_VERTEX_LIST {\\n"
-             "*MESH_VERTEX 0 0 0 0\\n*MESH_VERTEX 1 1 0 0\\n*MESH_VERTEX 2 0 1 0\\n}\\n"
-             "*MESH_FACE_LIST {\\n*MESH_FACE 0: A: 0 B: 1 C: 2\\n}\\n}\\n}\\n' > b.ase",
-             "exec $IMPORT -o o.dat b.ase", 1, "b.ase" + limit});
+             "exec $IMPORT -o o.dat b.glb", 1,
+             "b.glb: cannot read within the library reader's memory limit of 193 MiB"});
     } else {
         std::printf(
             "skipped the memory rows: AddressSanitizer's reader has no address-space limit\n");

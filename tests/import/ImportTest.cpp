@@ -222,44 +222,26 @@ TEST_F(ImportTest, ConvertsEveryFormatExactlyAndFitsTheView) {
     }
 }
 
-// The library's format comes from the file's base name or --format, never from a folder's name;
-// a name without an extension leaves the library to tell the format by the contents.
-TEST_F(ImportTest, TakesTheLibrarysFormatFromTheBaseNameAlone) {
-    const std::string gltf = gltfOf(R"([{"mesh":0}])");
-    fs::create_directory("v1.x");
-    std::ofstream("v1.x/model") << gltf;
-    std::ofstream("v1.x/model.gltf") << gltf;
-    std::ofstream("v1.x/tri.bin", std::ios::binary) << kTriangle;
-    const std::pair<const char*, const char*> rows[] = {
-        {"v1.x/model", ""}, {"v1.x/model", "gltf"}, {"v1.x/model.gltf", ""}};
-    for (const auto& [path, format] : rows) {
-        Importer importer;
-        importer.format = format;
-        std::vector<TriangleMesh> meshes;
-        ASSERT_TRUE(importer.read(path, meshes)) << path << " " << format;
-        ASSERT_EQ(meshes.size(), 1u) << path;
-        EXPECT_EQ(meshes[0].triangles.size(), 1u) << path;
-    }
-}
-
 // Through the library, a node's transform, a matrix or a translation, rotation and scale,
-// composes with its parents'.
+// composes with its parents'. The format comes from the file's base name, never from a folder's;
+// without an extension the library tells it by the contents.
 TEST_F(ImportTest, PlacesEachNodeByItsTransformComposedWithItsParents) {
-    std::ofstream("tri.bin", std::ios::binary) << kTriangle;
-    std::ofstream("nested.gltf") << gltfOf(
+    fs::create_directory("v1.x");
+    std::ofstream("v1.x/tri.bin", std::ios::binary) << kTriangle;
+    std::ofstream("v1.x/nested") << gltfOf(
         R"([{"children":[1],"translation":[10,0,0],"scale":[2,2,2]},)"
         R"({"mesh":0,"children":[2],"matrix":[0,1,0,0,-1,0,0,0,0,0,1,0,0,0,5,1]},)"
         R"({"mesh":0,"translation":[0,3,0],"rotation":[1,0,0,0]}])");
     std::vector<TriangleMesh> meshes, deep;
-    ASSERT_TRUE(Importer().read("nested.gltf", meshes));
+    ASSERT_TRUE(Importer().read("v1.x/nested", meshes));
     EXPECT_EQ(trianglesOf(meshes), trianglesOf({modelOf("v 10 0 10\nv 10 2 10\nv 8 0 10\n"
                                                         "v 4 0 10\nv 4 2 10\nv 6 0 10\n"
                                                         "f 1 2 3\nf 4 5 6\n")}));
     // A triangle 20,000 nodes deep (some 400 KB) ends no reader by a signal.
     std::string nodes = "[";
     for (int i = 1; i < 20000; ++i) nodes += R"({"children":[)" + std::to_string(i) + "]},";
-    std::ofstream("deep.gltf") << gltfOf(nodes + R"({"mesh":0}])");
-    ASSERT_TRUE(Importer().read("deep.gltf", deep));
+    std::ofstream("v1.x/deep.gltf") << gltfOf(nodes + R"({"mesh":0}])");
+    ASSERT_TRUE(Importer().read("v1.x/deep.gltf", deep));
     EXPECT_EQ(trianglesOf(deep), trianglesOf({modelOf("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")}));
 }
 
