@@ -83,11 +83,17 @@ TEST(FormatsTest, TellsAFileByTheExtensionOfItsBaseNameInAnyCase) {
     const struct {
         const char* path;
         const Format* format;  // as the importer tells it; the table alone leaves out the others
-    } rows[] = {{"scan.PLY", &kFormats[1]},  {"a.v2.Stl", &kFormats[2]},
-                {"dir/x.obj", &kFormats[0]}, {"scene.GLB", &kFormats[4]},
-                {"part.x", &kLibraryOthers}, {"scene.mesh.xml", &kLibraryOthers},
-                {"dir.obj/notes", nullptr},  {"dataTest3.dat", nullptr},
-                {"trailing.", nullptr},      {"", nullptr}};
+    } rows[] = {{"scan.PLY", &kFormats[1]},
+                {"a.v2.Stl", &kFormats[2]},
+                {"dir/x.obj", &kFormats[0]},
+                {"scene.GLB", &kFormats[4]},
+                {"part.x", &kLibraryOthers},
+                {"scene.mesh.xml", &kLibraryOthers},
+                {"dir.obj/notes", nullptr},
+                {"dataTest3.dat", nullptr},
+                {"notes.txt", nullptr},
+                {"trailing.", nullptr},
+                {"", nullptr}};
     for (const auto& row : rows) {
         EXPECT_EQ(Importer::formatOf(row.path), row.format) << row.path;
         EXPECT_EQ(formatOfExtension(extensionOf(row.path)),
