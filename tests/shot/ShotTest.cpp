@@ -41,7 +41,7 @@ const char* const kPyramids[] = {"pyramid.obj", "ascii.ply",  "little.ply", "big
 class ShotTest : public ::testing::Test {
 protected:
     ShotTest() { ::setenv("SHOT", SHOT_PATH, 1); }
-    static void copyPyramids() { fs::copy(PYRAMIDS_PATH, "."); }
+    static void copyPyramids() { fs::copy(SHOT_DATA_PATH "/pyramids", "."); }
     TestFolder folder;
 };
 
@@ -142,6 +142,74 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
             EXPECT_EQ(run(row.check), (Outcome{0, "", ""})) << row.check;
         }
         fs::current_path(folder.path);
+    }
+}
+
+// Small meshes and the sample drawn after keys, each picture compared with baselines/NAME.png
+// (NAME-0.png ... for several): a pixel differs when a channel is more than 2 of 255 off, and a
+// row allows a fraction of its pixels to differ. A failure writes NAME.diff.png beside the output
+// in pictures/, differing pixels white and the rest the baseline darkened. With UPDATE_BASELINES=1
+// in the environment the outputs replace the baselines instead.
+TEST_F(ShotTest, PicturesMatchTheirBaselines) {
+    const std::string ico = "icosahedron.dat", sample = SAMPLE_PATH;
+    const struct {
+        std::string name, data, size, keys;
+        int pictures = 1;
+        double tolerance = 0.0;
+    } rows[] = {
+        {"icosahedron", ico, "160x120"},
+        {"icosahedron-f9", ico, "160x120", "f f f f f f f f f"},
+        {"icosahedron-wireframe", ico, "160x120", "F2"},
+        {"icosahedron-flat", ico, "160x120", "m"},
+        {"icosahedron-orthographic", ico, "160x120", "F4"},
+        {"icosahedron-perspective-again", ico, "160x120", "F4 F4"},
+        {"icosahedron-turn", ico, "160x120", "x x x", 4},
+        {"squares-culled", "two-squares.dat", "160x120", "space"},
+        {"sample", sample, "640x480"},
+        {"sample-turned", sample, "320x240", "x x z a F2 F1 Left e m"},
+    };
+    const fs::path pictures = PICTURES_PATH;
+    fs::create_directories(pictures);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string numbering = row.pictures > 1 ? "-%d" : "";
+        std::vector<std::string> names;  // NAME.png, or NAME-0.png ...
+        std::string printed;
+        for (int i = 0; i < row.pictures; ++i) {
+            names.push_back(row.name + (row.pictures > 1 ? "-" + std::to_string(i) : "") + ".png");
+            fs::remove(pictures / names.back());
+            printed += (pictures / names.back()).string() + "\n";
+        }
+        ASSERT_EQ(run("exec $SHOT --size " + row.size + " --keys '" + row.keys + "' -o '" +
+                      (pictures / row.name).string() + numbering + ".png' '" +
+                      (fs::path(SHOT_DATA_PATH) / row.data).string() + "'"),
+                  (Outcome{0, printed, ""}));
+        for (const std::string& name : names) {
+            const fs::path output = pictures / name, baseline = fs::path(BASELINES_PATH) / name;
+            if (std::getenv("UPDATE_BASELINES") != nullptr) {
+                fs::copy_file(output, baseline, fs::copy_options::overwrite_existing);
+                continue;
+            }
+            const PngPicture drawn(output), wanted(baseline);
+            ASSERT_FALSE(wanted.rgba.empty())
+                << baseline << " (UPDATE_BASELINES=1 takes the output)";
+            ASSERT_EQ(std::pair(drawn.width, drawn.height), std::pair(wanted.width, wanted.height));
+            PngPicture difference = wanted;
+            long differing = 0;
+            for (std::size_t i = 0; i < drawn.rgba.size(); i += 4) {
+                bool differs = false;
+                for (std::size_t c = i; c < i + 3; ++c)
+                    differs = differs || std::abs(drawn.rgba[c] - wanted.rgba[c]) > 2;
+                differing += differs;
+                for (std::size_t c = i; c < i + 3; ++c)
+                    difference.rgba[c] = differs ? 255 : wanted.rgba[c] / 4;
+            }
+            if (differing > std::floor(row.tolerance * drawn.width * drawn.height)) {
+                const fs::path diff = pictures / (name.substr(0, name.size() - 4) + ".diff.png");
+                ADD_FAILURE() << differing << " pixels of " << output << " differ from " << baseline
+                              << "; difference: " << (difference.write(diff) ? diff : "unwritten");
+            }
+        }
     }
 }
 
