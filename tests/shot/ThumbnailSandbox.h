@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <linux/sched.h>
 #include <seccomp.h>
 #include <string>
@@ -16,7 +17,6 @@
 #include <sys/mman.h>
 #include <sys/personality.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -42,26 +42,21 @@ public:
         const std::size_t dot = input.rfind('.');
         inside = "/tmp/gnome-desktop-file-to-thumbnail" +
                  (dot == std::string::npos ? std::string() : input.substr(dot));
-        std::string line = "bwrap --ro-bind /usr /usr --ro-bind-try /etc/ld.so.cache "
-                           "/etc/ld.so.cache";
+        prefix = "bwrap --ro-bind /usr /usr --ro-bind-try /etc/ld.so.cache /etc/ld.so.cache";
         // Folders that are links into /usr on a merged system are links there too.
-        for (const char* folder : {"/bin", "/lib64", "/lib", "/sbin"}) {
-            struct stat own {
-            }, inUsr{};
-            if (::stat(folder, &own) != 0) continue;
-            const std::string usr = std::string("/usr") + folder;
-            const bool merged = ::stat(usr.c_str(), &inUsr) == 0 && own.st_dev == inUsr.st_dev &&
-                                own.st_ino == inUsr.st_ino;
-            line += merged ? " --symlink " + usr + " " + folder
-                           : " --ro-bind " + std::string(folder) + " " + folder;
+        for (const std::filesystem::path folder : {"/bin", "/lib64", "/lib", "/sbin"}) {
+            const std::string name = folder.string();
+            if (std::filesystem::is_symlink(folder))
+                prefix +=
+                    " --symlink " + std::filesystem::read_symlink(folder).string() + " " + name;
+            else if (std::filesystem::exists(folder))
+                prefix += " --ro-bind " + name + " " + name;
         }
-        line += " --ro-bind-try /etc/alternatives /etc/alternatives --proc /proc --dev /dev"
-                " --chdir / --setenv GIO_USE_VFS local --unshare-all --die-with-parent"
-                " --bind '" +
-                outputFolder + "' /tmp --ro-bind '" + input + "' " + inside + " --ro-bind '" +
-                programFolder + "' /kalderino --setenv PATH /kalderino:/usr/bin --seccomp " +
-                std::to_string(filter) + " ";
-        prefix = line;
+        prefix += " --ro-bind-try /etc/alternatives /etc/alternatives --proc /proc --dev /dev"
+                  " --chdir / --setenv GIO_USE_VFS local --unshare-all --die-with-parent --bind '" +
+                  outputFolder + "' /tmp --ro-bind '" + input + "' " + inside + " --ro-bind '" +
+                  programFolder + "' /kalderino --setenv PATH /kalderino:/usr/bin --seccomp " +
+                  std::to_string(filter) + " ";
         return true;
     }
 
@@ -78,7 +73,7 @@ private:
     // The factory's filter (from Flatpak's): no kernel log, keyring, NUMA or accounting calls,
     // no new namespaces or mounts, no user namespace through clone (clone3 says ENOSYS, so that
     // the C library falls back to clone), no faked terminal input, no personality but Linux's,
-    // no tracing, and sockets of the local, internet and netlink families only.
+    // no tracing, and sockets of the local (AF_UNSPEC too), internet and netlink families only.
     bool writeFilter(std::string& error) {
         scmp_filter_ctx context = seccomp_init(SCMP_ACT_ALLOW);
         if (context == nullptr) {
@@ -105,16 +100,12 @@ private:
                              argument(1, SCMP_CMP_MASKED_EQ, 0xFFFFFFFFu, request));
         seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(personality), 1,
                          argument(0, SCMP_CMP_NE, PER_LINUX));
-        int allowed = -1;  // each family between two allowed ones is refused
-        for (const int family : {AF_UNSPEC, AF_LOCAL, AF_INET, AF_INET6, AF_NETLINK}) {
-            for (int refused = allowed + 1; refused < family; ++refused)
-                seccomp_rule_add_exact(
-                    context, SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
-                    argument(0, SCMP_CMP_EQ, static_cast<scmp_datum_t>(refused)));
-            allowed = family;
-        }
+        for (int family = AF_INET + 1; family < AF_NETLINK; ++family)
+            if (family != AF_INET6)
+                seccomp_rule_add_exact(context, SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
+                                       argument(0, SCMP_CMP_EQ, scmp_datum_t(family)));
         seccomp_rule_add_exact(context, SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
-                               argument(0, SCMP_CMP_GE, static_cast<scmp_datum_t>(allowed + 1)));
+                               argument(0, SCMP_CMP_GT, AF_NETLINK));
         // A descriptor the shell and bwrap inherit, as the factory passes its filter.
         filter = ::memfd_create("thumbnail-seccomp", 0);
         const bool written = filter >= 0 && seccomp_export_bpf(context, filter) == 0 &&
