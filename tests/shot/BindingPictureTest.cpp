@@ -137,16 +137,12 @@ protected:
         const auto corner = [](int x, int y) {
             return std::array<float, 3>{float(x), float(y), 8.0f * std::sin(x * 0.1f + y * 0.07f)};
         };
-        for (int y = 0; y < side; ++y) {
-            for (int x = 0; x < side; ++x) {
-                const std::array<float, 3> facets[2][4] = {
-                    {{}, corner(x, y), corner(x + 1, y), corner(x + 1, y + 1)},
-                    {{}, corner(x, y), corner(x + 1, y + 1), corner(x, y + 1)}};
-                for (const auto& facet : facets) {
-                    big.write(reinterpret_cast<const char*>(facet), sizeof facet);
-                    big.write("\0\0", 2);
-                }
-            }
+        for (std::uint32_t i = 0; i < count; ++i) {  // a square's lower triangle, then its upper
+            const int x = i / 2 % side, y = i / 2 / side, upper = i % 2;
+            const std::array<float, 3> facet[4] = {
+                {}, corner(x, y), corner(x + 1, y + upper), corner(x + 1 - upper, y + 1)};
+            big.write(reinterpret_cast<const char*>(facet), sizeof facet);
+            big.write("\0\0", 2);
         }
     }
     TestFolder folder;
@@ -325,10 +321,7 @@ TEST_F(BindingPictureTest, EachBindingDrawsWhatItIsFor) {
              EXPECT_NEAR(lit(after).count, lit(full).count, lit(full).count / 20);
          }},
         {"--events 'drag 300,200 340,220; key 1' big.stl", sameAs("--view front big.stl")},
-        {"--events 'click 250,200; click 250,200' pyramid.obj",
-         [](const Picture& after, const Picture& before) {
-             EXPECT_TRUE(after == before) << "a second apart: no double click";
-         }},
+        {"--events 'click 250,200; click 250,200' pyramid.obj", unchanged},  // a second apart
     };
     std::map<std::string, Picture> plain;  // each file's picture with no events
     for (const auto& row : rows) {

@@ -250,7 +250,9 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
 // picture, and no window (with no display to open one, GLUT would say so instead).
 TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
     copyPyramids();
-    const std::pair<std::string, std::string> cases[] = {
+    const std::array<std::string, 3> cases[] = {
+        // The file's name, the bytes to make it, and the line expected when kalderino-import does
+        // not read it.
         {"number.obj", "printf 'v 0 0 0\\nv 1 zero 0\\n'"},
         {"nothing.obj", "echo '# no points, no faces'"},
         {"type.ply", "printf 'ply\\nformat ascii 1.0\\nelement vertex 3\\nproperty float128 x\\n'"},
@@ -260,21 +262,16 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
         {"index.off", "printf 'OFF\\n3 1 0\\n0 0 0\\n1 0 0\\n0 1 0\\n3 0 1 3\\n'"},
         {"broken.gltf", "printf '{\"asset\": {\"version\": \"2.0\"}, \"meshes\": ['"},
         {"gone.stl", ""},
-        {"notes", "echo garbage"},  // data files, which kalderino-import cannot read
-        {"cut.dat", "echo '1 sq 3  0 0 0  1 0 0  0 1 0'"},
-        {"gone.dat", ""}};
-    const std::map<std::string, std::string> dataFiles = {
-        {"notes", "notes:1: expected the mesh count as a decimal integer, found \"garbage\"\n"},
-        {"cut.dat", "cut.dat:1: file ends early: expected the triangle count of mesh \"sq\"\n"},
-        {"gone.dat", "gone.dat: cannot open: No such file or directory\n"}};
-    for (const auto& [name, bytes] : cases) {
+        {"notes", "echo garbage",
+         "notes:1: expected the mesh count as a decimal integer, found \"garbage\"\n"},
+        {"cut.dat", "echo '1 sq 3  0 0 0  1 0 0  0 1 0'",
+         "cut.dat:1: file ends early: expected the triangle count of mesh \"sq\"\n"},
+        {"gone.dat", "", "gone.dat: cannot open: No such file or directory\n"}};
+    for (auto [name, bytes, message] : cases) {
         if (!bytes.empty()) {
             ASSERT_EQ(run(bytes + " >" + name).status, 0) << bytes;
         }
-        std::string message;
-        if (dataFiles.count(name) != 0) {
-            message = dataFiles.at(name);
-        } else {
+        if (message.empty()) {
             const Outcome imported = run(IMPORT_PATH " -o x.dat " + name);
             EXPECT_EQ(imported.status, 1) << name;
             message = imported.err;
