@@ -447,11 +447,13 @@ TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAsKalderinoShotAlsoInGnomesSandb
 #ifdef HAVE_SECCOMP
         fs::remove_all("out");
         fs::create_directory("out");
-        ThumbnailSandbox sandbox;
-        if (!sandbox.prepare(input, (folder.path / "out").string(), programs, noSandbox)) continue;
-        EXPECT_EQ(run(sandbox.prefix +
-                      thumbnailerCommand(sandbox.inside, ThumbnailSandbox::kOutput, size)),
-                  (Outcome{0, std::string(ThumbnailSandbox::kOutput) + "\n", ""}));
+        std::string inside;
+        const std::string sandbox =
+            thumbnailSandbox(input, inside, (folder.path / "out").string(), programs, noSandbox);
+        if (sandbox.empty()) continue;
+        const std::string output = "/tmp/gnome-desktop-thumbnailer.png";
+        EXPECT_EQ(run(sandbox + thumbnailerCommand(inside, output, size)),
+                  (Outcome{0, output + "\n", ""}));
         EXPECT_TRUE(readFile("out/gnome-desktop-thumbnailer.png") == readFile("drawn.png"));
 #else
         noSandbox = "built without libseccomp (libseccomp-dev), which writes the sandbox's filter";
