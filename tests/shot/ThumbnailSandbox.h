@@ -54,7 +54,7 @@ inline int thumbnailFilter() {
     for (scmp_datum_t family = AF_INET + 1; family < AF_NETLINK; ++family)
         if (family != AF_INET6)
             refuse(EAFNOSUPPORT, SCMP_SYS(socket), {{0, SCMP_CMP_EQ, family, 0}});
-    refuse(EAFNOSUPPORT, SCMP_SYS(socket), {{0, SCMP_CMP_GT, AF_NETLINK, 0}});
+    refuse(EAFNOSUPPORT, SCMP_SYS(socket), {{0, SCMP_CMP_GE, AF_NETLINK + 1, 0}});
     int filter = ::memfd_create("thumbnail-seccomp", 0);
     if (filter >= 0 && seccomp_export_bpf(context, filter) != 0) ::close(filter), filter = -1;
     seccomp_release(context);
