@@ -52,6 +52,12 @@ std::string numbered(const std::string& before, const std::string& after, int n)
     return names;
 }
 
+// kalderino-shot's picture after arguments, as bytes, once it has printed its name and no more.
+std::string shot(const std::string& arguments) {
+    EXPECT_EQ(run("$SHOT -o p.png " + arguments), (Outcome{0, "p.png\n", ""})) << arguments;
+    return readFile("p.png");
+}
+
 const std::string kLong(250, 'n');  // with "0.png", a name of NAME_MAX bytes
 
 // Each row in a folder of its own holding the pyramids. A run that fails leaves the folder as it
@@ -97,7 +103,6 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
         // Long names: the old file and the picture set aside each get a second name.
         {"echo old >" + kLong + "0.png", "$SHOT --keys x -o " + kLong + "%d.png scene.dat", 0,
          numbered(kLong, ".png", 2), "", kLong + "0.png 640x480", "test $(ls | wc -l) = 11"},
-        {"", "$SHOT", 1, "", "dataTest3.dat: cannot open: No such file or directory\n"},
         {"mkdir folder", "$SHOT folder", 1, "", "folder: cannot open: Is a directory\n"},
         {bad, "$SHOT scene.dat bad.dat", 1, "",
          "bad.dat:5: expected the z coordinate of point 2 of mesh \"sq\" as a decimal number, "
@@ -227,8 +232,8 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
     std::vector<std::string> rows(std::begin(kPyramids), std::end(kPyramids));
     rows.insert(rows.end(), {"pyramid.gltf", "--keep-coordinates kept.off",
                              "pyramid.obj big.ply kept.off", "scene.dat BINARY.STL pyramid.gltf"});
-    const std::string shoot = "$SHOT --size 320x240 --keys 'f f f f x x' -o ";
-    ASSERT_EQ(run(shoot + "empty.png empty.dat").status, 0);
+    const std::string view = "--size 320x240 --keys 'f f f f x x' ";
+    const std::string empty = shot(view + "empty.dat");
     for (const std::string& files : rows) {
         SCOPED_TRACE(files);
         std::string models, dataFiles;
@@ -236,12 +241,11 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
         for (std::string word; words >> word;)
             (fs::path(word).extension() == ".dat" ? dataFiles : models) += word + ' ';
         ASSERT_EQ(run(IMPORT_PATH " --force -o x.dat " + models).status, 0);
-        ASSERT_EQ(run(shoot + "data.png " + dataFiles + "x.dat"), (Outcome{0, "data.png\n", ""}));
+        const std::string data = shot(view + dataFiles + "x.dat");
         // Every file in the material's colour, as the data file has it.
-        ASSERT_EQ(run(shoot + "model.png --color 0.75,0.3,0.3 --view viewer " + files),
-                  (Outcome{0, "model.png\n", ""}));
-        EXPECT_TRUE(readFile("model.png") == readFile("data.png")) << "the pictures differ";
-        EXPECT_TRUE(readFile("model.png") != readFile("empty.png")) << "nothing drawn";
+        EXPECT_TRUE(shot(view + "--color 0.75,0.3,0.3 --view viewer " + files) == data)
+            << "the pictures differ";
+        EXPECT_TRUE(data != empty) << "nothing drawn";
     }
 }
 
@@ -359,10 +363,7 @@ TEST_F(ShotTest, ThumbnailsAreTransparentAroundTheModelAndSmoothAtItsEdges) {
                 const int alpha = thumb.at(x, y)[3];
                 clear += litAround == 0;
                 solid += litAround == 9;
-                EXPECT_EQ(alpha, litAround == 0   ? 0
-                                 : litAround == 9 ? 255
-                                                  : alpha)
-                    << x << "," << y;
+                EXPECT_TRUE(litAround % 9 != 0 || alpha == (litAround ? 255 : 0)) << x << "," << y;
                 for (int c = 0; litAround == 9 && c < 3; ++c)
                     colourDifference += std::abs(thumb.at(x, y)[c] - plain.at(x, y)[c]);
                 if (alpha > 0 && alpha < 255) {
@@ -438,11 +439,10 @@ TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAsKalderinoShotAlsoInGnomesSandb
             continue;
         }
         EXPECT_EQ(drawn, (Outcome{0, "thumb.png\n", ""}));
-        ASSERT_EQ(run("$SHOT --thumbnail " + std::to_string(size) + " -o drawn.png '" + input + "'")
-                      .status,
-                  0);
+        const std::string shotDrew =
+            shot("--thumbnail " + std::to_string(size) + " '" + input + "'");
         EXPECT_EQ(PngPicture("thumb.png").width, size);
-        EXPECT_TRUE(readFile("thumb.png") == readFile("drawn.png"));
+        EXPECT_TRUE(readFile("thumb.png") == shotDrew);
         fs::remove("thumb.png");
 #ifdef HAVE_SECCOMP
         fs::remove_all("out");
@@ -454,7 +454,7 @@ TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAsKalderinoShotAlsoInGnomesSandb
         const std::string output = "/tmp/gnome-desktop-thumbnailer.png";
         EXPECT_EQ(run(sandbox + thumbnailerCommand(inside, output, size)),
                   (Outcome{0, output + "\n", ""}));
-        EXPECT_TRUE(readFile("out/gnome-desktop-thumbnailer.png") == readFile("drawn.png"));
+        EXPECT_TRUE(readFile("out/gnome-desktop-thumbnailer.png") == shotDrew);
 #else
         noSandbox = "built without libseccomp (libseccomp-dev), which writes the sandbox's filter";
 #endif
@@ -499,10 +499,7 @@ TEST_F(ShotTest, PageKeysGoThroughTheFolderAndF5ReadsAgain) {
         {"pyramid.obj", "Next F5", "pyramid.off"}};
     for (const auto& [first, keys, shown] : rows) {
         SCOPED_TRACE(std::string(first) + ": " + keys);
-        ASSERT_EQ(run(std::string("$SHOT --keys '") + keys + "' -o after.png " + first),
-                  (Outcome{0, "after.png\n", ""}));
-        ASSERT_EQ(run(std::string("$SHOT -o direct.png ") + shown).status, 0);
-        EXPECT_TRUE(readFile("after.png") == readFile("direct.png"));
+        EXPECT_TRUE(shot(std::string("--keys '") + keys + "' " + first) == shot(shown));
     }
 }
 
