@@ -231,11 +231,11 @@ TEST_F(BindingPictureTest, EachBindingDrawsWhatItIsFor) {
          [](const Picture& after, const Picture& before) {
              const std::vector<std::string> lines = panel(after);
              ASSERT_EQ(lines.size(), 5u);
+             EXPECT_EQ(lines[0], "pyramid.obj");
+             EXPECT_EQ(lines[1], "5 points, 6 triangles");
+             EXPECT_EQ(lines[2], "size 2 x 1 x 1.5");
              EXPECT_EQ(lines[3].rfind("read in 0.", 0), 0u) << lines[3];
-             EXPECT_EQ(lines, (std::vector<std::string>{"pyramid.obj", "5 points, 6 triangles",
-                                                        "size 2 x 1 x 1.5", lines[3],
-                                                        "- frames a second"}))
-                 << "no frame rate in pictures";
+             EXPECT_EQ(lines[4], "- frames a second") << "no frame rate in pictures";
              const Region band = changed(after, before);
              EXPECT_LT(band.bottom, 11 + 5 * 14 + 6);
              EXPECT_EQ(panel(before).size(), 0u);
@@ -331,8 +331,7 @@ TEST_F(BindingPictureTest, EachBindingDrawsWhatItIsFor) {
         if (arguments.rfind("--view front", 0) == 0) file = "--view front " + file;
         if (plain.count(file) == 0) plain[file] = shoot(file);
         const Picture after = shoot(arguments);
-        ASSERT_EQ(after.width, 640);
-        ASSERT_EQ(after.height, 480);
+        ASSERT_EQ(std::pair(after.width, after.height), std::pair(640, 480));
         row.check(after, plain[file]);
     }
 }
