@@ -73,9 +73,8 @@ inline std::string thumbnailSandbox(const std::string& input, std::string& insid
     else if (filter < 0 || ::lseek(filter, 0, SEEK_SET) != 0)
         error = "cannot write the seccomp filter";
     if (!error.empty()) return "";
-    const std::size_t dot = input.rfind('.');
-    inside = "/tmp/gnome-desktop-file-to-thumbnail" +
-             (dot == std::string::npos ? std::string() : input.substr(dot));
+    inside =
+        "/tmp/gnome-desktop-file-to-thumbnail" + std::filesystem::path(input).extension().string();
     std::string line = "bwrap --ro-bind /usr /usr --ro-bind-try /etc/ld.so.cache /etc/ld.so.cache";
     // Folders that are links into /usr on a merged system are links there too.
     for (const std::filesystem::path folder : {"/bin", "/lib64", "/lib", "/sbin"}) {
