@@ -34,6 +34,15 @@ struct PngPicture {
     bool operator==(const PngPicture& other) const {
         return width == other.width && rgba == other.rgba;
     }
+    // False when path cannot be written.
+    bool write(const std::string& path) const {
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        image.width = static_cast<png_uint_32>(width);
+        image.height = static_cast<png_uint_32>(height);
+        image.format = PNG_FORMAT_RGBA;
+        return png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr) != 0;
+    }
 
     int width = 0;
     int height = 0;

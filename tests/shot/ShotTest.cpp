@@ -41,7 +41,7 @@ const char* const kPyramids[] = {"pyramid.obj", "ascii.ply",  "little.ply", "big
 class ShotTest : public ::testing::Test {
 protected:
     ShotTest() { ::setenv("SHOT", SHOT_PATH, 1); }
-    static void copyPyramids() { fs::copy(PYRAMIDS_PATH, "."); }
+    static void copyPyramids() { fs::copy(SHOT_DATA_PATH "/pyramids", "."); }
     TestFolder folder;
 };
 
@@ -50,6 +50,12 @@ std::string numbered(const std::string& before, const std::string& after, int n)
     std::string names;
     for (int i = 0; i < n; ++i) names += before + std::to_string(i) + after + "\n";
     return names;
+}
+
+// kalderino-shot's picture after arguments, as bytes, once it has printed its name and no more.
+std::string shot(const std::string& arguments) {
+    EXPECT_EQ(run("$SHOT -o p.png " + arguments), (Outcome{0, "p.png\n", ""})) << arguments;
+    return readFile("p.png");
 }
 
 const std::string kLong(250, 'n');  // with "0.png", a name of NAME_MAX bytes
@@ -97,7 +103,6 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
         // Long names: the old file and the picture set aside each get a second name.
         {"echo old >" + kLong + "0.png", "$SHOT --keys x -o " + kLong + "%d.png scene.dat", 0,
          numbered(kLong, ".png", 2), "", kLong + "0.png 640x480", "test $(ls | wc -l) = 11"},
-        {"", "$SHOT", 1, "", "dataTest3.dat: cannot open: No such file or directory\n"},
         {"mkdir folder", "$SHOT folder", 1, "", "folder: cannot open: Is a directory\n"},
         {bad, "$SHOT scene.dat bad.dat", 1, "",
          "bad.dat:5: expected the z coordinate of point 2 of mesh \"sq\" as a decimal number, "
@@ -145,6 +150,72 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
     }
 }
 
+// Small meshes and the sample drawn after keys, each picture compared with baselines/NAME.png
+// (NAME-0.png ... for several): a pixel differs when a channel is more than 2 of 255 off, and a
+// row allows a fraction of its pixels to differ. A failure writes NAME.diff.png beside the output
+// in pictures/, differing pixels white and the rest the baseline darkened. With UPDATE_BASELINES=1
+// in the environment the outputs replace the baselines instead.
+TEST_F(ShotTest, PicturesMatchTheirBaselines) {
+    const std::string ico = "icosahedron.dat", sample = SAMPLE_PATH;
+    const struct {
+        std::string name, data, size, keys;
+        int pictures = 1;
+        double tolerance = 0.0;
+    } rows[] = {
+        {"icosahedron", ico, "160x120"},
+        {"icosahedron-f9", ico, "160x120", "f f f f f f f f f"},
+        {"icosahedron-wireframe", ico, "160x120", "F2"},
+        {"icosahedron-flat", ico, "160x120", "m"},
+        {"icosahedron-orthographic", ico, "160x120", "F4"},
+        {"icosahedron-perspective-again", ico, "160x120", "F4 F4"},
+        {"icosahedron-turn", ico, "160x120", "x x x", 4},
+        {"squares-culled", "two-squares.dat", "160x120", "space"},
+        {"sample", sample, "640x480"},
+        {"sample-turned", sample, "320x240", "x x z a F2 F1 Left e m"},
+    };
+    const fs::path pictures = PICTURES_PATH;
+    fs::remove_all(pictures);  // none left from an earlier run
+    fs::create_directories(pictures);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string stem = (pictures / row.name).string();
+        const std::string printed =
+            row.pictures > 1 ? numbered(stem + "-", ".png", row.pictures) : stem + ".png\n";
+        ASSERT_EQ(run("exec $SHOT --size " + row.size + " --keys '" + row.keys + "' -o '" + stem +
+                      (row.pictures > 1 ? "-%d" : "") + ".png' '" +
+                      (fs::path(SHOT_DATA_PATH) / row.data).string() + "'"),
+                  (Outcome{0, printed, ""}));
+        std::istringstream outputs(printed);
+        for (std::string output; std::getline(outputs, output);) {
+            const fs::path baseline = fs::path(BASELINES_PATH) / fs::path(output).filename();
+            if (std::getenv("UPDATE_BASELINES") != nullptr) {
+                fs::copy_file(output, baseline, fs::copy_options::overwrite_existing);
+                continue;
+            }
+            const PngPicture drawn(output), wanted(baseline);
+            ASSERT_FALSE(wanted.rgba.empty())
+                << baseline << " (UPDATE_BASELINES=1 takes the output)";
+            ASSERT_EQ(std::pair(drawn.width, drawn.height), std::pair(wanted.width, wanted.height));
+            PngPicture difference = wanted;
+            long differing = 0;
+            for (std::size_t i = 0; i < drawn.rgba.size(); i += 4) {
+                bool differs = false;
+                for (std::size_t c = i; c < i + 3; ++c)
+                    differs = differs || std::abs(drawn.rgba[c] - wanted.rgba[c]) > 2;
+                differing += differs;
+                for (std::size_t c = i; c < i + 3; ++c)
+                    difference.rgba[c] = differs ? 255 : wanted.rgba[c] / 4;
+            }
+            if (differing > std::floor(row.tolerance * drawn.width * drawn.height)) {
+                const std::string diff = output.substr(0, output.size() - 4) + ".diff.png";
+                ADD_FAILURE() << differing << " pixels of " << output << " differ from " << baseline
+                              << "; difference: "
+                              << (difference.write(diff) ? diff : "not written");
+            }
+        }
+    }
+}
+
 #ifdef IMPORT_PATH
 // Pictures of model files are those of the data files kalderino-import makes of them, pixel for
 // pixel: the same points in the same place, the same triangles in the same order. (Arrays draw
@@ -159,8 +230,8 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
     std::vector<std::string> rows(std::begin(kPyramids), std::end(kPyramids));
     rows.insert(rows.end(), {"pyramid.gltf", "--keep-coordinates kept.off",
                              "pyramid.obj big.ply kept.off", "scene.dat BINARY.STL pyramid.gltf"});
-    const std::string shoot = "$SHOT --size 320x240 --keys 'f f f f x x' -o ";
-    ASSERT_EQ(run(shoot + "empty.png empty.dat").status, 0);
+    const std::string view = "--size 320x240 --keys 'f f f f x x' ";
+    const std::string empty = shot(view + "empty.dat");
     for (const std::string& files : rows) {
         SCOPED_TRACE(files);
         std::string models, dataFiles;
@@ -168,12 +239,11 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
         for (std::string word; words >> word;)
             (fs::path(word).extension() == ".dat" ? dataFiles : models) += word + ' ';
         ASSERT_EQ(run(IMPORT_PATH " --force -o x.dat " + models).status, 0);
-        ASSERT_EQ(run(shoot + "data.png " + dataFiles + "x.dat"), (Outcome{0, "data.png\n", ""}));
+        const std::string data = shot(view + dataFiles + "x.dat");
         // Every file in the material's colour, as the data file has it.
-        ASSERT_EQ(run(shoot + "model.png --color 0.75,0.3,0.3 --view viewer " + files),
-                  (Outcome{0, "model.png\n", ""}));
-        EXPECT_TRUE(readFile("model.png") == readFile("data.png")) << "the pictures differ";
-        EXPECT_TRUE(readFile("model.png") != readFile("empty.png")) << "nothing drawn";
+        EXPECT_TRUE(shot(view + "--color 0.75,0.3,0.3 --view viewer " + files) == data)
+            << "the pictures differ";
+        EXPECT_TRUE(data != empty) << "nothing drawn";
     }
 }
 
@@ -182,7 +252,9 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
 // picture, and no window (with no display to open one, GLUT would say so instead).
 TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
     copyPyramids();
-    const std::pair<std::string, std::string> cases[] = {
+    const std::array<std::string, 3> cases[] = {
+        // The file's name, the bytes to make it, and the line expected when kalderino-import does
+        // not read it.
         {"number.obj", "printf 'v 0 0 0\\nv 1 zero 0\\n'"},
         {"nothing.obj", "echo '# no points, no faces'"},
         {"type.ply", "printf 'ply\\nformat ascii 1.0\\nelement vertex 3\\nproperty float128 x\\n'"},
@@ -192,21 +264,16 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
         {"index.off", "printf 'OFF\\n3 1 0\\n0 0 0\\n1 0 0\\n0 1 0\\n3 0 1 3\\n'"},
         {"broken.gltf", "printf '{\"asset\": {\"version\": \"2.0\"}, \"meshes\": ['"},
         {"gone.stl", ""},
-        {"notes", "echo garbage"},  // data files, which kalderino-import cannot read
-        {"cut.dat", "echo '1 sq 3  0 0 0  1 0 0  0 1 0'"},
-        {"gone.dat", ""}};
-    const std::map<std::string, std::string> dataFiles = {
-        {"notes", "notes:1: expected the mesh count as a decimal integer, found \"garbage\"\n"},
-        {"cut.dat", "cut.dat:1: file ends early: expected the triangle count of mesh \"sq\"\n"},
-        {"gone.dat", "gone.dat: cannot open: No such file or directory\n"}};
-    for (const auto& [name, bytes] : cases) {
+        {"notes", "echo garbage",
+         "notes:1: expected the mesh count as a decimal integer, found \"garbage\"\n"},
+        {"cut.dat", "echo '1 sq 3  0 0 0  1 0 0  0 1 0'",
+         "cut.dat:1: file ends early: expected the triangle count of mesh \"sq\"\n"},
+        {"gone.dat", "", "gone.dat: cannot open: No such file or directory\n"}};
+    for (auto [name, bytes, message] : cases) {
         if (!bytes.empty()) {
             ASSERT_EQ(run(bytes + " >" + name).status, 0) << bytes;
         }
-        std::string message;
-        if (dataFiles.count(name) != 0) {
-            message = dataFiles.at(name);
-        } else {
+        if (message.empty()) {
             const Outcome imported = run(IMPORT_PATH " -o x.dat " + name);
             EXPECT_EQ(imported.status, 1) << name;
             message = imported.err;
@@ -294,10 +361,7 @@ TEST_F(ShotTest, ThumbnailsAreTransparentAroundTheModelAndSmoothAtItsEdges) {
                 const int alpha = thumb.at(x, y)[3];
                 clear += litAround == 0;
                 solid += litAround == 9;
-                EXPECT_EQ(alpha, litAround == 0   ? 0
-                                 : litAround == 9 ? 255
-                                                  : alpha)
-                    << x << "," << y;
+                EXPECT_TRUE(litAround % 9 != 0 || alpha == (litAround ? 255 : 0)) << x << "," << y;
                 for (int c = 0; litAround == 9 && c < 3; ++c)
                     colourDifference += std::abs(thumb.at(x, y)[c] - plain.at(x, y)[c]);
                 if (alpha > 0 && alpha < 255) {
@@ -373,21 +437,22 @@ TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAsKalderinoShotAlsoInGnomesSandb
             continue;
         }
         EXPECT_EQ(drawn, (Outcome{0, "thumb.png\n", ""}));
-        ASSERT_EQ(run("$SHOT --thumbnail " + std::to_string(size) + " -o drawn.png '" + input + "'")
-                      .status,
-                  0);
+        const std::string shotDrew =
+            shot("--thumbnail " + std::to_string(size) + " '" + input + "'");
         EXPECT_EQ(PngPicture("thumb.png").width, size);
-        EXPECT_TRUE(readFile("thumb.png") == readFile("drawn.png"));
+        EXPECT_TRUE(readFile("thumb.png") == shotDrew);
         fs::remove("thumb.png");
 #ifdef HAVE_SECCOMP
         fs::remove_all("out");
         fs::create_directory("out");
-        ThumbnailSandbox sandbox;
-        if (!sandbox.prepare(input, (folder.path / "out").string(), programs, noSandbox)) continue;
-        EXPECT_EQ(run(sandbox.prefix +
-                      thumbnailerCommand(sandbox.inside, ThumbnailSandbox::kOutput, size)),
-                  (Outcome{0, std::string(ThumbnailSandbox::kOutput) + "\n", ""}));
-        EXPECT_TRUE(readFile("out/gnome-desktop-thumbnailer.png") == readFile("drawn.png"));
+        std::string inside;
+        const std::string sandbox =
+            thumbnailSandbox(input, inside, (folder.path / "out").string(), programs, noSandbox);
+        if (sandbox.empty()) continue;
+        const std::string output = "/tmp/gnome-desktop-thumbnailer.png";
+        EXPECT_EQ(run(sandbox + thumbnailerCommand(inside, output, size)),
+                  (Outcome{0, output + "\n", ""}));
+        EXPECT_TRUE(readFile("out/gnome-desktop-thumbnailer.png") == shotDrew);
 #else
         noSandbox = "built without libseccomp (libseccomp-dev), which writes the sandbox's filter";
 #endif
@@ -432,10 +497,7 @@ TEST_F(ShotTest, PageKeysGoThroughTheFolderAndF5ReadsAgain) {
         {"pyramid.obj", "Next F5", "pyramid.off"}};
     for (const auto& [first, keys, shown] : rows) {
         SCOPED_TRACE(std::string(first) + ": " + keys);
-        ASSERT_EQ(run(std::string("$SHOT --keys '") + keys + "' -o after.png " + first),
-                  (Outcome{0, "after.png\n", ""}));
-        ASSERT_EQ(run(std::string("$SHOT -o direct.png ") + shown).status, 0);
-        EXPECT_TRUE(readFile("after.png") == readFile("direct.png"));
+        EXPECT_TRUE(shot(std::string("--keys '") + keys + "' " + first) == shot(shown));
     }
 }
 

@@ -8,7 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
+#include <filesystem>
 #include <linux/sched.h>
 #include <seccomp.h>
 #include <string>
@@ -16,116 +16,80 @@
 #include <sys/mman.h>
 #include <sys/personality.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace kalderino {
 
-class ThumbnailSandbox {
-public:
-    static constexpr const char* kOutput = "/tmp/gnome-desktop-thumbnailer.png";
+// The factory's filter (from Flatpak's): no kernel log, keyring, NUMA or accounting calls, no new
+// namespaces or mounts, no user namespace through clone (clone3 says ENOSYS, so that the C
+// library falls back to clone), no faked terminal input, no personality but Linux's, no tracing,
+// and sockets of the local (AF_UNSPEC too), internet and netlink families only. In a descriptor
+// the shell and bwrap inherit, as the factory passes it; -1 when it cannot be written.
+inline int thumbnailFilter() {
+    const scmp_filter_ctx context = seccomp_init(SCMP_ACT_ALLOW);
+    if (context == nullptr) return -1;
+    // Comparisons of arguments, as libseccomp's SCMP_A* macros write them in C.
+    const auto refuse = [&](int error, int call, std::vector<scmp_arg_cmp> arguments = {}) {
+        seccomp_rule_add_array(context, SCMP_ACT_ERRNO(error), call,
+                               static_cast<unsigned>(arguments.size()), arguments.data());
+    };
+    for (const int call :
+         {SCMP_SYS(syslog),        SCMP_SYS(uselib),          SCMP_SYS(acct),
+          SCMP_SYS(quotactl),      SCMP_SYS(add_key),         SCMP_SYS(keyctl),
+          SCMP_SYS(request_key),   SCMP_SYS(move_pages),      SCMP_SYS(mbind),
+          SCMP_SYS(get_mempolicy), SCMP_SYS(set_mempolicy),   SCMP_SYS(migrate_pages),
+          SCMP_SYS(unshare),       SCMP_SYS(setns),           SCMP_SYS(mount),
+          SCMP_SYS(umount2),       SCMP_SYS(pivot_root),      SCMP_SYS(chroot),
+          SCMP_SYS(modify_ldt),    SCMP_SYS(perf_event_open), SCMP_SYS(ptrace)})
+        refuse(EPERM, call);
+    for (const int call :
+         {SCMP_SYS(clone3), SCMP_SYS(open_tree), SCMP_SYS(move_mount), SCMP_SYS(fsopen),
+          SCMP_SYS(fsconfig), SCMP_SYS(fsmount), SCMP_SYS(fspick), SCMP_SYS(mount_setattr)})
+        refuse(ENOSYS, call);
+    refuse(EPERM, SCMP_SYS(clone), {{0, SCMP_CMP_MASKED_EQ, CLONE_NEWUSER, CLONE_NEWUSER}});
+    for (const unsigned long request : {TIOCSTI, TIOCLINUX})
+        refuse(EPERM, SCMP_SYS(ioctl), {{1, SCMP_CMP_MASKED_EQ, 0xFFFFFFFFu, request}});
+    refuse(EPERM, SCMP_SYS(personality), {{0, SCMP_CMP_NE, PER_LINUX, 0}});
+    for (scmp_datum_t family = AF_INET + 1; family < AF_NETLINK; ++family)
+        if (family != AF_INET6)
+            refuse(EAFNOSUPPORT, SCMP_SYS(socket), {{0, SCMP_CMP_EQ, family, 0}});
+    refuse(EAFNOSUPPORT, SCMP_SYS(socket), {{0, SCMP_CMP_GE, AF_NETLINK + 1, 0}});
+    int filter = ::memfd_create("thumbnail-seccomp", 0);
+    if (filter >= 0 && seccomp_export_bpf(context, filter) != 0) ::close(filter), filter = -1;
+    seccomp_release(context);
+    return filter;
+}
 
-    ~ThumbnailSandbox() {
-        if (filter >= 0) ::close(filter);
+// The sandbox for input, seen inside as the returned inside, the output going to outputFolder,
+// with programFolder on PATH: the command line, ending in a space; "" with the reason in error
+// when this system cannot have it.
+inline std::string thumbnailSandbox(const std::string& input, std::string& inside,
+                                    const std::string& outputFolder,
+                                    const std::string& programFolder, std::string& error) {
+    static const int filter = thumbnailFilter();  // one for the whole run, read from its start
+    if (std::system("bwrap --ro-bind / / --unshare-all true 2>/dev/null") != 0)
+        error = "bwrap (bubblewrap) is missing, or cannot create namespaces here";
+    else if (filter < 0 || ::lseek(filter, 0, SEEK_SET) != 0)
+        error = "cannot write the seccomp filter";
+    if (!error.empty()) return "";
+    inside =
+        "/tmp/gnome-desktop-file-to-thumbnail" + std::filesystem::path(input).extension().string();
+    std::string line = "bwrap --ro-bind /usr /usr --ro-bind-try /etc/ld.so.cache /etc/ld.so.cache";
+    // Folders that are links into /usr on a merged system are links there too.
+    for (const std::filesystem::path folder : {"/bin", "/lib64", "/lib", "/sbin"}) {
+        const std::string name = folder.string();
+        if (std::filesystem::is_symlink(folder))
+            line += " --symlink " + std::filesystem::read_symlink(folder).string() + " " + name;
+        else if (std::filesystem::exists(folder))
+            line += " --ro-bind " + name + " " + name;
     }
-
-    // Sets the sandbox up for input, the output going to outputFolder, with programFolder on
-    // PATH. False with the reason in error when this system cannot have it.
-    bool prepare(const std::string& input, const std::string& outputFolder,
-                 const std::string& programFolder, std::string& error) {
-        if (std::system("bwrap --ro-bind / / --unshare-all true 2>/dev/null") != 0) {
-            error = "bwrap (bubblewrap) is missing, or cannot create namespaces here";
-            return false;
-        }
-        if (!writeFilter(error)) return false;
-        const std::size_t dot = input.rfind('.');
-        inside = "/tmp/gnome-desktop-file-to-thumbnail" +
-                 (dot == std::string::npos ? std::string() : input.substr(dot));
-        std::string line = "bwrap --ro-bind /usr /usr --ro-bind-try /etc/ld.so.cache "
-                           "/etc/ld.so.cache";
-        // Folders that are links into /usr on a merged system are links there too.
-        for (const char* folder : {"/bin", "/lib64", "/lib", "/sbin"}) {
-            struct stat own {
-            }, inUsr{};
-            if (::stat(folder, &own) != 0) continue;
-            const std::string usr = std::string("/usr") + folder;
-            const bool merged = ::stat(usr.c_str(), &inUsr) == 0 && own.st_dev == inUsr.st_dev &&
-                                own.st_ino == inUsr.st_ino;
-            line += merged ? " --symlink " + usr + " " + folder
-                           : " --ro-bind " + std::string(folder) + " " + folder;
-        }
-        line += " --ro-bind-try /etc/alternatives /etc/alternatives --proc /proc --dev /dev"
-                " --chdir / --setenv GIO_USE_VFS local --unshare-all --die-with-parent"
-                " --bind '" +
-                outputFolder + "' /tmp --ro-bind '" + input + "' " + inside + " --ro-bind '" +
-                programFolder + "' /kalderino --setenv PATH /kalderino:/usr/bin --seccomp " +
-                std::to_string(filter) + " ";
-        prefix = line;
-        return true;
-    }
-
-    std::string prefix;  // the bwrap command line, ending in a space
-    std::string inside;  // the input's path in the sandbox
-
-private:
-    // A comparison of argument number index, as libseccomp's SCMP_A* macros write it in C.
-    static scmp_arg_cmp argument(unsigned index, scmp_compare op, scmp_datum_t a,
-                                 scmp_datum_t b = 0) {
-        return scmp_arg_cmp{index, op, a, b};
-    }
-
-    // The factory's filter (from Flatpak's): no kernel log, keyring, NUMA or accounting calls,
-    // no new namespaces or mounts, no user namespace through clone (clone3 says ENOSYS, so that
-    // the C library falls back to clone), no faked terminal input, no personality but Linux's,
-    // no tracing, and sockets of the local, internet and netlink families only.
-    bool writeFilter(std::string& error) {
-        scmp_filter_ctx context = seccomp_init(SCMP_ACT_ALLOW);
-        if (context == nullptr) {
-            error = "seccomp_init failed";
-            return false;
-        }
-        for (const int call :
-             {SCMP_SYS(syslog),        SCMP_SYS(uselib),          SCMP_SYS(acct),
-              SCMP_SYS(quotactl),      SCMP_SYS(add_key),         SCMP_SYS(keyctl),
-              SCMP_SYS(request_key),   SCMP_SYS(move_pages),      SCMP_SYS(mbind),
-              SCMP_SYS(get_mempolicy), SCMP_SYS(set_mempolicy),   SCMP_SYS(migrate_pages),
-              SCMP_SYS(unshare),       SCMP_SYS(setns),           SCMP_SYS(mount),
-              SCMP_SYS(umount2),       SCMP_SYS(pivot_root),      SCMP_SYS(chroot),
-              SCMP_SYS(modify_ldt),    SCMP_SYS(perf_event_open), SCMP_SYS(ptrace)})
-            seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), call, 0);
-        for (const int call :
-             {SCMP_SYS(clone3), SCMP_SYS(open_tree), SCMP_SYS(move_mount), SCMP_SYS(fsopen),
-              SCMP_SYS(fsconfig), SCMP_SYS(fsmount), SCMP_SYS(fspick), SCMP_SYS(mount_setattr)})
-            seccomp_rule_add(context, SCMP_ACT_ERRNO(ENOSYS), call, 0);
-        seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(clone), 1,
-                         argument(0, SCMP_CMP_MASKED_EQ, CLONE_NEWUSER, CLONE_NEWUSER));
-        for (const unsigned long request : {TIOCSTI, TIOCLINUX})
-            seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(ioctl), 1,
-                             argument(1, SCMP_CMP_MASKED_EQ, 0xFFFFFFFFu, request));
-        seccomp_rule_add(context, SCMP_ACT_ERRNO(EPERM), SCMP_SYS(personality), 1,
-                         argument(0, SCMP_CMP_NE, PER_LINUX));
-        int allowed = -1;  // each family between two allowed ones is refused
-        for (const int family : {AF_UNSPEC, AF_LOCAL, AF_INET, AF_INET6, AF_NETLINK}) {
-            for (int refused = allowed + 1; refused < family; ++refused)
-                seccomp_rule_add_exact(
-                    context, SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
-                    argument(0, SCMP_CMP_EQ, static_cast<scmp_datum_t>(refused)));
-            allowed = family;
-        }
-        seccomp_rule_add_exact(context, SCMP_ACT_ERRNO(EAFNOSUPPORT), SCMP_SYS(socket), 1,
-                               argument(0, SCMP_CMP_GE, static_cast<scmp_datum_t>(allowed + 1)));
-        // A descriptor the shell and bwrap inherit, as the factory passes its filter.
-        filter = ::memfd_create("thumbnail-seccomp", 0);
-        const bool written = filter >= 0 && seccomp_export_bpf(context, filter) == 0 &&
-                             ::lseek(filter, 0, SEEK_SET) == 0;
-        seccomp_release(context);
-        if (!written)
-            error = std::string("cannot write the seccomp filter: ") + std::strerror(errno);
-        return written;
-    }
-
-    int filter = -1;
-};
+    return line +
+           " --ro-bind-try /etc/alternatives /etc/alternatives --proc /proc --dev /dev --chdir /"
+           " --setenv GIO_USE_VFS local --unshare-all --die-with-parent --bind '" +
+           outputFolder + "' /tmp --ro-bind '" + input + "' " + inside + " --ro-bind '" +
+           programFolder + "' /kalderino --setenv PATH /kalderino:/usr/bin --seccomp " +
+           std::to_string(filter) + " ";
+}
 
 }  // namespace kalderino
