@@ -10,7 +10,6 @@
 
 #include <filesystem>
 #include <map>
-#include <sstream>
 #include <string>
 
 namespace kalderino {
@@ -19,13 +18,6 @@ namespace {
 
 const std::map<char, std::string> kPrograms = {
     {'v', VIEW_PATH}, {'s', SHOT_PATH}, {'i', IMPORT_PATH}, {'g', GENERATE_PATH}};
-
-std::string squeezed(const std::string& text) {
-    std::istringstream words(text);
-    std::string joined;
-    for (std::string word; words >> word;) joined += (joined.empty() ? "" : " ") + word;
-    return joined;
-}
 
 std::string replaced(std::string text, const std::string& program) {
     for (std::size_t at = text.find("PROG"); at != std::string::npos; at = text.find("PROG", at))

@@ -1,5 +1,6 @@
 // ProgramRun: a command line run from a test as a process, and what it left: its exit status (or
-// the signal that ended it), its standard output and its standard error, byte for byte.
+// the signal that ended it), its standard output and its standard error, byte for byte; and the
+// texts tests read from files and from what programs print.
 #pragma once
 
 #include <csignal>
@@ -10,6 +11,7 @@
 #include <iterator>
 #include <ostream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -35,6 +37,22 @@ inline void PrintTo(const Outcome& outcome, std::ostream* os) {
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The text by its words, one space between them: line breaks and indentation fall anywhere.
+inline std::string squeezed(const std::string& text) {
+    std::istringstream words(text);
+    std::string joined;
+    for (std::string word; words >> word;) joined += (joined.empty() ? "" : " ") + word;
+    return joined;
+}
+
+// A line of a desktop file ("Key=value"): the value, or "" when the file has no such key.
+inline std::string entryValue(const std::string& path, const std::string& key) {
+    std::istringstream entry(readFile(path));
+    for (std::string line; std::getline(entry, line);)
+        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+    return "";
 }
 
 // The limits of a run; 0: none.

@@ -29,13 +29,6 @@ std::vector<std::string> words(const std::string& text) {
     return {std::istream_iterator<std::string>(in), {}};
 }
 
-// Texts are held by their words: line breaks and indentation fall anywhere.
-std::string squeezed(const std::string& text) {
-    std::string joined;
-    for (const std::string& word : words(text)) joined += (joined.empty() ? "" : " ") + word;
-    return joined;
-}
-
 // A manual page's Markdown with the README's sections put in, as docs/man/make-page does.
 std::string manualPage(const std::string& name) {
     const std::string readme = readFile(SOURCE_DIR "/README.md");
@@ -56,14 +49,6 @@ std::string helpOf(const std::string& program) {
     const Outcome help = run("exec '" + program + "' --help");
     EXPECT_EQ(help.status, 0) << program;
     return help.out;
-}
-
-// The value of a "Key=" line of a desktop file.
-std::string entryValue(const std::string& file, const std::string& key) {
-    std::istringstream lines(readFile(file));
-    for (std::string line; std::getline(lines, line);)
-        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
-    return "(no " + key + ")";
 }
 
 // The MIME types of the rows, as a desktop file lists them: "model/obj;model/stl;...;".

@@ -379,14 +379,6 @@ TEST_F(ShotTest, ThumbnailsAreTransparentAroundTheModelAndSmoothAtItsEdges) {
     }
 }
 
-// A line of a desktop file ("Key=value"): the value, or "" when the file has no such key.
-std::string entryValue(const char* path, const std::string& key) {
-    std::istringstream entry(readFile(path));
-    for (std::string line; std::getline(entry, line);)
-        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
-    return "";
-}
-
 // The thumbnailer entry's Exec line as a file manager runs it, with no shell: split into words,
 // the fields replaced in each; as a shell's command line, each word quoted.
 std::string thumbnailerCommand(const std::string& input, const std::string& output, int size) {
