@@ -3,10 +3,7 @@
 #include "import/Importer.h"
 #include "import/MeshBuilder.h"
 #include "import/ModelReader.h"
-#include "import/ObjReader.h"
-#include "import/OffReader.h"
-#include "import/PlyReader.h"
-#include "import/StlReader.h"
+#include "import/OwnReaders.h"
 #include "io/DataFileWriter.h"
 #include "io/MeshLoader.h"
 #include "io/file/FileContents.h"
@@ -142,6 +139,38 @@ std::string gltfOf(const std::string& nodes) {
            R"("max":[1,1,0],"min":[0,0,0]}]})";
 }
 
+// Each mesh as "name points triangles", and its triangles.
+std::pair<std::string, std::vector<std::vector<Triangle>>>
+summary(const std::vector<TriangleMesh>& meshes) {
+    std::pair<std::string, std::vector<std::vector<Triangle>>> result;
+    for (const TriangleMesh& mesh : meshes) {
+        result.first += mesh.name + ' ' + std::to_string(mesh.points.size()) + ' ' +
+                        std::to_string(mesh.triangles.size()) + '\n';
+        result.second.push_back(trianglesOf({mesh}));
+    }
+    return result;
+}
+
+// A grid of squares, two triangles each, listed in random order, with its points in order.
+std::string shuffledGrid(int side) {
+    std::string obj;
+    for (int y = 0; y <= side; ++y)
+        for (int x = 0; x <= side; ++x)
+            obj += "v " + std::to_string(x) + ' ' + std::to_string(y) + " 0\n";
+    std::vector<std::string> faces;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            const int a = y * (side + 1) + x + 1, b = a + 1, c = a + side + 1, d = c + 1;
+            faces.push_back("f " + std::to_string(a) + ' ' + std::to_string(b) + ' ' +
+                            std::to_string(d) + '\n');
+            faces.push_back("f " + std::to_string(a) + ' ' + std::to_string(d) + ' ' +
+                            std::to_string(c) + '\n');
+        }
+    std::shuffle(faces.begin(), faces.end(), std::mt19937(7));
+    for (const std::string& face : faces) obj += face;
+    return obj;
+}
+
 // The data file as the viewer reads it: a "name points triangles" line per mesh, and all points.
 std::pair<std::string, Points> loadDataFile() {
     MeshLoader loader;
@@ -171,7 +200,6 @@ protected:
 };
 
 TEST_F(ImportTest, ConvertsEveryFormatExactlyAndFitsTheView) {
-    const std::string elements = plyPoints(4) + plyFaces(1);
     Points odd = kCorners;  // hard cases for an exact round trip, up to 49 characters long
     odd[0] = {0.1f, -2.5e-7f, 1e5f}, odd[1][0] = 1.3f, odd[2][2] = 0x1p-149f, odd[6][0] = 3.4e38f;
     odd[3][2] = 123456.789f, odd[5][1] = -1.17549435e-38f, odd[7][2] = -3.4e38f;
@@ -179,23 +207,17 @@ TEST_F(ImportTest, ConvertsEveryFormatExactlyAndFitsTheView) {
         {"long.obj", "o abcdefghijklmnopqrstuvwxyz0123\xC3\xA3xyz\nv 0 0 0\nv 1 0 0\nv 1 1 0\n"
                      "v 0 1 0\nf 1 2 3 4\nl 1 3\np 2\n"},
         {"plain.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
-        {"ascii.ply", plyHeader("ascii", elements) + "0 0 0\n1 0 0\n1 1 0\n0 1 0\n4 0 1 2 3\n"},
-        {"binary.ply", plyHeader("binary_little_endian", elements) +
-                           bytesOf<float>({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0}) +
-                           bytesOf<unsigned char>({4}) + bytesOf<int>({0, 1, 2, 3})},
         {"five.off", "OFF\n5 1 0\n0 0 0\n2 0 0\n3 1 0\n1 2 0\n-1 1 0\n5 0 1 2 3 4\n"},
         {"ascii.stl", stlOf(cube(), "gear")},
         {"my model.v2.stl", stlOf(cube(odd))}};
     for (const auto& [name, bytes] : files) std::ofstream(name, std::ios::binary) << bytes;
-    EXPECT_EQ(import("--keep-coordinates long.obj plain.obj ascii.ply binary.ply five.off "
-                     "ascii.stl 'my model.v2.stl'"),
-              (Outcome{0, "dataTest3.dat: 7 meshes, 36 points, 34 triangles\n", ""}));
+    EXPECT_EQ(import("--keep-coordinates long.obj plain.obj five.off ascii.stl 'my model.v2.stl'"),
+              (Outcome{0, "dataTest3.dat: 5 meshes, 28 points, 30 triangles\n", ""}));
     const auto [summary, points] = loadDataFile();  // "plain", not "defaultobject"
-    EXPECT_EQ(summary, "abcdefghijklmnopqrstuvwxyz0123 4 2\nplain 3 1\nascii 4 2\nbinary 4 2\n"
-                       "five 5 3\ngear 8 12\nmy_model.v2 8 12\n");
-    const std::string written = readFile("dataTest3.dat");
-    EXPECT_NE(written.find("\n0.1 -0.00000025 100000\n"), std::string::npos);
-    ASSERT_EQ(points.size(), 36u);  // welding keeps no particular order
+    EXPECT_EQ(summary, "abcdefghijklmnopqrstuvwxyz0123 4 2\nplain 3 1\nfive 5 3\ngear 8 12\n"
+                       "my_model.v2 8 12\n");
+    EXPECT_NE(readFile("dataTest3.dat").find("\n0.1 -0.00000025 100000\n"), std::string::npos);
+    ASSERT_EQ(points.size(), 28u);  // welding keeps no particular order
     EXPECT_TRUE(std::is_permutation(points.end() - 8, points.end(), odd.begin(), odd.end()));
 
     ::umask(022);
@@ -222,150 +244,17 @@ TEST_F(ImportTest, ConvertsEveryFormatExactlyAndFitsTheView) {
     }
 }
 
-// Through the library, a node's transform, a matrix or a translation, rotation and scale,
-// composes with its parents'. The format comes from the file's base name, never from a folder's;
-// without an extension the library tells it by the contents.
-TEST_F(ImportTest, PlacesEachNodeByItsTransformComposedWithItsParents) {
-    fs::create_directory("v1.x");
-    std::ofstream("v1.x/tri.bin", std::ios::binary) << kTriangle;
-    std::ofstream("v1.x/nested") << gltfOf(
-        R"([{"children":[1],"translation":[10,0,0],"scale":[2,2,2]},)"
-        R"({"mesh":0,"children":[2],"matrix":[0,1,0,0,-1,0,0,0,0,0,1,0,0,0,5,1]},)"
-        R"({"mesh":0,"translation":[0,3,0],"rotation":[1,0,0,0]}])");
-    std::vector<TriangleMesh> meshes, deep;
-    ASSERT_TRUE(Importer().read("v1.x/nested", meshes));
-    EXPECT_EQ(trianglesOf(meshes), trianglesOf({modelOf("v 10 0 10\nv 10 2 10\nv 8 0 10\n"
-                                                        "v 4 0 10\nv 4 2 10\nv 6 0 10\n"
-                                                        "f 1 2 3\nf 4 5 6\n")}));
-    // A triangle 20,000 nodes deep (some 400 KB) ends no reader by a signal.
-    std::string nodes = "[";
-    for (int i = 1; i < 20000; ++i) nodes += R"({"children":[)" + std::to_string(i) + "]},";
-    std::ofstream("v1.x/deep.gltf") << gltfOf(nodes + R"({"mesh":0}])");
-    ASSERT_TRUE(Importer().read("v1.x/deep.gltf", deep));
-    EXPECT_EQ(trianglesOf(deep), trianglesOf({modelOf("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")}));
-}
-
 TEST(MeshNameTest, IsOneTokenOfOneTo31BytesWithNoUtf8CharacterCutInTwo) {
     EXPECT_EQ(meshName("left\tarm \r\n", "x.obj"), "left_arm___");
     EXPECT_EQ(meshName("", "models/.hidden"), ".hidden");
     EXPECT_EQ(meshName("", ""), "mesh");
 }
 
-namespace {
-
-// Each mesh as "name points triangles", and its triangles.
-std::pair<std::string, std::vector<std::vector<Triangle>>>
-summary(const std::vector<TriangleMesh>& meshes) {
-    std::pair<std::string, std::vector<std::vector<Triangle>>> result;
-    for (const TriangleMesh& mesh : meshes) {
-        result.first += mesh.name + ' ' + std::to_string(mesh.points.size()) + ' ' +
-                        std::to_string(mesh.triangles.size()) + '\n';
-        result.second.push_back(trianglesOf({mesh}));
-    }
-    return result;
-}
-
-const std::string kPlyVertices = "element vertex 6\nproperty double z\nproperty float nx\n"
-                                 "property float x\nproperty uchar red\nproperty float y\n";
-
-}  // namespace
-
-// Every row read by our reader and by the library: the same meshes, names, counts, and
-// triangles corner for corner, in the same winding.
-TEST_F(ImportTest, ReadsEveryFormatAsTheLibraryDoes) {
-    const std::pair<std::string, std::string> files[] = {
-        {"corners.obj", "# every corner form; texture and normal lines are skipped\n"
-                        "mtllib scene.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0.5 0.5 1\n"
-                        "vt 0 0\nvt 1 0\nvt 1 1\nvn 0 0 1\ns 1\nusemtl red\nf 1 2 3\n"
-                        "f 1/1 3/2 4/3\nf 1//1 2//1 5//1\nf 2/1/1 3/2/1 5/3/1\nl 1 2\np 3\n"},
-        {"relative.obj", "v 0.1 0.2 0.3 1\nv 1.3 0.2 0.3\nv 0.1 2.5 0.3 0.5 0.25 0.125\n"
-                         "f -3 -2 -1\nv 123456.789 -2.5e-7 1e5\nf -4 -1 \\\n  -2\n"
-                         "f -1 -2 \\\r\n -3\n"},
-        {"quads.obj", "v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nv 0 0 1\nv 4 1 1\nv 0 2 1\n"
-                      "v 1 1 1\nv 3 0 2\nv 1 1 2\nv 3 2 2\nv 0 1 2\n"
-                      "f 1 2 3 4\nf 5 6 7 8\nf 9 10 11 12\nf 4 3 2 1\n"},
-        {"polygons.obj", "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 1 1 0\nv 1 2 0\nv 0 2 0\n"
-                         "v 3 0 5\nv 4 0 5\nv 5 0 6\nv 5 0 7\nv 4 0 8\nv 3 0 8\nv 2 0 7\n"
-                         "v 2 0 6\nf 1 2 3 4 5 6\nf 7 8 9 10 11 12 13 14\nf 14 13 12 11 10\n"
-                         "v 0 5 0\nv 1 5 2\nv 2 5.5 0\nv 3 5 2\nv 4 5 0\nv 3 6 4\nv 1 6 4\n"
-                         "f 15 16 17 18 19 20 21\nf 6 5 4 3 2 1\n"},
-        {"objects.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\no first\nf 1 3 4\n"
-                        "g second part\nf 2 3 4\ng second part\nf 1 2 4\no\nf 3 2 1\n"
-                        "o empty\ng third\nf 4 3 1\n"},
-        {"extras.ply", "ply\nformat ascii 1.0\ncomment made by hand\nobj_info scanned\n" +
-                           kPlyVertices + "obj_info  between elements\ncomment\n" +
-                           "element edge 1\nproperty int vertex1\nproperty int vertex2\n"
-                           "property double quality\nelement none 2147483647\n"
-                           "element face 3\nproperty list uchar int vertex_index\n"
-                           "property uint flags\nend_header\n"
-                           "0 0 0 9 0\n0 0 2 9 0\n0 0 2 9 2\n0 0 1 9 1\n1 0 0 9 2\n"
-                           "-0.5 0 1 9 3\n0 1 1e300\n4 0 1 2 3 4000000000\n3 0 2 4 0\n"
-                           "5 4 3 2 5 1 0\n"},
-        {"little.ply", plyHeader("binary_little_endian",
-                                 plyPoints(4) + "property uchar alpha\n" + plyFaces(2, "uint")) +
-                           bytesOf<float>({0, 0, 0}) + "a" + bytesOf<float>({1, 0, 0}) + "b" +
-                           bytesOf<float>({1, 1, 0.5f}) + "c" + bytesOf<float>({0, 1, 0}) + "d" +
-                           bytesOf<unsigned char>({3}) + bytesOf<unsigned>({0, 1, 2}) +
-                           bytesOf<unsigned char>({4}) + bytesOf<unsigned>({0, 2, 3, 1}) +
-                           bytesOf<unsigned char>({3}) +
-                           bytesOf<unsigned>({0, 1, 2})},  // one face too many
-        {"big.ply", "ply\nformat binary_big_endian 1.0\nelement vertex 5\n"
-                    "property double x\nproperty double y\nproperty double z\nelement face 2\n"
-                    "property list int ushort vertex_indices\nend_header\n" +
-                        bigEndian<double>({0, 0, 0, 2, 0, 0, 2, 2, 0.25, 0, 2, 0, 1, 3, 0}) +
-                        bigEndian<int>({5}) + bigEndian<unsigned short>({0, 1, 2, 4, 3}) +
-                        bigEndian<int>({3}) + bigEndian<unsigned short>({4, 2, 1})},
-        {"solids.stl",
-         stlOf(cube(), "part one") + stlOf(modelOf("v 0 0 0\nv 2 0 0\nv 0 2 1\nf 1 2 3\n"), "two")},
-        {"crossed.obj", "v 0 0 0\nv 2 2 0\nv 2 0 0\nv 0 2 0\nv 1 3 0\nv 3 1 1\nv -1 1 0\n"
-                        "f 1 2 3 4 5\nf 1 2 3 4 5 6 7\nf 7 6 5 4 3 2 1\n"},
-        {"star.obj", "v 0 10 0\nv 2 3 0\nv 9 3 0\nv 3 -1 0\nv 6 -8 0\nv 0 -3 0\nv -6 -8 0\n"
-                     "v -3 -1 0\nv -9 3 0\nv -2 3 0\nf 1 2 3 4 5 6 7 8 9 10\n"
-                     "f 10 9 8 7 6 5 4 3 2 1\n"},
-        {"shape.off", "OFF\n# counts on the next line\n9 4 0\n0 0 0\n2 0 0\n2 2 0\n0 2 0\n"
-                      "1 1 1\n3 0 0\n4 0 0\n4 1 0\n3 1 0.5\n\n4 0 1 2 3\n3 0 1 4 255 0 0\n"
-                      "6 1 5 6 7 8 2 0.5 0.5 0.5\n3 4 3 2\n"},
-        {"inline.off", "OFF 4 2 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n3 0 1 2\n3 0 2 3\n"},
-    };
-    for (const auto& [name, bytes] : files) {
-        std::ofstream(name, std::ios::binary) << bytes;
-        std::vector<TriangleMesh> ours, library;
-        Importer reader;
-        ASSERT_TRUE(reader.read(name, ours)) << name;
-        reader.throughLibrary = true;
-        ASSERT_TRUE(reader.read(name, library)) << name;
-        EXPECT_EQ(summary(ours), summary(library)) << name;
-    }
-}
-
-namespace {
-
-// A grid of squares, two triangles each, listed in random order, with its points in order.
-std::string shuffledGrid(int side) {
-    std::string obj;
-    for (int y = 0; y <= side; ++y)
-        for (int x = 0; x <= side; ++x)
-            obj += "v " + std::to_string(x) + ' ' + std::to_string(y) + " 0\n";
-    std::vector<std::string> faces;
-    for (int y = 0; y < side; ++y)
-        for (int x = 0; x < side; ++x) {
-            const int a = y * (side + 1) + x + 1, b = a + 1, c = a + side + 1, d = c + 1;
-            faces.push_back("f " + std::to_string(a) + ' ' + std::to_string(b) + ' ' +
-                            std::to_string(d) + '\n');
-            faces.push_back("f " + std::to_string(a) + ' ' + std::to_string(d) + ' ' +
-                            std::to_string(c) + '\n');
-        }
-    std::shuffle(faces.begin(), faces.end(), std::mt19937(7));
-    for (const std::string& face : faces) obj += face;
-    return obj;
-}
-
-}  // namespace
-
-// Triangles come in an order good for drawing, and nothing else changes: the same triangles,
-// corner for corner in the same winding; each position once (-0 as 0), points no triangle uses
-// left out; and the points numbered in the order the triangles first use them.
-TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) {
+// Every row read by our reader as the library reads it, or as the OBJ of its triangles says:
+// the same meshes, names, counts, and triangles corner for corner in the same winding. And in an
+// order good for drawing, nothing else changed: each position once (-0 as 0), points no triangle
+// uses left out, and the points numbered in the order the triangles first use them.
+TEST_F(ImportTest, ReadsEveryFormatWeldedAndNumberedInTheOrderPointsAreFirstUsed) {
     const int big = static_cast<int>(MeshBuilder::kMaxEarCorners) + 1;
     std::string circle, fan, hub = "v 0 0 0\n";  // hub: a point used by 40 triangles
     for (int i = 0; i < big; ++i)
@@ -393,48 +282,118 @@ TEST_F(ImportTest, ReordersTrianglesAndNumbersPointsInTheOrderTheyAreFirstUsed) 
         binary += bytesOf<float>({p[0], p[1], p[2]});
     }
     const std::string bom = "\xEF\xBB\xBF";  // skipped by every reader of text
+    // Through the library, a node's transform, a matrix or a translation, rotation and scale,
+    // composes with its parents'. The format comes from the file's base name, never from a
+    // folder's; without an extension the library tells it by the contents.
+    fs::create_directory("v1.x");
+    std::ofstream("v1.x/tri.bin", std::ios::binary) << kTriangle;
+    std::string deep = "[";  // a triangle 20,000 nodes deep (some 400 KB) ends no reader
+    for (int i = 1; i < 20000; ++i) deep += R"({"children":[)" + std::to_string(i) + "]},";
+    static const std::string asLibrary = "(as the library reads it)";
     const struct {
         const char* name;
         std::string bytes;
-        std::string triangles;  // the same file's triangles as an OBJ of triangles, if it is not
-        std::size_t meshes;
+        std::string triangles = asLibrary;  // or the file's triangles as an OBJ; "": it is one
     } rows[] = {
-        {"seam.obj", bom + seamObj, seamObj, 1},
-        {"seam.off", bom + "OFF\n6 2 0\n" + text + faces, seamObj, 1},
-        {"seam.ply", bom + plyHeader("ascii", plyPoints(6) + plyFaces(2)) + text + faces, seamObj,
-         1},
+        {"corners.obj", "# every corner form; texture and normal lines are skipped\n"
+                        "mtllib scene.mtl\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0.5 0.5 1\n"
+                        "vt 0 0\nvt 1 0\nvt 1 1\nvn 0 0 1\ns 1\nusemtl red\nf 1 2 3\n"
+                        "f 1/1 3/2 4/3\nf 1//1 2//1 5//1\nf 2/1/1 3/2/1 5/3/1\nl 1 2\np 3\n"},
+        {"relative.obj", "v 0.1 0.2 0.3 1\nv 1.3 0.2 0.3\nv 0.1 2.5 0.3 0.5 0.25 0.125\n"
+                         "f -3 -2 -1\nv 123456.789 -2.5e-7 1e5\nf -4 -1 \\\n  -2\n"
+                         "f -1 -2 \\\r\n -3\n"},
+        {"quads.obj", "v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\nv 0 0 1\nv 4 1 1\nv 0 2 1\n"
+                      "v 1 1 1\nv 3 0 2\nv 1 1 2\nv 3 2 2\nv 0 1 2\n"
+                      "f 1 2 3 4\nf 5 6 7 8\nf 9 10 11 12\nf 4 3 2 1\n"},
+        {"polygons.obj", "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 1 1 0\nv 1 2 0\nv 0 2 0\n"
+                         "v 3 0 5\nv 4 0 5\nv 5 0 6\nv 5 0 7\nv 4 0 8\nv 3 0 8\nv 2 0 7\n"
+                         "v 2 0 6\nf 1 2 3 4 5 6\nf 7 8 9 10 11 12 13 14\nf 14 13 12 11 10\n"
+                         "v 0 5 0\nv 1 5 2\nv 2 5.5 0\nv 3 5 2\nv 4 5 0\nv 3 6 4\nv 1 6 4\n"
+                         "f 15 16 17 18 19 20 21\nf 6 5 4 3 2 1\n"},
+        {"objects.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\no first\nf 1 3 4\n"
+                        "g second part\nf 2 3 4\ng second part\nf 1 2 4\no\nf 3 2 1\n"
+                        "o empty\ng third\nf 4 3 1\n"},
+        {"extras.ply", "ply\nformat ascii 1.0\ncomment made by hand\nobj_info scanned\n"
+                       "element vertex 6\nproperty double z\nproperty float nx\nproperty float x\n"
+                       "property uchar red\nproperty float y\nobj_info  between elements\ncomment\n"
+                       "element edge 1\nproperty int vertex1\nproperty int vertex2\n"
+                       "property double quality\nelement none 2147483647\n"
+                       "element face 3\nproperty list uchar int vertex_index\n"
+                       "property uint flags\nend_header\n"
+                       "0 0 0 9 0\n0 0 2 9 0\n0 0 2 9 2\n0 0 1 9 1\n1 0 0 9 2\n"
+                       "-0.5 0 1 9 3\n0 1 1e300\n4 0 1 2 3 4000000000\n3 0 2 4 0\n"
+                       "5 4 3 2 5 1 0\n"},
+        {"little.ply", plyHeader("binary_little_endian",
+                                 plyPoints(4) + "property uchar alpha\n" + plyFaces(2, "uint")) +
+                           bytesOf<float>({0, 0, 0}) + "a" + bytesOf<float>({1, 0, 0}) + "b" +
+                           bytesOf<float>({1, 1, 0.5f}) + "c" + bytesOf<float>({0, 1, 0}) + "d" +
+                           bytesOf<unsigned char>({3}) + bytesOf<unsigned>({0, 1, 2}) +
+                           bytesOf<unsigned char>({4}) + bytesOf<unsigned>({0, 2, 3, 1}) +
+                           bytesOf<unsigned char>({3}) +
+                           bytesOf<unsigned>({0, 1, 2})},  // one face too many
+        {"big.ply", "ply\nformat binary_big_endian 1.0\nelement vertex 5\n"
+                    "property double x\nproperty double y\nproperty double z\nelement face 2\n"
+                    "property list int ushort vertex_indices\nend_header\n" +
+                        bigEndian<double>({0, 0, 0, 2, 0, 0, 2, 2, 0.25, 0, 2, 0, 1, 3, 0}) +
+                        bigEndian<int>({5}) + bigEndian<unsigned short>({0, 1, 2, 4, 3}) +
+                        bigEndian<int>({3}) + bigEndian<unsigned short>({4, 2, 1})},
+        {"solids.stl",
+         stlOf(cube(), "part one") + stlOf(modelOf("v 0 0 0\nv 2 0 0\nv 0 2 1\nf 1 2 3\n"), "two")},
+        {"crossed.obj", "v 0 0 0\nv 2 2 0\nv 2 0 0\nv 0 2 0\nv 1 3 0\nv 3 1 1\nv -1 1 0\n"
+                        "f 1 2 3 4 5\nf 1 2 3 4 5 6 7\nf 7 6 5 4 3 2 1\n"},
+        {"star.obj", "v 0 10 0\nv 2 3 0\nv 9 3 0\nv 3 -1 0\nv 6 -8 0\nv 0 -3 0\nv -6 -8 0\n"
+                     "v -3 -1 0\nv -9 3 0\nv -2 3 0\nf 1 2 3 4 5 6 7 8 9 10\n"
+                     "f 10 9 8 7 6 5 4 3 2 1\n"},
+        {"shape.off", "OFF\n# counts on the next line\n9 4 0\n0 0 0\n2 0 0\n2 2 0\n0 2 0\n"
+                      "1 1 1\n3 0 0\n4 0 0\n4 1 0\n3 1 0.5\n\n4 0 1 2 3\n3 0 1 4 255 0 0\n"
+                      "6 1 5 6 7 8 2 0.5 0.5 0.5\n3 4 3 2\n"},
+        {"inline.off", "OFF 4 2 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n3 0 1 2\n3 0 2 3\n"},
+        {"seam.obj", bom + seamObj, seamObj},
+        {"seam.off", bom + "OFF\n6 2 0\n" + text + faces, seamObj},
+        {"seam.ply", bom + plyHeader("ascii", plyPoints(6) + plyFaces(2)) + text + faces, seamObj},
         // Faces before the points, which the library refuses.
-        {"first.ply", plyHeader("ascii", plyFaces(2) + plyPoints(6)) + faces + text, seamObj, 1},
+        {"first.ply", plyHeader("ascii", plyFaces(2) + plyPoints(6)) + faces + text, seamObj},
         {"binary.ply",
          plyHeader("binary_little_endian", plyPoints(6) + plyFaces(2)) + binary +
              bytesOf<unsigned char>({3}) + bytesOf<int>({3, 2, 1}) + bytesOf<unsigned char>({3}) +
              bytesOf<int>({2, 5, 4}),
-         seamObj, 1},
-        {"seam.stl", bom + stlOf(seam, "seam"), seamObj, 1},
-        {"binary.stl", stlOf(seam), seamObj, 1},
-        {"circle.obj", circle, fan, 1},
-        {"hub.obj", hub, "", 1},
-        {"grid.obj", shuffledGrid(24), "", 1},
+         seamObj},
+        {"seam.stl", bom + stlOf(seam, "seam"), seamObj},
+        {"binary.stl", stlOf(seam), seamObj},
+        {"circle.obj", circle, fan},
+        {"hub.obj", hub, ""},
+        {"grid.obj", shuffledGrid(24), ""},
         // Big enough to be welded and sorted on two threads.
-        {"big.stl", stlOf(modelOf(shuffledGrid(190))), shuffledGrid(190), 1},
+        {"big.stl", stlOf(modelOf(shuffledGrid(190))), shuffledGrid(190)},
         // Fewer points and fewer triangles than make two threads, but more of both together.
-        {"middle.stl", stlOf(modelOf(shuffledGrid(100))), shuffledGrid(100), 1},
+        {"middle.stl", stlOf(modelOf(shuffledGrid(100))), shuffledGrid(100)},
         // Corners whose differences overflow a float.
         {"huge.stl", stlOf(modelOf("v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n")),
-         "v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n", 1},
+         "v 3e38 0 0\nv -3e38 1 0\nv 0 -3e38 3e38\nf 1 2 3\nf 3 2 1\n"},
         {"groups.obj",  // two meshes sharing points, each numbering its own
-         "v 5 5 5\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 3 4 2\nf 2 4 5\ng b\nf 5 4 3\n", "",
-         2},
-        {"flat.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 1 1 0\nf 1 2 3\nf 2 2 4\nf 1 2 4\n", "", 1},
+         "v 5 5 5\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 3 4 2\nf 2 4 5\ng b\nf 5 4 3\n"},
+        {"flat.obj", "v 0 0 0\nv 1 0 0\nv 2 0 0\nv 1 1 0\nf 1 2 3\nf 2 2 4\nf 1 2 4\n", ""},
+        {"v1.x/nested",
+         gltfOf(R"([{"children":[1],"translation":[10,0,0],"scale":[2,2,2]},)"
+                R"({"mesh":0,"children":[2],"matrix":[0,1,0,0,-1,0,0,0,0,0,1,0,0,0,5,1]},)"
+                R"({"mesh":0,"translation":[0,3,0],"rotation":[1,0,0,0]}])"),
+         "v 10 0 10\nv 10 2 10\nv 8 0 10\nv 4 0 10\nv 4 2 10\nv 6 0 10\nf 1 2 3\nf 4 5 6\n"},
+        {"v1.x/deep.gltf", gltfOf(deep + R"({"mesh":0}])"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"},
     };
     for (const auto& row : rows) {
         std::ofstream(row.name, std::ios::binary) << row.bytes;
-        std::vector<TriangleMesh> meshes;
-        ASSERT_TRUE(Importer().read(row.name, meshes)) << row.name;
-        ASSERT_EQ(meshes.size(), row.meshes) << row.name;
-        EXPECT_EQ(trianglesOf(meshes),
-                  trianglesOf({modelOf(row.triangles.empty() ? row.bytes : row.triangles)}))
-            << row.name;
+        std::vector<TriangleMesh> meshes, library;
+        Importer reader;
+        ASSERT_TRUE(reader.read(row.name, meshes)) << row.name;
+        if (row.triangles == asLibrary) {
+            reader.throughLibrary = true;
+            ASSERT_TRUE(reader.read(row.name, library)) << row.name;
+            EXPECT_EQ(summary(meshes), summary(library)) << row.name;
+        } else {
+            EXPECT_EQ(trianglesOf(meshes),
+                      trianglesOf({modelOf(row.triangles.empty() ? row.bytes : row.triangles)}))
+                << row.name;
+        }
         for (const TriangleMesh& mesh : meshes) {
             int next = 0;
             for (const auto& t : mesh.triangles)
@@ -526,21 +485,19 @@ TEST_F(ImportTest, ReadsColoursAndPointClouds) {
         EXPECT_EQ(mesh.points.size(), row.points) << row.name;
         EXPECT_EQ(mesh.triangles.size(), row.triangles) << row.name;
         EXPECT_EQ(mesh.normals.size(), row.normals) << row.name;
-        std::vector<std::string> colours;
-        const auto add = [&](std::size_t point) {
+        std::vector<std::string> colours;  // of each triangle's corners, or of each point alone
+        const bool cloud = mesh.triangles.empty();
+        for (std::size_t k = 0; k < (cloud ? mesh.colours.size() : 3 * mesh.triangles.size());
+             ++k) {
+            const auto& c = mesh.colours.at(cloud ? k : std::size_t(mesh.triangles[k / 3][k % 3]));
             char text[9];
-            const auto& c = mesh.colours.at(point);
             std::snprintf(text, sizeof text, "%02x%02x%02x%02x", c[0], c[1], c[2], c[3]);
             colours.push_back(text);
-        };
-        for (const auto& t : mesh.triangles)
-            for (int k : t)
-                if (!mesh.colours.empty()) add(static_cast<std::size_t>(k));
-        for (std::size_t i = 0; mesh.triangles.empty() && i < mesh.colours.size(); ++i) add(i);
+        }
         std::sort(colours.begin(), colours.end());
         std::string joined;
-        for (const std::string& colour : colours) joined += (joined.empty() ? "" : " ") + colour;
-        EXPECT_EQ(joined, row.colours) << row.name;
+        for (const std::string& colour : colours) joined += colour + ' ';
+        EXPECT_EQ(squeezed(joined), row.colours) << row.name;
     }
 }
 
@@ -679,17 +636,14 @@ TEST_F(ImportTest, SaysOnlyThatAModelFileShrankWhileItWasRead) {
     const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     const struct {
         const char* path;
-        std::unique_ptr<ModelReader> reader;
         std::string start, last;  // the file's first bytes, and the statement the cut falls in
         std::size_t kept;         // the bytes of last before the cut
     } cases[] = {
-        {"cut.obj", std::make_unique<ObjReader>(), "v 0 0 0\nv 1 0 0\nv 0 1 0\n", "f 1 2 3\n", 4},
-        {"cut.off", std::make_unique<OffReader>(), "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n", "3 0 1 2\n",
-         4},
-        {"cut.ply", std::make_unique<PlyReader>(),
-         plyHeader("ascii", plyPoints(3) + plyFaces(1)) + "0 0 0\n1 0 0\n0 1 0\n", "3 0 1 2\n", 4},
-        {"cut.stl", std::make_unique<StlReader>(),
-         "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n",
+        {"cut.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n", "f 1 2 3\n", 4},
+        {"cut.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n", "3 0 1 2\n", 4},
+        {"cut.ply", plyHeader("ascii", plyPoints(3) + plyFaces(1)) + "0 0 0\n1 0 0\n0 1 0\n",
+         "3 0 1 2\n", 4},
+        {"cut.stl", "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\n",
          "vertex 0 1 0\nendloop\nendfacet\nendsolid s\n", 7},
     };
     for (const auto& c : cases) {
@@ -697,13 +651,14 @@ TEST_F(ImportTest, SaysOnlyThatAModelFileShrankWhileItWasRead) {
                                  c.last + std::string(2 * page, '\n');
         std::ofstream(c.path, std::ios::binary) << text;
         std::vector<TriangleMesh> read;
-        c.reader->path = c.path;
+        const std::unique_ptr<ModelReader> reader = ownReaderFor(*Importer::formatOf(c.path));
+        reader->path = c.path;
         testing::internal::CaptureStderr();
-        EXPECT_TRUE(c.reader->readFile(c.path, read)) << c.path;  // whole, it is a triangle
+        EXPECT_TRUE(reader->readFile(c.path, read)) << c.path;  // whole, it is a triangle
         FileContents file;
         ASSERT_TRUE(file.load(c.path));
         ASSERT_EQ(::truncate(c.path, static_cast<off_t>(page)), 0);
-        EXPECT_FALSE(c.reader->readContents(file, read)) << c.path;
+        EXPECT_FALSE(reader->readContents(file, read)) << c.path;
         EXPECT_FALSE(file.intact()) << c.path;
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
                   std::string(c.path) + ": changed while being read\n");
