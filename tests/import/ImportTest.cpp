@@ -111,9 +111,8 @@ std::string stlOf(const TriangleMesh& model, const std::string& solid = "") {
     return binary ? s : s + "endsolid " + solid + "\n";
 }
 
-// The triangles of the meshes, each as its corners' positions turned to start at the smallest
-// (the same triangle, in the same winding), sorted: what importing must keep, in whatever order
-// it puts them.
+// The triangles of the meshes, each turned to start at its smallest corner (the same triangle in
+// the same winding), sorted: what importing must keep, in whatever order it puts them.
 std::vector<Triangle> trianglesOf(const std::vector<TriangleMesh>& meshes) {
     std::vector<Triangle> triangles;
     for (const TriangleMesh& mesh : meshes)
@@ -250,10 +249,9 @@ TEST(MeshNameTest, IsOneTokenOfOneTo31BytesWithNoUtf8CharacterCutInTwo) {
     EXPECT_EQ(meshName("", ""), "mesh");
 }
 
-// Every row read by our reader as the library reads it, or as the OBJ of its triangles says:
-// the same meshes, names, counts, and triangles corner for corner in the same winding. And in an
-// order good for drawing, nothing else changed: each position once (-0 as 0), points no triangle
-// uses left out, and the points numbered in the order the triangles first use them.
+// Every row read as the library reads it (the same meshes, names, counts and triangles, corner for
+// corner) or as the OBJ of its triangles; and welded, each position once (-0 as 0), unused points
+// left out, the points numbered in the order the triangles first use them.
 TEST_F(ImportTest, ReadsEveryFormatWeldedAndNumberedInTheOrderPointsAreFirstUsed) {
     const int big = static_cast<int>(MeshBuilder::kMaxEarCorners) + 1;
     std::string circle, fan, hub = "v 0 0 0\n";  // hub: a point used by 40 triangles
@@ -480,9 +478,9 @@ TEST_F(ImportTest, ReadsColoursAndPointClouds) {
         ASSERT_TRUE(reader.read(row.name, meshes)) << row.name;
         ASSERT_EQ(meshes.size(), 1u) << row.name;
         const TriangleMesh& mesh = meshes[0];
-        EXPECT_EQ(mesh.points.size(), row.points) << row.name;
-        EXPECT_EQ(mesh.triangles.size(), row.triangles) << row.name;
-        EXPECT_EQ(mesh.normals.size(), row.normals) << row.name;
+        EXPECT_EQ((std::array{mesh.points.size(), mesh.triangles.size(), mesh.normals.size()}),
+                  (std::array{row.points, row.triangles, row.normals}))
+            << row.name;
         std::vector<std::string> colours;  // of each triangle's corners, or of each point alone
         const bool cloud = mesh.triangles.empty();
         for (std::size_t k = 0; k < (cloud ? mesh.colours.size() : 3 * mesh.triangles.size());
@@ -504,12 +502,10 @@ TEST_F(ImportTest, ReadsColoursAndPointClouds) {
 TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
     const std::string ply = plyHeader("binary_little_endian", plyPoints(3) + plyFaces(1));
     const std::string ascii = plyHeader("ascii", plyPoints(3) + plyFaces(1));
-    const std::string triangle = bytesOf<float>({0, 0, 0, 1, 0, 0, 0, 1, 0});
     const std::string face = bytesOf<unsigned char>({3}) + bytesOf<int>({0, 1, 2});
-    std::string stl = stlOf(cube());
-    std::string nanStl = stl;
     const float nan = std::nanf("");
-    nanStl.replace(84 + 50 * 3 + 12 + 4, 4, bytesOf<float>({nan}));
+    const std::string stl = stlOf(cube());  // a corner of triangle 4 not a number, in nanStl
+    const std::string nanStl = std::string(stl).replace(84 + 50 * 3 + 16, 4, bytesOf<float>({nan}));
     const struct {
         const char* name;
         std::string bytes;
@@ -545,10 +541,10 @@ TEST_F(ImportTest, RefusesBadInputWithWhatIsWrongAndWhere) {
          "type.ply:5: expected a property type (char, uchar, short, ushort, int, uint, float, "
          "double, or int8 to float64), found \"float128\""},
         {"counts.ply",
-         std::regex_replace(ply, std::regex("vertex 3"), "vertex 2000000000") + triangle,
+         std::regex_replace(ply, std::regex("vertex 3"), "vertex 2000000000") + kTriangle,
          "counts.ply:3: element \"vertex\" announces 2000000000 entries of at least 12 bytes, but "
          "only 36 bytes are left for them"},
-        {"cut.ply", ply + triangle + face.substr(0, 9),
+        {"cut.ply", ply + kTriangle + face.substr(0, 9),
          "cut.ply: file ends early: expected item 2 of list \"vertex_indices\" of face 0"},
         {"nan.ply", ply + bytesOf<float>({0, 0, 0, 1, nan, 0, 0, 1, 0}) + face,
          "nan.ply: expected property \"y\" of vertex 1 as a finite float, found nan"},

@@ -219,9 +219,8 @@ TEST(MeshLoaderReadTest, MatchesReadingWithStrtofBitForBit) {
         }
 }
 
-// A file whose points are numbered at random: each triangle has the file's corners, in the file's
-// order, and the points lie in their block in the order the triangles first use them, the unused
-// ones last.
+// Points numbered at random: each triangle has the file's corners in order, and the points lie in
+// their block in the order the triangles first use them, the unused ones last.
 TEST(MeshLoaderReadTest, ShuffledPointsAreLaidOutInOrderOfFirstUse) {
     // A bumpy grid of 33 x 33 points, two triangles a cell, and two points no triangle uses.
     const int side = 33, count = side * side + 2;
@@ -267,16 +266,13 @@ TEST(MeshLoaderReadTest, ShuffledPointsAreLaidOutInOrderOfFirstUse) {
 }
 
 TEST_F(FileContentsTest, ReadsFilesAndPipesWhole) {
-    write("empty", "");
-    write("text", kSquare);
+    write("empty", "");  // files of text: every loader test above
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
     ASSERT_EQ(::write(pipeEnds[1], "from a pipe", 11), 11);
     ::close(pipeEnds[1]);
     const std::pair<std::string, std::string> cases[] = {
-        {"empty", ""},
-        {"text", kSquare},
-        {"/proc/self/fd/" + std::to_string(pipeEnds[0]), "from a pipe"}};
+        {"empty", ""}, {"/proc/self/fd/" + std::to_string(pipeEnds[0]), "from a pipe"}};
     for (const auto& [path, contents] : cases) {
         FileContents file;
         ASSERT_TRUE(file.load(path)) << path;
@@ -287,9 +283,8 @@ TEST_F(FileContentsTest, ReadsFilesAndPipesWhole) {
     ::close(pipeEnds[0]);
 }
 
-// The data file shrinks while loadFile reads it, cut as the loader writes its first report line:
-// the reader meets zeros where the lost pages were, and the one line said is that the file
-// changed, wherever the cut falls; nothing is kept.
+// The data file shrinks as the loader writes its first report line, the reader meeting zeros where
+// the lost pages were: the one line said is that the file changed, and nothing is kept.
 TEST_F(FileContentsTest, SaysOnceThatAFileShrankWhileItWasRead) {
     const off_t page = ::sysconf(_SC_PAGESIZE);
     const std::string padding(static_cast<std::size_t>(3 * page), ' ');

@@ -58,10 +58,9 @@ TEST(MeshTest, NormalsFaceWhoSeesCounterClockwiseAndSumUnitFaceNormals) {
     EXPECT_EQ(xyz(mesh.points[5]->normal), Point{});
 }
 
-// Linking against a walk over all triangles: each point's first 32 triangles in order, and its
-// normal from them; the arrays' normals, from every triangle of the point, bit for bit. On one
-// thread for a small mesh and on two for a big one, whose points are shared out by number, so
-// that some triangles have corners on both sides.
+// Linking against a walk over all triangles: each point's first 32 triangles in order and its
+// normal from them; the arrays' normals from all of them, bit for bit. On one thread for a small
+// mesh, on two for a big one, where some triangles have corners on both threads' sides.
 TEST(MeshTest, LinksAndComputesNormalsAsAWalkOverAllTrianglesDoes) {
     std::mt19937 random(7);
     for (const int faceCount : {700, 60000}) {
