@@ -100,14 +100,6 @@ TEST(SandboxTest, ReadsOnlyBelowItsFolderAndNeitherNetworksNorRunsProgramsNorRai
 }
 
 TEST(LibraryResultTest, KeepsWellFormedMeshesAndRefusesAnythingElse) {
-    LibraryResult good;
-    const int fd = resultFile({triangle(), triangle()});
-    ASSERT_TRUE(good.read(fd)) << good.malformed;
-    ::close(fd);
-    ASSERT_EQ(good.meshes.size(), 2u);
-    EXPECT_EQ(good.meshes[1].points, triangle().points);
-    EXPECT_EQ(good.meshes[1].triangles, triangle().triangles);
-
     TriangleMesh far = triangle(), nan = triangle(), spaced = triangle(), long32 = triangle();
     far.triangles[0][2] = 3;
     nan.points[1][1] = std::nanf("");
@@ -120,32 +112,32 @@ TEST(LibraryResultTest, KeepsWellFormedMeshesAndRefusesAnythingElse) {
     std::memcpy(&bomb[8], &huge, 8);
     std::memcpy(&bomb[16], &huge, 8);
     bomb += std::string(8, 'm');
-    const TriangleMesh none{};  // no mesh at all
     using Outcome = LibraryResult::Outcome;
     const struct {
-        TriangleMesh mesh;
+        std::vector<TriangleMesh> meshes;
         std::string rest;
         Outcome outcome;
-        const char* malformed;
+        const char* malformed;  // "": well formed
     } rows[] = {
-        {far, "", Outcome::meshes, "a triangle using a point the mesh does not have"},
-        {nan, "", Outcome::meshes, "a point that is not a finite number"},
-        {spaced, "", Outcome::meshes, "a mesh name the data file cannot hold"},
-        {long32, "", Outcome::meshes, "mesh counts out of range"},  // a name of 32 bytes
-        {triangle(), bomb, Outcome::meshes, "a mesh announcing more than the 48 bytes left hold"},
-        {none, "abc", Outcome::meshes, "a mesh cut short"},
-        {none, "a\nb\n", Outcome::failed, "a message that is not one line"},
-        {none, "", static_cast<Outcome>(9), "an unknown outcome 9"},
+        {{triangle(), triangle()}, "", Outcome::meshes, ""},
+        {{far}, "", Outcome::meshes, "a triangle using a point the mesh does not have"},
+        {{nan}, "", Outcome::meshes, "a point that is not a finite number"},
+        {{spaced}, "", Outcome::meshes, "a mesh name the data file cannot hold"},
+        {{long32}, "", Outcome::meshes, "mesh counts out of range"},  // a name of 32 bytes
+        {{triangle()}, bomb, Outcome::meshes, "a mesh announcing more than the 48 bytes left hold"},
+        {{}, "abc", Outcome::meshes, "a mesh cut short"},
+        {{}, "a\nb\n", Outcome::failed, "a message that is not one line"},
+        {{}, "", static_cast<Outcome>(9), "an unknown outcome 9"},
     };
     for (const auto& row : rows) {
         LibraryResult result;
-        const int file = resultFile(row.mesh.points.empty() ? std::vector<TriangleMesh>{}
-                                                            : std::vector{row.mesh},
-                                    row.rest, row.outcome);
-        EXPECT_FALSE(result.read(file)) << row.malformed;
+        const int file = resultFile(row.meshes, row.rest, row.outcome);
+        EXPECT_EQ(result.read(file), *row.malformed == '\0') << row.malformed;
         ::close(file);
         EXPECT_EQ(result.malformed, row.malformed) << row.malformed;
-        EXPECT_TRUE(result.meshes.empty()) << row.malformed;
+        ASSERT_EQ(result.meshes.size(), *row.malformed == '\0' ? row.meshes.size() : 0);
+        for (const TriangleMesh& mesh : result.meshes)
+            EXPECT_TRUE(mesh.points == triangle().points && mesh.triangles == triangle().triangles);
     }
 }
 
