@@ -37,11 +37,9 @@ template <typename T> std::string bytesOf(std::initializer_list<T> values) {  //
     return std::string(reinterpret_cast<const char*>(values.begin()), values.size() * sizeof(T));
 }
 template <typename T> std::string bigEndian(std::initializer_list<T> values) {
-    std::string bytes;
-    for (const T& value : values) {
-        const std::string one = bytesOf<T>({value});
-        bytes.append(one.rbegin(), one.rend());
-    }
+    std::string bytes = bytesOf(values);
+    for (auto at = bytes.begin(); at != bytes.end(); at += sizeof(T))
+        std::reverse(at, at + sizeof(T));
     return bytes;
 }
 
