@@ -1,5 +1,5 @@
 // MeshLoader tests: the report bytes, every field of the meshes, bad input and exact numbers; and
-// the file reading under it, the file shrinking while it is read.
+// the file reading under it: whole files and pipes, and a file shrinking while it is read.
 #include "io/MeshLoader.h"
 
 #include "io/ReaderDiagnostics.h"
@@ -137,7 +137,6 @@ const char kDirectory[] = "(a directory)";
 const std::pair<const char*, const char*> kBad[] = {
     {nullptr, ": cannot open: No such file or directory"},
     {kDirectory, ": cannot open: Is a directory"},
-    {"", ":1: file ends early: expected the mesh count"},  // an empty file
     {"1\ns\nfour\n0 0 0\n",
      ":3: expected the point count of mesh \"s\" as a decimal integer, found \"four\""},
     {"1 s 1\n0 0x10 0\n0\n", ":2: expected the y coordinate of point 1 of mesh \"s\" as a decimal "
@@ -258,6 +257,24 @@ TEST(MeshLoaderReadTest, ShuffledPointsAreLaidOutInOrderOfFirstUse) {
     EXPECT_EQ(mesh.points[late], block + (count - 1));
     for (int i = 0; i < count; ++i)  // the array keeps the file's numbers
         ASSERT_EQ(at(mesh.points[order[std::size_t(i)]]), position(i)) << i;
+}
+
+TEST_F(FileContentsTest, ReadsFilesAndPipesWhole) {
+    write("empty", "");  // files of text: every loader test above
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ASSERT_EQ(::write(pipeEnds[1], "from a pipe", 11), 11);
+    ::close(pipeEnds[1]);
+    const std::pair<std::string, std::string> cases[] = {
+        {"empty", ""}, {"/proc/self/fd/" + std::to_string(pipeEnds[0]), "from a pipe"}};
+    for (const auto& [path, contents] : cases) {
+        FileContents file;
+        ASSERT_TRUE(file.load(path)) << path;
+        ASSERT_NE(file.data(), nullptr) << path;
+        EXPECT_EQ(std::string(file.data(), file.size()), contents) << path;
+        EXPECT_TRUE(file.intact()) << path;
+    }
+    ::close(pipeEnds[0]);
 }
 
 // The data file shrinks as the loader writes its first report line, the reader meeting zeros where
