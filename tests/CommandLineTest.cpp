@@ -1,8 +1,5 @@
-// CommandLineTest: the command lines of kalderino-view, kalderino-shot, kalderino-import and
-// kalderino-generate, run as processes with no display: one table of arguments, each row with
-// the exit status, what stdout holds and the one line on stderr. Where the programs share an
-// option or a convention, they share the row. (The viewer, kalderino, takes no options: GLUT
-// reads its command line.)
+// CommandLineTest: the command lines of kalderino-view, -shot, -import and -generate, run with no
+// display; programs that share an option share its row. (kalderino takes none: GLUT reads it.)
 #include "tests/ProgramRun.h"
 #include "tests/TestFolder.h"
 

@@ -1,7 +1,6 @@
-// MemoryShortageTest: a session reading model files and finishing them (fitting, point normals)
-// under an address-space limit from too little to enough, in a child process each: every run
-// ends with success or one line naming the file and what was being made, never the program's
-// bare "not enough memory", and some run runs out while the normals are made.
+// MemoryShortageTest: a session reading and finishing model files under address-space limits from
+// too little to enough: each run succeeds or says one line naming the file and what was being
+// made, never a bare "not enough memory"; some run runs out while the normals are made.
 #include "cli/CommandLine.h"
 #include "session/ModelFiles.h"
 #include "session/Session.h"

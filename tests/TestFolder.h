@@ -1,5 +1,4 @@
-// TestFolder: a fresh folder for one test, its working directory while the test runs, removed
-// with all it holds afterwards. A fixture holds one as a member.
+// TestFolder: a fresh folder, the working directory while a test runs, removed afterwards.
 #pragma once
 
 #include <cerrno>

@@ -1,5 +1,4 @@
-// PngPicture: a PNG file's pixels as RGBA bytes, top row first, for the tests that read back what
-// kalderino-shot draws.
+// PngPicture: a PNG file's pixels as RGBA bytes, top row first, as kalderino-shot drew them.
 #pragma once
 
 #include <png.h>
