@@ -61,9 +61,8 @@ struct Limits {
     bool killRest = false;  // kill what it left running in the background once it ends
 };
 
-// Runs line with /bin/sh, input from /dev/null, within limits and leaving no core file; during is
-// called with the shell's pid (the program's, after exec) while it runs. A command still running
-// after seconds is killed, and says so.
+// Runs line with /bin/sh, input from /dev/null, within limits and no core file; during is called
+// with the shell's pid (the program's, after exec). One running after seconds is killed, saying so.
 inline Outcome run(const std::string& line, const std::function<void(pid_t)>& during = {},
                    int seconds = 300, Limits limits = {}) {
     const int out = ::memfd_create("stdout", 0), err = ::memfd_create("stderr", 0);

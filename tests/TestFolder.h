@@ -11,8 +11,7 @@ namespace kalderino {
 
 class TestFolder {
 public:
-    // Under $TMPDIR, or /tmp when it is unset; mkdtemp picks a name no other run holds. An
-    // exception fails the test that the fixture was made for.
+    // Under $TMPDIR or /tmp, named by mkdtemp; an exception fails the test it was made for.
     TestFolder() {
         const char* base = std::getenv("TMPDIR");
         std::string pattern = base != nullptr && *base != '\0' ? base : "/tmp";
