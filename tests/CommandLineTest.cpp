@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <string>
 
 namespace kalderino {
@@ -16,10 +17,8 @@ namespace {
 const std::map<char, std::string> kPrograms = {
     {'v', VIEW_PATH}, {'s', SHOT_PATH}, {'i', IMPORT_PATH}, {'g', GENERATE_PATH}};
 
-std::string replaced(std::string text, const std::string& program) {
-    for (std::size_t at = text.find("PROG"); at != std::string::npos; at = text.find("PROG", at))
-        text.replace(at, 4, program);
-    return text;
+std::string replaced(const std::string& text, const std::string& program) {
+    return std::regex_replace(text, std::regex("PROG"), program);
 }
 
 const std::string kSize = "--size expects WIDTHxHEIGHT, each from 1 to 16384, found ";

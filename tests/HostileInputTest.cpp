@@ -142,11 +142,7 @@ protected:
         ::setenv("SHARED", shared->path.c_str(), 1);
         fs::current_path(shared->previous);
     }
-    static void TearDownTestSuite() {
-        fs::current_path(shared->path);
-        delete shared;
-        shared = nullptr;
-    }
+    static void TearDownTestSuite() { delete shared; }
 
     void check(const std::vector<Row>& rows) {
         for (const Row& row : rows) {
@@ -283,8 +279,7 @@ TEST_F(HostileInputTest, DevicesAndFifosAreReadWithinBoundsAndWrittenNotReplaced
          "grep -q '^3$' o.dat"},
         {"a pipe without --format", "", "cat tri.obj | $IMPORT -o o.dat /dev/stdin", 1,
          "name the format with --format EXT"},
-        // The stated limit itself: 2 GiB are read, then refused, by our readers and by the copy
-        // handed to the library's.
+        // 2 GiB are read, then refused, by our readers and by the copy handed to the library's.
         {"an endless FIFO, a reader of ours", "mkfifo m && ln -s m m.stl",
          endless + "m.stl; s=$?; wait; exit $s", 1, "m.stl" + tooLong, "dd.txt", readTwoGiB},
         {"an endless FIFO, the library's reader", "mkfifo m && ln -s m m.gltf",
@@ -321,8 +316,7 @@ TEST_F(HostileInputTest, FullAndReadOnlyTargetsFailCleanly) {
         std::printf("skipped: cannot mount a small tmpfs here: %s", probe.err.c_str());
         GTEST_SKIP() << "cannot mount a small tmpfs here";
     }
-    // The mounts are made by setup and gone before the folder is compared: the tmpfs rows check
-    // their own folder with the shell, and exit 99 when it is not as it was.
+    // Unmounted before the folder is compared, a tmpfs row checks its own and exits 99 if changed.
     const std::string unmount = "; s=$?; test \"$(cat full/o)\" = old && test \"$(ls full)\" = o; "
                                 "t=$?; umount full; test $t = 0 && exit $s; exit 99";
     const std::string full = "mkdir full && mount -t tmpfs -o size=";
@@ -360,8 +354,7 @@ TEST_F(HostileInputTest, SignalsInTheMiddleOfAWriteLeaveNothing) {
                             signal});
             continue;
         }
-        // Once picture 1 is set aside under a name of its own as picture 2 is made, which no
-        // old picture has, while pictures 2 to 8 are still to come.
+        // Once picture 1 is set aside under a name of its own, with pictures 2 to 8 to come.
         rows.push_back({"a run of shots, " + name, "echo old > m-0.png && echo old > m-3.png",
                         "exec $SHOT --size 1000x1000 --keys 'x x x x x x x x' -o m-%d.png "
                         "scene.dat",
@@ -386,8 +379,7 @@ TEST_F(HostileInputTest, RunsWithinLimitsAndEndsCleanlyAtThem) {
         {"a 1-second processor limit, a 20,000-corner polygon", polygon,
          "KALDERINO_READ_SECONDS=1 exec $IMPORT -o o.dat poly.x", 1,
          "poly.x: cannot read within the library reader's time limit of 1 s of processor time"},
-        // Stopped once it runs the reader: stopped between vfork and exec, it would hold the
-        // program suspended too, beyond any clock.
+        // Stopped once it is the reader: between vfork and exec it would stop the program too.
         {"a 12-second clock, the reader stopped", polygon,
          "KALDERINO_READ_SECONDS=1 $IMPORT -o o.dat poly.x & until c=$(cat "
          "/proc/$!/task/$!/children) && grep -qs libra /proc/${c%% *}/comm; do sleep 0.05; done; "
@@ -395,8 +387,7 @@ TEST_F(HostileInputTest, RunsWithinLimitsAndEndsCleanlyAtThem) {
          1, "poly.x: cannot read within the library reader's time limit of 12 s"},
     };
     if (!kSanitized) {
-        // A grid of 2 M triangles in a glTF of 400 bytes: its 36 MB buffer earns the memory the
-        // library needs for it when it is opened.
+        // 2 M triangles in a glTF of 400 bytes: its 36 MB buffer earns the memory they need.
         const std::uint32_t side = 1000;
         std::ofstream bin(shared->path / "grid.bin", std::ios::binary);
         const auto put = [&bin](auto value) { bin.write(reinterpret_cast<char*>(&value), 4); };

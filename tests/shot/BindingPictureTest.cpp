@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -119,8 +120,7 @@ Picture shoot(const std::string& arguments) {
 class BindingPictureTest : public ::testing::Test {
 protected:
     BindingPictureTest() {
-        std::ofstream("pyramid.obj") << "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\nv 0.5 0.3 1.5\n"
-                                        "f 1 4 3 2\nf -5 -4 -1\nf 2 3 5\nf 3 4 5\nf 4 1 5\n";
+        std::filesystem::copy_file(SHOT_DATA_PATH "/pyramids/pyramid.obj", "pyramid.obj");
         std::ofstream("square.obj") << "v 0 0 0\nv 4 0 0\nv 4 4 0\nv 0 4 0\nf 1 2 3 4\n";
         std::ofstream("cloud.ply") << "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\n"
                                       "property float y\nproperty float z\nproperty float nz\n"
@@ -130,8 +130,7 @@ protected:
                                       "property list uchar int vertex_indices\nproperty float red\n"
                                       "property float green\nproperty float blue\nend_header\n"
                                       "0 0 0\n1 0 0\n1 1 0\n0 1 0\n3 0 1 2 0 1 0\n3 0 2 3 0 0 1\n";
-        // A wavy grid of more triangles than kalderino-view draws while the view moves: 330 x 330
-        // squares of two triangles.
+        // A wavy grid of more triangles than kalderino-view draws while the view moves.
         EXPECT_EQ(run("awk 'BEGIN{n=331; for(y=0;y<n;y++)for(x=0;x<n;x++)printf \"v %d %d %f\\n\", "
                       "x,y,8*sin(x*0.1+y*0.07); for(y=0;y<n-1;y++)for(x=0;x<n-1;x++){a=y*n+x+1; "
                       "printf \"f %d %d %d\\nf %d %d %d\\n\",a,a+1,a+n+1,a,a+n+1,a+n}}' >big.obj"),
@@ -291,8 +290,7 @@ TEST_F(BindingPictureTest, EachBindingDrawsWhatItIsFor) {
         {"--events 'ctrl+click 250,200; double-click 250,200' " DATA_PATH, markAt(319.5, 239.5)},
         {"--events 'ctrl+click 250,200; ctrl+scroll 2 at 250,200' " DATA_PATH, markAt(250, 200)},
         {"--events 'double-click 5,5' pyramid.obj", unchanged},
-        // A big model mid-drag: its simplified copy, much as the drag leaves it in full detail;
-        // and in full detail again once the button is up.
+        // A big model mid-drag draws its simplified copy, in full detail once the button is up.
         {"--events 'press left 300,200; move 340,220' big.obj",
          [](const Picture& after, const Picture&) {
              const Picture full = shoot("--events 'drag 300,200 340,220' big.obj");

@@ -104,8 +104,7 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
         {"echo old >" + kLong + "0.png && mkdir " + kLong + "1.png",
          "$SHOT --keys x -o " + kLong + "%d.png scene.dat", 1, "",
          kLong + "1.png: cannot write: Is a directory\n"},
-        // A thumbnail's file that takes long to read, a FIFO whose writer never writes nor
-        // closes, ends the run at the time limit (lowered to a second), with one line.
+        // A thumbnail's file no one writes ends the run at the time limit (lowered to a second).
         {"mkfifo slow.obj",
          "exec 3<>slow.obj; KALDERINO_THUMBNAIL_SECONDS=1 exec $SHOT --thumbnail 64 -o t.png "
          "slow.obj",
@@ -252,11 +251,10 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
             EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
         }
         const std::set<std::string> before = filesHere();
-        for (const std::string& arguments : {name, "pyramid.off scene.dat " + name}) {
-            EXPECT_EQ(run("$SHOT " + arguments), (Outcome{1, "", message})) << arguments;
-            EXPECT_EQ(run("env -u DISPLAY " VIEW_PATH " " + arguments), (Outcome{1, "", message}))
-                << arguments;
-        }
+        for (const std::string& arguments : {name, "pyramid.off scene.dat " + name})
+            for (const std::string program : {"$SHOT ", "env -u DISPLAY " VIEW_PATH " "})
+                EXPECT_EQ(run(program + arguments), (Outcome{1, "", message}))
+                    << program << arguments;
         EXPECT_EQ(filesHere(), before) << name;
     }
 }
@@ -400,9 +398,9 @@ TEST_F(ShotTest, OwnFormatsHaveTypesTheEntriesListAndTheThumbnailerDrawsThemAlso
         const Outcome drawn =
             run("PATH='" + programs + "':\"$PATH\"" + thumbnailerCommand(input, "thumb.png", size));
         if (name == "pyramid.gltf" || name == "scene.dat") {
-            EXPECT_EQ(drawn, (Outcome{1, "",
-                                      input + ": only OBJ, PLY, STL and OFF files are read "
-                                              "here\n"}));
+            EXPECT_EQ(
+                drawn,
+                (Outcome{1, "", input + ": only OBJ, PLY, STL and OFF files are read here\n"}));
             EXPECT_FALSE(fs::exists("thumb.png"));
             continue;
         }
