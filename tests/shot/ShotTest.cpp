@@ -223,7 +223,7 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
 TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
     copyPyramids();
     const std::array<std::string, 3> cases[] = {
-        // The file's name, the bytes to make it, and the line if not kalderino-import's.
+        // The file's name, the bytes to make it, and its line if kalderino-import does not read it.
         {"number.obj", "printf 'v 0 0 0\\nv 1 zero 0\\n'"},
         {"nothing.obj", "echo '# no points, no faces'"},
         {"type.ply", "printf 'ply\\nformat ascii 1.0\\nelement vertex 3\\nproperty float128 x\\n'"},
