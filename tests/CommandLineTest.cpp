@@ -1,8 +1,5 @@
-// CommandLineTest: the command lines of kalderino-view, kalderino-shot, kalderino-import and
-// kalderino-generate, run as processes with no display: one table of arguments, each row with
-// the exit status, what stdout holds and the one line on stderr. Where the programs share an
-// option or a convention, they share the row. (The viewer, kalderino, takes no options: GLUT
-// reads its command line.)
+// CommandLineTest: the command lines of kalderino-view, -shot, -import and -generate, run with no
+// display; programs that share an option share its row. (kalderino takes none: GLUT reads it.)
 #include "tests/ProgramRun.h"
 #include "tests/TestFolder.h"
 
@@ -10,6 +7,7 @@
 
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <string>
 
 namespace kalderino {
@@ -19,10 +17,8 @@ namespace {
 const std::map<char, std::string> kPrograms = {
     {'v', VIEW_PATH}, {'s', SHOT_PATH}, {'i', IMPORT_PATH}, {'g', GENERATE_PATH}};
 
-std::string replaced(std::string text, const std::string& program) {
-    for (std::size_t at = text.find("PROG"); at != std::string::npos; at = text.find("PROG", at))
-        text.replace(at, 4, program);
-    return text;
+std::string replaced(const std::string& text, const std::string& program) {
+    return std::regex_replace(text, std::regex("PROG"), program);
 }
 
 const std::string kSize = "--size expects WIDTHxHEIGHT, each from 1 to 16384, found ";

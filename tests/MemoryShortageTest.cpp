@@ -1,7 +1,5 @@
-// MemoryShortageTest: a session reading model files and finishing them (fitting, point normals)
-// under an address-space limit from too little to enough, in a child process each: every run
-// ends with success or one line naming the file and what was being made, never the program's
-// bare "not enough memory", and some run runs out while the normals are made.
+// MemoryShortageTest: a session reading and finishing model files under growing address-space
+// limits succeeds or says one line naming the file and what was being made (once, the normals).
 #include "cli/CommandLine.h"
 #include "session/ModelFiles.h"
 #include "session/Session.h"
@@ -12,6 +10,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -78,11 +77,8 @@ TEST(MemoryShortageTest, EachLineNamesTheFileAndWhatWasBeingMade) {
         succeeded = said.empty();
         normals = normals || said.find(": not enough memory for the normals of 60,000 points") !=
                                  std::string::npos;
-        if (!succeeded) {
-            EXPECT_EQ(said.rfind("p", 0), 0u);
-            EXPECT_NE(said.find(".stl: not enough memory for "), std::string::npos);
-            EXPECT_EQ(said.find('\n'), said.size() - 1);
-        }
+        EXPECT_TRUE(succeeded ||
+                    std::regex_match(said, std::regex("p[0-4]\\.stl: not enough memory for .*\n")));
     }
     EXPECT_TRUE(succeeded);
     EXPECT_TRUE(normals);

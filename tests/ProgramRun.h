@@ -1,6 +1,5 @@
-// ProgramRun: a command line run from a test as a process, and what it left: its exit status (or
-// the signal that ended it), its standard output and its standard error, byte for byte; and the
-// texts tests read from files and from what programs print.
+// ProgramRun: a command line run from a test as a process, its status and output byte for byte;
+// and the texts tests read from files and from what programs print.
 #pragma once
 
 #include <csignal>
@@ -62,10 +61,8 @@ struct Limits {
     bool killRest = false;  // kill what it left running in the background once it ends
 };
 
-// Runs line with /bin/sh in the working folder, standard input from /dev/null, within limits and
-// leaving no core file; during, when given, is called with the shell's pid while it runs (a line
-// starting with exec is the program itself). A command still running after seconds is killed,
-// and says so.
+// Runs line with /bin/sh, input from /dev/null, within limits and no core file; during is called
+// with the shell's pid (the program's, after exec). One running after seconds is killed, saying so.
 inline Outcome run(const std::string& line, const std::function<void(pid_t)>& during = {},
                    int seconds = 300, Limits limits = {}) {
     const int out = ::memfd_create("stdout", 0), err = ::memfd_create("stderr", 0);

@@ -1,5 +1,4 @@
-// TestFolder: a fresh folder for one test, its working directory while the test runs, removed
-// with all it holds afterwards. A fixture holds one as a member.
+// TestFolder: a fresh folder, the working directory while a test runs, removed afterwards.
 #pragma once
 
 #include <cerrno>
@@ -12,8 +11,7 @@ namespace kalderino {
 
 class TestFolder {
 public:
-    // Under $TMPDIR, or /tmp when it is unset; mkdtemp picks a name no other run holds. An
-    // exception fails the test that the fixture was made for.
+    // Under $TMPDIR or /tmp, named by mkdtemp; an exception fails the test it was made for.
     TestFolder() {
         const char* base = std::getenv("TMPDIR");
         std::string pattern = base != nullptr && *base != '\0' ? base : "/tmp";

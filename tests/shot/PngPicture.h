@@ -1,7 +1,7 @@
-// PngPicture: a PNG file's pixels as RGBA bytes, top row first, for the tests that read back what
-// kalderino-shot draws.
+// PngPicture: a PNG file's pixels as RGBA bytes, top row first, as kalderino-shot drew them.
 #pragma once
 
+#include <algorithm>
 #include <png.h>
 #include <string>
 #include <vector>
@@ -28,8 +28,7 @@ struct PngPicture {
     const unsigned char* at(int x, int y) const { return &rgba[4 * (y * width + x)]; }
     int sum(int x, int y) const { return at(x, y)[0] + at(x, y)[1] + at(x, y)[2]; }
     bool sameColour(const PngPicture& other, int x, int y) const {
-        return at(x, y)[0] == other.at(x, y)[0] && at(x, y)[1] == other.at(x, y)[1] &&
-               at(x, y)[2] == other.at(x, y)[2];
+        return std::equal(at(x, y), at(x, y) + 3, other.at(x, y));
     }
     bool operator==(const PngPicture& other) const {
         return width == other.width && rgba == other.rgba;

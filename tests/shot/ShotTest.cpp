@@ -1,7 +1,5 @@
-// ShotTest: kalderino-shot as a process: its output lines, picture names and sizes, its
-// refusals and failures, each of which leaves the folder as it was, its pictures of model files
-// and the thumbnailer entry that runs it; and kalderino-view refusing what it cannot show before
-// it opens a window.
+// ShotTest: kalderino-shot as a process (its lines, pictures, refusals and failures, and the
+// thumbnailer entry that runs it), and kalderino-view refusing files before it opens a window.
 #include "tests/ProgramRun.h"
 #include "tests/TestFolder.h"
 #include "tests/shot/PngPicture.h"
@@ -21,6 +19,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -33,15 +32,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The square of the viewer's tests (scene.dat), facing the fixed camera around its centre, and
-// a pyramid on an oblong base with its apex off centre in every format the programs read.
+// The viewer's square (scene.dat), and a pyramid with its apex off centre in every model format.
 const char* const kPyramids[] = {"pyramid.obj", "ascii.ply",  "little.ply", "big.ply",
                                  "ascii.stl",   "BINARY.STL", "pyramid.off"};
 
 class ShotTest : public ::testing::Test {
 protected:
     ShotTest() { ::setenv("SHOT", SHOT_PATH, 1); }
-    static void copyPyramids() { fs::copy(SHOT_DATA_PATH "/pyramids", "."); }
+    static void copyPyramids(const fs::path& to = ".") { fs::copy(SHOT_DATA_PATH "/pyramids", to); }
     TestFolder folder;
 };
 
@@ -60,11 +58,8 @@ std::string shot(const std::string& arguments) {
 
 const std::string kLong(250, 'n');  // with "0.png", a name of NAME_MAX bytes
 
-// Each row in a folder of its own holding the pyramids. A run that fails leaves the folder as it
-// found it.
+// Each row in a folder of its own holding the pyramids; a run that fails leaves it as it was.
 TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
-    const std::string bad =
-        "printf '1\\nsq\\n3\\n0 0 0\\n1 0 zero\\n0 1 0\\n1\\n1 2 3\\n' >bad.dat";
     const struct {
         std::string setup, command;
         int status;
@@ -83,17 +78,14 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
          "v1.2/mesh.png 640x480"},
         {"cp scene.dat 'run%d.dat'", "$SHOT --keys x 'run%d.dat'", 0, "run%d.png\n", ""},
         {"", "$SHOT --size 1x1 scene.dat", 0, "scene.png\n", "", "scene.png 1x1"},
-        // One picture before the keys and one after each, named by what comes before the number
-        // and after it. F4 shrinks the window by a pixel; F3, culling a square that faces the
-        // camera and an unbound key leave the picture as it was.
+        // One picture before the keys and one after each. F4 shrinks the window by a pixel; F3,
+        // culling a square that faces the camera and an unbound key leave the picture as it was.
         {"", "$SHOT --size 160x120 --keys 'F4 F3 space A F4' -o 'shot %%-%03d.png' scene.dat", 0,
          numbered("shot %-00", ".png", 6), "",
          "shot %-000.png 160x120;shot %-001.png 159x119;shot %-005.png 158x118",
          "cmp 'shot %-001.png' 'shot %-004.png' && ! cmp -s 'shot %-000.png' 'shot %-005.png'"},
-        {"", "$SHOT --size 16x12 --keys 'F4 F3 space A F4' -o 'p-%d-%%.png' scene.dat", 0,
-         numbered("p-", "-%.png", 6), ""},
-        {"", "$SHOT --size 16x12 --keys 'F4 F3 space A F4' -o '%%%d%%' scene.dat", 0,
-         numbered("%", "%", 6), ""},
+        {"", "$SHOT --size 16x12 --keys 'F4 F3 space A F4' -o '%%%d-%%' scene.dat", 0,
+         numbered("%", "-%", 6), ""},
         // A stream gets the very bytes a file gets.
         {"",
          "$SHOT -o /dev/stdout scene.dat | cat >piped.png; $SHOT -o /dev/stdout scene.dat "
@@ -104,21 +96,15 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
         {"echo old >" + kLong + "0.png", "$SHOT --keys x -o " + kLong + "%d.png scene.dat", 0,
          numbered(kLong, ".png", 2), "", kLong + "0.png 640x480", "test $(ls | wc -l) = 11"},
         {"mkdir folder", "$SHOT folder", 1, "", "folder: cannot open: Is a directory\n"},
-        {bad, "$SHOT scene.dat bad.dat", 1, "",
-         "bad.dat:5: expected the z coordinate of point 2 of mesh \"sq\" as a decimal number, "
-         "found \"zero\"\n"},
         {"", "$SHOT -o nowhere/x.png scene.dat", 1, "",
          "nowhere/x.png: cannot write: No such file or directory\n"},
         {"", "$SHOT -o scene.dat/x.png scene.dat", 1, "",
          "scene.dat/x.png: cannot write: Not a directory\n"},
-        // Failures in the middle of a run of pictures (more in HostileInputTest).
-        {"mkdir d0 && echo old >d0/p.png", "$SHOT --keys 'x x' -o 'd%d/p.png' scene.dat", 1, "",
-         "d1/p.png: cannot write: No such file or directory\n"},
+        // A failure in the middle of a run of pictures (more in HostileInputTest).
         {"echo old >" + kLong + "0.png && mkdir " + kLong + "1.png",
          "$SHOT --keys x -o " + kLong + "%d.png scene.dat", 1, "",
          kLong + "1.png: cannot write: Is a directory\n"},
-        // A thumbnail's file that takes long to read, a FIFO whose writer never writes nor
-        // closes, ends the run at the time limit (lowered to a second), with one line.
+        // A thumbnail's file no one writes ends the run at the time limit (lowered to a second).
         {"mkfifo slow.obj",
          "exec 3<>slow.obj; KALDERINO_THUMBNAIL_SECONDS=1 exec $SHOT --thumbnail 64 -o t.png "
          "slow.obj",
@@ -127,11 +113,9 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const auto& row = rows[i];
         SCOPED_TRACE(row.command);
-        const fs::path here = folder.path / std::to_string(i);
-        fs::create_directory(here);
-        fs::current_path(here);
-        copyPyramids();
-        ASSERT_EQ(run(row.setup.empty() ? ":" : row.setup).status, 0) << row.setup;
+        copyPyramids(folder.path / std::to_string(i));
+        fs::current_path(folder.path / std::to_string(i));
+        ASSERT_EQ(run(row.setup).status, 0) << row.setup;
         const std::set<std::string> before = filesHere();
         EXPECT_EQ(run(row.command, {}, 60), (Outcome{row.status, row.out, row.err}));
         if (row.status != 0) {
@@ -143,24 +127,18 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
             EXPECT_EQ(name, name.substr(0, name.rfind(' ') + 1) + std::to_string(picture.width) +
                                 "x" + std::to_string(picture.height));
         }
-        if (!row.check.empty()) {
-            EXPECT_EQ(run(row.check), (Outcome{0, "", ""})) << row.check;
-        }
+        EXPECT_EQ(run(row.check), (Outcome{0, "", ""})) << row.check;
         fs::current_path(folder.path);
     }
 }
 
-// Small meshes and the sample drawn after keys, each picture compared with baselines/NAME.png
-// (NAME-0.png ... for several): a pixel differs when a channel is more than 2 of 255 off, and a
-// row allows a fraction of its pixels to differ. A failure writes NAME.diff.png beside the output
-// in pictures/, differing pixels white and the rest the baseline darkened. With UPDATE_BASELINES=1
-// in the environment the outputs replace the baselines instead.
+// Each picture against baselines/ by its name: no channel may be more than 2 of 255 off. A failure
+// writes NAME.diff.png beside it; UPDATE_BASELINES=1 takes the outputs as the baselines instead.
 TEST_F(ShotTest, PicturesMatchTheirBaselines) {
     const std::string ico = "icosahedron.dat", sample = SAMPLE_PATH;
     const struct {
         std::string name, data, size, keys;
         int pictures = 1;
-        double tolerance = 0.0;
     } rows[] = {
         {"icosahedron", ico, "160x120"},
         {"icosahedron-f9", ico, "160x120", "f f f f f f f f f"},
@@ -196,34 +174,27 @@ TEST_F(ShotTest, PicturesMatchTheirBaselines) {
             ASSERT_FALSE(wanted.rgba.empty())
                 << baseline << " (UPDATE_BASELINES=1 takes the output)";
             ASSERT_EQ(std::pair(drawn.width, drawn.height), std::pair(wanted.width, wanted.height));
-            PngPicture difference = wanted;
+            PngPicture difference = wanted;  // each channel white where it is off
             long differing = 0;
-            for (std::size_t i = 0; i < drawn.rgba.size(); i += 4) {
-                bool differs = false;
-                for (std::size_t c = i; c < i + 3; ++c)
-                    differs = differs || std::abs(drawn.rgba[c] - wanted.rgba[c]) > 2;
-                differing += differs;
-                for (std::size_t c = i; c < i + 3; ++c)
-                    difference.rgba[c] = differs ? 255 : wanted.rgba[c] / 4;
+            for (std::size_t i = 0; i < drawn.rgba.size(); ++i) {
+                const bool off = i % 4 != 3 && std::abs(drawn.rgba[i] - wanted.rgba[i]) > 2;
+                differing += off;
+                difference.rgba[i] = off || i % 4 == 3 ? 255 : wanted.rgba[i] / 4;
             }
-            if (differing > std::floor(row.tolerance * drawn.width * drawn.height)) {
-                const std::string diff = output.substr(0, output.size() - 4) + ".diff.png";
-                ADD_FAILURE() << differing << " pixels of " << output << " differ from " << baseline
-                              << "; difference: "
-                              << (difference.write(diff) ? diff : "not written");
-            }
+            const std::string diff = output.substr(0, output.size() - 4) + ".diff.png";
+            EXPECT_EQ(differing, 0)
+                << "channels of " << output << " off from " << baseline
+                << "; difference: " << (difference.write(diff) ? diff : "not written");
         }
     }
 }
 
 #ifdef IMPORT_PATH
 // Pictures of model files are those of the data files kalderino-import makes of them, pixel for
-// pixel: the same points in the same place, the same triangles in the same order. (Arrays draw
-// as objects in every mode and view in RendererGlTest.)
+// pixel: the same points in the same place, the same triangles in the same order.
 TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
     copyPyramids();
-    // Within the view as it is at start, where the fit would make it much bigger; forty times
-    // the size of the pyramids, which it makes small when fitted together with them.
+    // Forty times the pyramids' size: the fit would make it small beside them, or big alone.
     std::ofstream("kept.off") << "OFF\n4 4 0\n0 20 20\n60 20 30\n30 70 30\n30 40 80\n3 0 2 1\n"
                                  "3 0 1 3\n3 1 2 3\n3 2 0 3\n";
     std::ofstream("empty.dat") << "0\n";
@@ -247,14 +218,12 @@ TEST_F(ShotTest, DrawsModelFilesAsTheDataFilesImportedFromThem) {
     }
 }
 
-// A bad file gets the line its reader says, as kalderino-import says it, from kalderino-shot
-// and from kalderino-view, whatever was read before it: exit status 1, nothing on stdout, no
-// picture, and no window (with no display to open one, GLUT would say so instead).
+// A bad file gets the line kalderino-import says from kalderino-shot and kalderino-view, whatever
+// was read before: no picture, and no window (with no display GLUT would say so instead).
 TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
     copyPyramids();
     const std::array<std::string, 3> cases[] = {
-        // The file's name, the bytes to make it, and the line expected when kalderino-import does
-        // not read it.
+        // The file's name, the bytes to make it, and its line if kalderino-import does not read it.
         {"number.obj", "printf 'v 0 0 0\\nv 1 zero 0\\n'"},
         {"nothing.obj", "echo '# no points, no faces'"},
         {"type.ply", "printf 'ply\\nformat ascii 1.0\\nelement vertex 3\\nproperty float128 x\\n'"},
@@ -266,13 +235,14 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
         {"gone.stl", ""},
         {"notes", "echo garbage",
          "notes:1: expected the mesh count as a decimal integer, found \"garbage\"\n"},
+        {"bad.dat", "printf '1\\nsq\\n3\\n0 0 0\\n1 0 zero\\n0 1 0\\n1\\n1 2 3\\n'",
+         "bad.dat:5: expected the z coordinate of point 2 of mesh \"sq\" as a decimal number, "
+         "found \"zero\"\n"},
         {"cut.dat", "echo '1 sq 3  0 0 0  1 0 0  0 1 0'",
          "cut.dat:1: file ends early: expected the triangle count of mesh \"sq\"\n"},
         {"gone.dat", "", "gone.dat: cannot open: No such file or directory\n"}};
     for (auto [name, bytes, message] : cases) {
-        if (!bytes.empty()) {
-            ASSERT_EQ(run(bytes + " >" + name).status, 0) << bytes;
-        }
+        ASSERT_EQ(run(bytes.empty() ? "" : bytes + " >" + name).status, 0) << bytes;
         if (message.empty()) {
             const Outcome imported = run(IMPORT_PATH " -o x.dat " + name);
             EXPECT_EQ(imported.status, 1) << name;
@@ -281,17 +251,15 @@ TEST_F(ShotTest, PassesEachReadersMessageOnAsKalderinoImportSaysIt) {
             EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
         }
         const std::set<std::string> before = filesHere();
-        for (const std::string& arguments : {name, "pyramid.off scene.dat " + name}) {
-            EXPECT_EQ(run("$SHOT " + arguments), (Outcome{1, "", message})) << arguments;
-            EXPECT_EQ(run("env -u DISPLAY " VIEW_PATH " " + arguments), (Outcome{1, "", message}))
-                << arguments;
-        }
+        for (const std::string& arguments : {name, "pyramid.off scene.dat " + name})
+            for (const std::string program : {"$SHOT ", "env -u DISPLAY " VIEW_PATH " "})
+                EXPECT_EQ(run(program + arguments), (Outcome{1, "", message}))
+                    << program << arguments;
         EXPECT_EQ(filesHere(), before) << name;
     }
 }
 
-// An OBJ of a ring of n faces around a point (x, y, z): a low cone facing +z, each face's
-// corners from the apex counter-clockwise.
+// An OBJ of a low cone of n faces facing +z with its apex at (x, y, z), counter-clockwise.
 std::string cone(int n, double x, double y, double z, int first) {
     std::ostringstream obj;
     obj << "v " << x << ' ' << y << ' ' << z << '\n';
@@ -305,9 +273,8 @@ std::string cone(int n, double x, double y, double z, int first) {
     return obj.str();
 }
 
-// A point of a data file takes its first 32 triangles into its normal; a model's point takes all
-// of its own. The pictures differ only where such a point is drawn: here a cone's apex of 40
-// faces left of the view's centre; on the right one of 32 faces draws alike.
+// A data file's point takes its first 32 triangles into its normal, a model's all of them: the
+// apex of 40 faces (left) differs, that of 32 faces (right) draws alike.
 TEST_F(ShotTest, PointsOfMoreThan32TrianglesTakeAllOfThemOnlyInModelFiles) {
     std::ofstream("cones.obj") << "o forty\n" + cone(40, -10, 42, 60, 1) + "o thirty-two\n" +
                                       cone(32, 70, 42, 60, 42);
@@ -333,9 +300,8 @@ TEST_F(ShotTest, PointsOfMoreThan32TrianglesTakeAllOfThemOnlyInModelFiles) {
     EXPECT_GT(drawnRight, 1000) << "the cone of 32 faces is out of view";
 }
 
-// A thumbnail is the picture kalderino-shot draws at its size without the background:
-// transparent where no mesh is near, opaque where there is only mesh, in the colours of the
-// picture, and partly covered between, so that its edges are smooth. Other pictures stay RGB.
+// A thumbnail is the picture without the background: clear away from the mesh, opaque in its
+// colours on it, partly covered between so that its edges are smooth. Other pictures stay RGB.
 TEST_F(ShotTest, ThumbnailsAreTransparentAroundTheModelAndSmoothAtItsEdges) {
     copyPyramids();
     for (const int size : {48, 256}) {
@@ -344,8 +310,8 @@ TEST_F(ShotTest, ThumbnailsAreTransparentAroundTheModelAndSmoothAtItsEdges) {
         ASSERT_EQ(run("$SHOT --thumbnail " + side + " -o thumb.png pyramid.obj").status, 0);
         ASSERT_EQ(run("$SHOT --size " + side + 'x' + side + " -o plain.png pyramid.obj").status, 0);
         const PngPicture thumb("thumb.png"), plain("plain.png");
-        ASSERT_EQ(std::pair(thumb.width, thumb.height), std::pair(size, size));
-        ASSERT_EQ(std::pair(plain.width, plain.height), std::pair(size, size));
+        ASSERT_EQ(std::tuple(thumb.width, thumb.height, plain.width, plain.height),
+                  std::tuple(size, size, size, size));
         EXPECT_TRUE(thumb.alpha);
         EXPECT_FALSE(plain.alpha);
         int clear = 0, solid = 0, partial = 0, darkestRed = 255;  // of the mesh drawn
@@ -365,8 +331,7 @@ TEST_F(ShotTest, ThumbnailsAreTransparentAroundTheModelAndSmoothAtItsEdges) {
                 for (int c = 0; litAround == 9 && c < 3; ++c)
                     colourDifference += std::abs(thumb.at(x, y)[c] - plain.at(x, y)[c]);
                 if (alpha > 0 && alpha < 255) {
-                    // The colour of the mesh where it covers the pixel, not darkened by the
-                    // background around it.
+                    // The mesh's colour, not darkened by the background around it.
                     EXPECT_GE(thumb.at(x, y)[0], darkestRed - 10) << x << "," << y;
                     ++partial;
                 }
@@ -379,8 +344,7 @@ TEST_F(ShotTest, ThumbnailsAreTransparentAroundTheModelAndSmoothAtItsEdges) {
     }
 }
 
-// The thumbnailer entry's Exec line as a file manager runs it, with no shell: split into words,
-// the fields replaced in each; as a shell's command line, each word quoted.
+// The thumbnailer entry's Exec line split into words and the fields replaced, each word quoted.
 std::string thumbnailerCommand(const std::string& input, const std::string& output, int size) {
     std::istringstream words(entryValue(THUMBNAILER_PATH, "Exec"));
     std::string line;
@@ -397,21 +361,33 @@ std::string thumbnailerCommand(const std::string& input, const std::string& outp
     return line;
 }
 
-// The thumbnailer entry, as a file manager runs it, draws own formats from a folder with a space
-// in its name at the asked size, as kalderino-shot draws them, and refuses the rest; it is used
-// only where it is installed. So it draws them in the sandbox GNOME's file managers run
-// thumbnailers in, which shows /usr and the two files and nothing else: the drivers it needs are
-// found under /usr, and the seccomp filter lets it run.
-TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAsKalderinoShotAlsoInGnomesSandbox) {
+// With the package's types installed, shared-mime-info gives every own format a type that the
+// thumbnailer and the desktop entry list, so that file managers use them. The thumbnailer entry
+// draws own formats from a folder with a space in its name at the asked size as kalderino-shot
+// does, and refuses the rest; also in the sandbox GNOME's file managers run it in (only /usr and
+// the two files, and a seccomp filter), as it runs installed.
+TEST_F(ShotTest, OwnFormatsHaveTypesTheEntriesListAndTheThumbnailerDrawsThemAlsoInGnomesSandbox) {
+    if (std::system("command -v gio >/dev/null && command -v update-mime-database >/dev/null") != 0)
+        GTEST_FAIL() << "needs gio (libglib2.0-bin) and update-mime-database (shared-mime-info)";
+    const fs::path downloads = folder.path / "new models";
+    copyPyramids(downloads);
+    fs::create_directories("share/mime/packages");
+    fs::copy_file(MIME_PACKAGE_PATH, "share/mime/packages/kalderino.xml");
+    ASSERT_EQ(run("update-mime-database share/mime").status, 0);
+    for (const char* name : kPyramids) {
+        const Outcome type =
+            run("XDG_DATA_HOME=share gio info -a standard::content-type '" +
+                (downloads / name).string() + "' | sed -n 's/.*content-type: //p'");
+        ASSERT_EQ(type.status, 0) << name;
+        const std::string word = ";" + type.out.substr(0, type.out.find('\n')) + ";";
+        for (const char* entry : {THUMBNAILER_PATH, DESKTOP_ENTRY_PATH})
+            EXPECT_NE((";" + entryValue(entry, "MimeType")).find(word), std::string::npos)
+                << name << word << entry;
+    }
     const std::string exec = entryValue(THUMBNAILER_PATH, "Exec");
     ASSERT_FALSE(exec.empty()) << THUMBNAILER_PATH << " holds no Exec line";
     EXPECT_EQ(entryValue(THUMBNAILER_PATH, "TryExec"), exec.substr(0, exec.find(' ')));
     const std::string programs = fs::path(SHOT_PATH).parent_path().string();
-    const fs::path downloads = folder.path / "new models";
-    fs::create_directories(downloads);
-    fs::current_path(downloads);
-    copyPyramids();
-    fs::current_path(folder.path);
     std::string noSandbox;  // why, when there is none here
     int size = 256;
     for (const std::string name : {"BINARY.STL", "little.ply", "big.ply", "ascii.ply", "ascii.stl",
@@ -422,16 +398,15 @@ TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAsKalderinoShotAlsoInGnomesSandb
         const Outcome drawn =
             run("PATH='" + programs + "':\"$PATH\"" + thumbnailerCommand(input, "thumb.png", size));
         if (name == "pyramid.gltf" || name == "scene.dat") {
-            EXPECT_EQ(drawn, (Outcome{1, "",
-                                      input + ": only OBJ, PLY, STL and OFF files are read "
-                                              "here\n"}));
+            EXPECT_EQ(
+                drawn,
+                (Outcome{1, "", input + ": only OBJ, PLY, STL and OFF files are read here\n"}));
             EXPECT_FALSE(fs::exists("thumb.png"));
             continue;
         }
         EXPECT_EQ(drawn, (Outcome{0, "thumb.png\n", ""}));
         const std::string shotDrew =
             shot("--thumbnail " + std::to_string(size) + " '" + input + "'");
-        EXPECT_EQ(PngPicture("thumb.png").width, size);
         EXPECT_TRUE(readFile("thumb.png") == shotDrew);
         fs::remove("thumb.png");
 #ifdef HAVE_SECCOMP
@@ -452,33 +427,9 @@ TEST_F(ShotTest, ThumbnailerEntryDrawsOwnFormatsAsKalderinoShotAlsoInGnomesSandb
     if (!noSandbox.empty()) GTEST_SKIP() << "no sandbox: " << noSandbox;
 }
 
-// The file manager asks shared-mime-info for a file's type, and runs the thumbnailer and offers
-// the desktop entry for the types they list: with the package's types installed, every own
-// format is one of them.
-TEST_F(ShotTest, OwnFormatsHaveTypesTheThumbnailerAndTheDesktopEntryList) {
-    if (std::system("command -v gio >/dev/null && command -v update-mime-database >/dev/null") != 0)
-        GTEST_FAIL() << "needs gio (libglib2.0-bin) and update-mime-database (shared-mime-info)";
-    copyPyramids();
-    fs::create_directories("share/mime/packages");
-    fs::copy_file(MIME_PACKAGE_PATH, "share/mime/packages/kalderino.xml");
-    ASSERT_EQ(run("update-mime-database share/mime").status, 0);
-    for (const char* name : kPyramids) {
-        const Outcome type = run("XDG_DATA_HOME=share gio info -a standard::content-type " +
-                                 std::string(name) + " | sed -n 's/.*content-type: //p'");
-        ASSERT_EQ(type.status, 0) << name;
-        const std::string word = ";" + type.out.substr(0, type.out.find('\n')) + ";";
-        for (const char* entry : {THUMBNAILER_PATH, DESKTOP_ENTRY_PATH})
-            EXPECT_NE((";" + entryValue(entry, "MimeType")).find(word), std::string::npos)
-                << name << word << entry;
-    }
-}
-
-// Page Down and Page Up show the next and the previous file of the first file's folder that the
-// programs read, in the byte order of the names, going round; F5 reads the files again. The
-// pictures after them are the pictures of those files.
+// Page Down and Up show the next and previous file of the folder by name, going round; F5 reads.
 TEST_F(ShotTest, PageKeysGoThroughTheFolderAndF5ReadsAgain) {
-    copyPyramids();  // BINARY.STL ascii.ply ascii.stl big.ply little.ply pyramid.gltf pyramid.obj
-                     // pyramid.off scene.dat
+    copyPyramids();  // BINARY.STL ascii.ply ascii.stl big.ply little.ply pyramid.* scene.dat
     std::ofstream(".hidden.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
     std::ofstream("notes.txt") << "not a model\n";
     fs::create_directory("folder.obj");

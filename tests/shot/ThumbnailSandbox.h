@@ -1,9 +1,6 @@
-// ThumbnailSandbox: the sandbox GNOME's thumbnail factory (gnome-desktop's thumbnail script)
-// runs a thumbnailer in, as a command line to put before the thumbnailer's: bubblewrap with /usr
-// and the library folders read-only, the input file read-only under a fixed name that keeps its
-// extension, a private /tmp that is the output's folder, no network and no other namespace, and
-// a seccomp filter that refuses what the factory's refuses. The program under test is not in
-// /usr: its folder is bound at /kalderino, first in PATH.
+// ThumbnailSandbox: the sandbox GNOME's thumbnail factory runs a thumbnailer in (bubblewrap: /usr
+// read-only, the input under a fixed name, a private /tmp for the output, no network, a seccomp
+// filter), as a command line to put before the thumbnailer's; the program's folder is /kalderino.
 #pragma once
 
 #include <cerrno>
@@ -21,11 +18,9 @@
 
 namespace kalderino {
 
-// The factory's filter (from Flatpak's): no kernel log, keyring, NUMA or accounting calls, no new
-// namespaces or mounts, no user namespace through clone (clone3 says ENOSYS, so that the C
-// library falls back to clone), no faked terminal input, no personality but Linux's, no tracing,
-// and sockets of the local (AF_UNSPEC too), internet and netlink families only. In a descriptor
-// the shell and bwrap inherit, as the factory passes it; -1 when it cannot be written.
+// The factory's filter (Flatpak's): clone3 says ENOSYS so that the C library falls back to clone,
+// whose user namespaces are refused; sockets of the local, internet and netlink families only. In
+// a descriptor the shell and bwrap inherit, as the factory passes it; -1 when it cannot be written.
 inline int thumbnailFilter() {
     const scmp_filter_ctx context = seccomp_init(SCMP_ACT_ALLOW);
     if (context == nullptr) return -1;
@@ -61,9 +56,8 @@ inline int thumbnailFilter() {
     return filter;
 }
 
-// The sandbox for input, seen inside as the returned inside, the output going to outputFolder,
-// with programFolder on PATH: the command line, ending in a space; "" with the reason in error
-// when this system cannot have it.
+// The sandbox for input (inside: its name there), writing to outputFolder: the command line,
+// ending in a space; "" with the reason in error when this system cannot have it.
 inline std::string thumbnailSandbox(const std::string& input, std::string& inside,
                                     const std::string& outputFolder,
                                     const std::string& programFolder, std::string& error) {
