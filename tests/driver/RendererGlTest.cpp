@@ -13,7 +13,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <sstream>
 #include <string>
@@ -24,9 +23,8 @@ namespace kalderino {
 
 namespace {
 
-// Whether the X display that DISPLAY names can be opened. Kept open: an X server started without
-// -noreset (as xvfb-run starts it) resets when its last client leaves, and would refuse GLUT's
-// connection while it does.
+// Whether DISPLAY can be opened; kept open, since an X server without -noreset (as xvfb-run
+// starts it) resets when its last client leaves, refusing GLUT's connection meanwhile.
 bool canOpenXDisplay() {
     static Display* const display = XOpenDisplay(nullptr);
     return display != nullptr;
@@ -196,8 +194,7 @@ TEST_F(RendererGlTest, InitGLReshapeAndKeysSetTheState) {
                               r.translation.x, r.translation.y, r.translation.z};
         for (int v = 0; v < 6; ++v)
             if (view[v] != 0) state << "xyzXYZ"[v] << view[v];
-        const std::string unbound = "Essa tecla n\xE3"
-                                    "o serve pra nada e seu codigo e: ";
+        const std::string unbound = "Essa tecla n\xE3o serve pra nada e seu codigo e: ";
         state << (printed == unbound + std::to_string(code) + "\n" ? "?" : printed);
         EXPECT_EQ(state.str(), expected);
     }
@@ -230,8 +227,19 @@ TEST_F(RendererGlTest, DrawsMeshesReddishOnBlackFollowsTheSwitchesAndEscapeDestr
 }
 
 // A mesh of arrays, drawn in pieces, shows what its objects show in every mode, and leaves the
-// GL's arrays off.
-TEST_F(RendererGlTest, DrawsMeshesOfArraysAsTheirObjectsInEveryMode) {
+// GL's arrays off; with colours of its own it is drawn in them, lit, with none of the material's
+// red. (Points without triangles are drawn in BindingPictureTest's rows of cloud.ply.)
+TEST_F(RendererGlTest, DrawsMeshesOfArraysAsTheirObjectsInEveryModeAndColours) {
+    TriangleMesh green = makeGround(4);
+    green.colours.assign(green.points.size(), {40, 220, 60, 255});
+    renderer.models = {&green};
+    const std::vector<unsigned char> rgb = pixels();
+    long greenish = 0, reddish = 0;
+    for (std::size_t i = 0; i < rgb.size(); i += 3) {
+        greenish += rgb[i + 1] > 2 * rgb[i] + 20;
+        reddish += rgb[i] > 2 * rgb[i + 1] + 20;
+    }
+    EXPECT_TRUE(greenish > 10000 && reddish == 0) << greenish << " greenish, " << reddish;
     const TriangleMesh ground = makeGround(230);  // 105800 triangles: six pieces
     Mesh* const objects = objectsOf(ground, "objects");
     // Keys pressed in order; then whether the ground is seen.
@@ -266,22 +274,6 @@ TEST_F(RendererGlTest, DrawsMeshesOfArraysAsTheirObjectsInEveryMode) {
             EXPECT_FALSE(glIsEnabled(array)) << array;
     }
     delete objects;
-}
-
-// Arrays with colours of their own are drawn in them, lit, with none of the material's red.
-// (Points without triangles are drawn in BindingPictureTest's rows of cloud.ply.)
-TEST_F(RendererGlTest, ColoursMeshesOfArraysByPoint) {
-    TriangleMesh green = makeGround(4);
-    green.colours.assign(green.points.size(), {40, 220, 60, 255});
-    renderer.models = {&green};
-    const std::vector<unsigned char> rgb = pixels();
-    long greenish = 0, reddish = 0;
-    for (std::size_t i = 0; i < rgb.size(); i += 3) {
-        greenish += rgb[i + 1] > 2 * rgb[i] + 20;
-        reddish += rgb[i] > 2 * rgb[i + 1] + 20;
-    }
-    EXPECT_TRUE(greenish > 10000 && reddish == 0) << greenish << " greenish, " << reddish;
-    renderer.models.clear();
 }
 
 }  // namespace
