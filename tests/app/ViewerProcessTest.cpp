@@ -82,8 +82,7 @@ protected:
             return !window.empty() || fs::exists("status");
         });
     }
-    // The viewer, on data as the data file unless data is empty, until its first frame too. One
-    // that fails to load ends while its window may be found, unframed.
+    // The viewer on data (no data file when empty) until its first frame, or its end unframed.
     void startViewer(const std::string& data) {
         fs::remove("dataTest3.dat");
         if (!data.empty()) std::ofstream("dataTest3.dat") << data;
@@ -99,14 +98,8 @@ protected:
     void press(const std::string& keys) {
         command("timeout 60 xdotool windowfocus --sync " + window + " key --delay 20 " + keys);
     }
-    // A drag with the button from one point of the window to another.
-    void drag(const std::string& button, int x0, int y0, int x1, int y1) {
-        const auto at = [&](int x, int y) {
-            return " mousemove --window " + window + " " + std::to_string(x) + " " +
-                   std::to_string(y);
-        };
-        command("xdotool" + at(x0, y0) + " mousedown " + button + at(x1, y1) + " mouseup " +
-                button);
+    std::string at(int x, int y) {  // xdotool's words moving the pointer there in the window
+        return " mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y);
     }
     bool sized(const std::string& size, const std::string& keys = "") {
         if (!keys.empty()) press(keys);
@@ -148,7 +141,7 @@ TEST_F(ViewerProcessTest, RunsTwoMeshFileWithWindowKeysAndReport) {
     EXPECT_TRUE(sized("640x480", "Down"));
     const std::string keys = "x x f F2 F1 m F4 a Left space d";
     EXPECT_TRUE(sized("639x479", keys + " shift+a F5 Return"));
-    drag("1", 100, 100, 300, 160);
+    command("xdotool" + at(100, 100) + " mousedown 1" + at(300, 160) + " mouseup 1");
     EXPECT_GT(look()[2], 1000) << "the square, turned and culled, still shows";
 #ifdef SHOT_PATH
     // Pixels may differ (in any channel, by any amount) at most 1 in 1000; today they match.
@@ -252,10 +245,10 @@ TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
         EXPECT_EQ(command("xdotool getwindowname " + window), row.title + std::string("\n"));
         EXPECT_TRUE(sized(row.size, row.keys));
         if (!row.keys.empty()) {
-            drag("1", 100, 100, 300, 160);
-            drag("2", 320, 240, 350, 200);
-            command("xdotool mousemove --window " + window + " 320 240 click --repeat 3 4");
-            command("xdotool mousemove --window " + window + " 250 200" + row.pointer);
+            command("xdotool" + at(100, 100) + " mousedown 1" + at(300, 160) + " mouseup 1");
+            command("xdotool" + at(320, 240) + " mousedown 2" + at(350, 200) + " mouseup 2");
+            command("xdotool" + at(320, 240) + " click --repeat 3 4");
+            command("xdotool" + at(250, 200) + row.pointer);
             const std::string events = "key " + row.keys + dragsAndWheel + row.events;
             ASSERT_EQ(command(SHOT_PATH " --events '" + events + "' -o shot.png " + row.arguments),
                       "shot.png\n");

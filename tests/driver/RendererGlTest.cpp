@@ -159,9 +159,8 @@ TEST_F(RendererGlTest, InitGLReshapeAndKeysSetTheState) {
     renderer.reshape(300, 0);  // a window 0 pixels high counts as 1 high
     expectProjection(false, 300);
     renderer.reshape(800, 400);
-    // Pressed in order, each switch three times or more; then Culling, flat (M), Wireframe,
-    // Orthographic as GL has them, the view values not 0 (turns x y z, moves X Y Z), and "?" for
-    // the line of an unbound key.
+    // Keys in order, each switch thrice or more; then Culling, flat (M), Wireframe, Orthographic
+    // as GL has them, view values not 0 (turns x y z, moves X Y Z), "?" for an unbound key's line.
     // clang-format off
     const std::pair<int, const char*> rows[] = {
         {'f', "x+10"}, {'v', ""}, {'x', "y+10"}, {'z', ""}, {'a', "z+10"}, {'s', ""}, {'r', "X+10"},
