@@ -371,7 +371,7 @@ TEST_F(ViewerTest, OverlayAndHelpListWhatTheyShow) {
     const std::string rate = run->viewer.panelText()[4];
     EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(rate[0]))) << rate;
     EXPECT_NE(rate.find(" frames a second"), std::string::npos) << rate;
-    const SceneAids& aids = play("tetra.obj", "key E X G B G")->viewer.renderer->aids;
+    const SceneAids aids = play("tetra.obj", "key E X G B G")->viewer.renderer->aids;
     EXPECT_TRUE(aids.edges && aids.axes && !aids.grid && aids.box);
 }
 
