@@ -23,13 +23,6 @@ namespace kalderino {
 
 namespace {
 
-// Whether DISPLAY can be opened; kept open, since an X server without -noreset (as xvfb-run
-// starts it) resets when its last client leaves, refusing GLUT's connection meanwhile.
-bool canOpenXDisplay() {
-    static Display* const display = XOpenDisplay(nullptr);
-    return display != nullptr;
-}
-
 constexpr int kWidth = 640, kHeight = 480, kSpecial = 1000;  // kSpecial + code: a special key
 using Ints = std::array<GLint, 4>;
 
@@ -102,7 +95,10 @@ protected:
         // Not at start-up: gtest_discover_tests lists the tests without a display. Checked here
         // because glutInit ends the process when it cannot open one.
         if (window == 0) {
-            if (!canOpenXDisplay())
+            // Kept open: an X server without -noreset (as xvfb-run starts it) resets when its
+            // last client leaves, refusing GLUT's connection meanwhile.
+            static Display* const display = XOpenDisplay(nullptr);
+            if (display == nullptr)
                 GTEST_FAIL() << "cannot open the X display; run under xvfb-run -a, or leave the "
                                 "tests that need one out with ctest -LE display";
             int argc = 1;

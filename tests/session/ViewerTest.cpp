@@ -8,6 +8,7 @@
 #include "render/Window.h"
 #include "session/EventScript.h"
 #include "session/ModelFiles.h"
+#include "tests/ProgramRun.h"
 #include "tests/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@
 #include <cctype>
 #include <cmath>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
@@ -356,8 +356,7 @@ TEST_F(ViewerTest, OverlayAndHelpListWhatTheyShow) {
             EXPECT_EQ(help[i].rfind(listed[i]->input, 0), 0u) << help[i];
     }
     // The README's table of bindings, which the manual page takes, has a row for each.
-    std::ifstream readme(SOURCE_DIR "/README.md");
-    const std::string text{std::istreambuf_iterator<char>(readme), {}};
+    const std::string text = readFile(SOURCE_DIR "/README.md");
     const std::size_t table = text.find("<!-- man: view-bindings -->");
     const std::string rows = text.substr(table, text.find("<!-- /man: view-bindings -->") - table);
     for (const Binding* binding : listed) {
