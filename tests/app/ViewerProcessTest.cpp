@@ -42,15 +42,14 @@ template <class Condition> bool eventually(Condition condition, int seconds = 60
 }
 template <class Condition> bool soon(Condition condition) { return eventually(condition, 10); }
 
-// How many pixels of the window differ from the picture's, in any channel by any amount; the
-// most a long holds when the window cannot be read.
+// How many pixels of the window differ from the picture's, in any channel by any amount; the most
+// a long holds when either cannot be read (compare then says why, which reads as no number).
 long differingFrom(const std::string& window, const std::string& picture) {
-    long differing = LONG_MAX;
-    std::istringstream(command("timeout 10 import -window " + window +
-                               " now.png && compare -metric AE now.png " + picture +
-                               " null: 2>&1")) >>
-        differing;
-    return differing;
+    long differing = 0;
+    std::istringstream said(command("timeout 10 import -window " + window +
+                                    " now.png && compare -metric AE now.png " + picture +
+                                    " null: 2>&1"));
+    return said >> differing ? differing : LONG_MAX;
 }
 
 class ViewerProcessTest : public ::testing::Test {
