@@ -327,12 +327,10 @@ TEST_F(ViewerTest, ModelFilesOpenFramedAndNumberKeysGiveTheNamedViews) {
         EXPECT_NEAR(widest, 0.8, 1e-6);
         const auto run = play("tetra.obj", script);
         const Camera& now = run->viewer.camera;
-        for (std::size_t k = 0; k < 3; ++k) {
-            EXPECT_NEAR(now.forward[k], camera.forward[k], 1e-12) << script;
-            EXPECT_NEAR(now.right[k], camera.right[k], 1e-12) << script;
-            EXPECT_NEAR(now.target[k], camera.target[k], 1e-12) << script;
-        }
-        EXPECT_NEAR(now.distance, camera.distance, 1e-12) << script;
+        EXPECT_EQ(now.forward, camera.forward) << script;
+        EXPECT_EQ(now.right, camera.right) << script;
+        EXPECT_EQ(now.target, camera.target) << script;
+        EXPECT_EQ(now.distance, camera.distance) << script;
         EXPECT_EQ(run->viewer.renderer->rotation.x, 0.0f) << script;
         EXPECT_EQ(run->viewer.renderer->translation.x, 0.0f) << script;
     }
