@@ -182,11 +182,10 @@ TEST_F(ViewerProcessTest, ReportsBadDataFilesAndOverfullPoints) {
 }
 
 #if defined(VIEW_PATH) && defined(SHOT_PATH)
-// kalderino-view shows what kalderino-shot draws after the same keys, drags, wheel steps, Ctrl+
-// wheel steps and double clicks at a point of the model, for model files alone or with a data file
-// (in the viewer's view). It is titled after the first file, prints nothing, and F12 saves the
-// frame as NAME-N.png, N the first number free, or says why not and goes on. -geometry is read as X
-// reads it (from the right and bottom of the 1280 x 1024 screen); -display wins over DISPLAY.
+// kalderino-view draws as kalderino-shot does after the same keys, drags, (Ctrl+) wheel steps and
+// double clicks, for model files alone or with a data file; it is titled after the first file,
+// prints nothing, and F12 saves the frame as NAME-N.png (N the first free) or says why not.
+// -geometry reads as X reads it (from the right and bottom of the screen); -display beats DISPLAY.
 TEST_F(ViewerProcessTest, ViewShowsWhatKalderinoShotDrawsAfterTheSameInput) {
     fs::create_directory("models");
     std::ofstream("models/pyramid.obj") << "o pyramid\nv 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\n"

@@ -221,9 +221,8 @@ TEST_F(RendererGlTest, DrawsMeshesReddishOnBlackFollowsTheSwitchesAndEscapeDestr
         "^ground destroyed\nempty destroyed\nreversed destroyed\n$");  // rerun from the start
 }
 
-// A mesh of arrays, drawn in pieces, shows what its objects show in every mode, and leaves the
-// GL's arrays off; with colours of its own it is drawn in them, lit, with none of the material's
-// red. (Points without triangles are drawn in BindingPictureTest's rows of cloud.ply.)
+// Arrays with colours are drawn in them, lit, without the material's red (point clouds: in
+// BindingPictureTest); arrays drawn in pieces show what their objects show, GL's arrays left off.
 TEST_F(RendererGlTest, DrawsMeshesOfArraysAsTheirObjectsInEveryModeAndColours) {
     TriangleMesh green = makeGround(4);
     green.colours.assign(green.points.size(), {40, 220, 60, 255});

@@ -131,8 +131,7 @@ protected:
         return run;
     }
 
-    // A key pressed and the files it reads read (settle() waits for them, as kalderino-shot does);
-    // what it said on stderr.
+    // What a key says on stderr, once the files it reads are read (as kalderino-shot waits).
     static std::string press(Viewer& viewer, int special) {
         testing::internal::CaptureStderr();
         viewer.handle(Event::keyPress({true, special}));
