@@ -296,6 +296,11 @@ TEST_F(ViewerTest, BigModelsAreDrawnSimplifiedOnlyWhileTheViewMoves) {
     const auto small = play("grid.obj", "press left 100,100; move 150,100");  // under the budget
     small->viewer.settle();
     EXPECT_FALSE(small->viewer.drawsSimplified());
+    // Copies made while the button was down (settle() waits for them then) are not drawn once up.
+    const auto done = play("grid.obj", "press left 100,100; move 150,100", "three-quarter", 100);
+    done->viewer.settle();
+    done->viewer.handle(Event::pointer(Event::Kind::release, Button::left, 150, 100));
+    EXPECT_FALSE(done->viewer.drawsSimplified());
 }
 
 // The whole model in view at start, filling 80 % of the window's height or width; the number keys
