@@ -13,7 +13,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <sstream>
 #include <string>
@@ -23,14 +22,6 @@
 namespace kalderino {
 
 namespace {
-
-// Whether the X display that DISPLAY names can be opened. Kept open: an X server started without
-// -noreset (as xvfb-run starts it) resets when its last client leaves, and would refuse GLUT's
-// connection while it does.
-bool canOpenXDisplay() {
-    static Display* const display = XOpenDisplay(nullptr);
-    return display != nullptr;
-}
 
 constexpr int kWidth = 640, kHeight = 480, kSpecial = 1000;  // kSpecial + code: a special key
 using Ints = std::array<GLint, 4>;
@@ -104,7 +95,10 @@ protected:
         // Not at start-up: gtest_discover_tests lists the tests without a display. Checked here
         // because glutInit ends the process when it cannot open one.
         if (window == 0) {
-            if (!canOpenXDisplay())
+            // Kept open: an X server without -noreset (as xvfb-run starts it) resets when its
+            // last client leaves, refusing GLUT's connection meanwhile.
+            static Display* const display = XOpenDisplay(nullptr);
+            if (display == nullptr)
                 GTEST_FAIL() << "cannot open the X display; run under xvfb-run -a, or leave the "
                                 "tests that need one out with ctest -LE display";
             int argc = 1;
@@ -161,9 +155,8 @@ TEST_F(RendererGlTest, InitGLReshapeAndKeysSetTheState) {
     renderer.reshape(300, 0);  // a window 0 pixels high counts as 1 high
     expectProjection(false, 300);
     renderer.reshape(800, 400);
-    // Pressed in order, each switch three times or more; then Culling, flat (M), Wireframe,
-    // Orthographic as GL has them, the view values not 0 (turns x y z, moves X Y Z), and "?" for
-    // the line of an unbound key.
+    // Keys in order, each switch thrice or more; then Culling, flat (M), Wireframe, Orthographic
+    // as GL has them, view values not 0 (turns x y z, moves X Y Z), "?" for an unbound key's line.
     // clang-format off
     const std::pair<int, const char*> rows[] = {
         {'f', "x+10"}, {'v', ""}, {'x', "y+10"}, {'z', ""}, {'a', "z+10"}, {'s', ""}, {'r', "X+10"},
@@ -196,8 +189,7 @@ TEST_F(RendererGlTest, InitGLReshapeAndKeysSetTheState) {
                               r.translation.x, r.translation.y, r.translation.z};
         for (int v = 0; v < 6; ++v)
             if (view[v] != 0) state << "xyzXYZ"[v] << view[v];
-        const std::string unbound = "Essa tecla n\xE3"
-                                    "o serve pra nada e seu codigo e: ";
+        const std::string unbound = "Essa tecla n\xE3o serve pra nada e seu codigo e: ";
         state << (printed == unbound + std::to_string(code) + "\n" ? "?" : printed);
         EXPECT_EQ(state.str(), expected);
     }
@@ -229,9 +221,19 @@ TEST_F(RendererGlTest, DrawsMeshesReddishOnBlackFollowsTheSwitchesAndEscapeDestr
         "^ground destroyed\nempty destroyed\nreversed destroyed\n$");  // rerun from the start
 }
 
-// A mesh of arrays, drawn in pieces, shows what its objects show in every mode, and leaves the
-// GL's arrays off.
-TEST_F(RendererGlTest, DrawsMeshesOfArraysAsTheirObjectsInEveryMode) {
+// Arrays with colours are drawn in them, lit, without the material's red (point clouds: in
+// BindingPictureTest); arrays drawn in pieces show what their objects show, GL's arrays left off.
+TEST_F(RendererGlTest, DrawsMeshesOfArraysAsTheirObjectsInEveryModeAndColours) {
+    TriangleMesh green = makeGround(4);
+    green.colours.assign(green.points.size(), {40, 220, 60, 255});
+    renderer.models = {&green};
+    const std::vector<unsigned char> rgb = pixels();
+    long greenish = 0, reddish = 0;
+    for (std::size_t i = 0; i < rgb.size(); i += 3) {
+        greenish += rgb[i + 1] > 2 * rgb[i] + 20;
+        reddish += rgb[i] > 2 * rgb[i + 1] + 20;
+    }
+    EXPECT_TRUE(greenish > 10000 && reddish == 0) << greenish << " greenish, " << reddish;
     const TriangleMesh ground = makeGround(230);  // 105800 triangles: six pieces
     Mesh* const objects = objectsOf(ground, "objects");
     // Keys pressed in order; then whether the ground is seen.
@@ -266,22 +268,6 @@ TEST_F(RendererGlTest, DrawsMeshesOfArraysAsTheirObjectsInEveryMode) {
             EXPECT_FALSE(glIsEnabled(array)) << array;
     }
     delete objects;
-}
-
-// Arrays with colours of their own are drawn in them, lit, with none of the material's red.
-// (Points without triangles are drawn in BindingPictureTest's rows of cloud.ply.)
-TEST_F(RendererGlTest, ColoursMeshesOfArraysByPoint) {
-    TriangleMesh green = makeGround(4);
-    green.colours.assign(green.points.size(), {40, 220, 60, 255});
-    renderer.models = {&green};
-    const std::vector<unsigned char> rgb = pixels();
-    long greenish = 0, reddish = 0;
-    for (std::size_t i = 0; i < rgb.size(); i += 3) {
-        greenish += rgb[i + 1] > 2 * rgb[i] + 20;
-        reddish += rgb[i] > 2 * rgb[i + 1] + 20;
-    }
-    EXPECT_TRUE(greenish > 10000 && reddish == 0) << greenish << " greenish, " << reddish;
-    renderer.models.clear();
 }
 
 }  // namespace

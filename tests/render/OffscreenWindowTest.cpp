@@ -1,6 +1,5 @@
 // OffscreenWindowTest: the offscreen window answers the renderer's requests as GLUT does, with no
-// X server. (The frames it holds, and F4's smaller ones, are kalderino-shot's pictures, which
-// ShotTest and the baselines read back.)
+// X server (its frames are kalderino-shot's pictures, which ShotTest reads back).
 #include "render/OffscreenWindow.h"
 
 #include <GL/gl.h>
