@@ -74,18 +74,15 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
          "$SHOT long.dat", 0, "long.png\n",
          "long.dat:1: warning: the name of mesh 1, \"a_name_of_thirty_two_characters__\", is "
          "longer than 31 characters; it is cut to \"a_name_of_thirty_two_characters\"\n"},
-        {"mkdir v1.2 && cp scene.dat v1.2/mesh", "$SHOT v1.2/mesh", 0, "v1.2/mesh.png\n", "",
-         "v1.2/mesh.png 640x480"},
+        {"mkdir v1.2 && cp scene.dat v1.2/mesh", "$SHOT --size 1x1 v1.2/mesh", 0, "v1.2/mesh.png\n",
+         "", "v1.2/mesh.png 1x1"},
         {"cp scene.dat 'run%d.dat'", "$SHOT --keys x 'run%d.dat'", 0, "run%d.png\n", ""},
-        {"", "$SHOT --size 1x1 scene.dat", 0, "scene.png\n", "", "scene.png 1x1"},
         // One picture before the keys and one after each. F4 shrinks the window by a pixel; F3,
         // culling a square that faces the camera and an unbound key leave the picture as it was.
-        {"", "$SHOT --size 160x120 --keys 'F4 F3 space A F4' -o 'shot %%-%03d.png' scene.dat", 0,
-         numbered("shot %-00", ".png", 6), "",
-         "shot %-000.png 160x120;shot %-001.png 159x119;shot %-005.png 158x118",
-         "cmp 'shot %-001.png' 'shot %-004.png' && ! cmp -s 'shot %-000.png' 'shot %-005.png'"},
-        {"", "$SHOT --size 16x12 --keys 'F4 F3 space A F4' -o '%%%d-%%' scene.dat", 0,
-         numbered("%", "-%", 6), ""},
+        {"", "$SHOT --size 160x120 --keys 'F4 F3 space A F4' -o 'shot %%%03d-%%.png' scene.dat", 0,
+         numbered("shot %00", "-%.png", 6), "",
+         "shot %000-%.png 160x120;shot %001-%.png 159x119;shot %005-%.png 158x118",
+         "cmp 'shot %001-%.png' 'shot %004-%.png' && ! cmp -s 'shot %000-%.png' 'shot %005-%.png'"},
         // A stream gets the very bytes a file gets.
         {"",
          "$SHOT -o /dev/stdout scene.dat | cat >piped.png; $SHOT -o /dev/stdout scene.dat "
@@ -100,10 +97,6 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
          "nowhere/x.png: cannot write: No such file or directory\n"},
         {"", "$SHOT -o scene.dat/x.png scene.dat", 1, "",
          "scene.dat/x.png: cannot write: Not a directory\n"},
-        // A failure in the middle of a run of pictures (more in HostileInputTest).
-        {"echo old >" + kLong + "0.png && mkdir " + kLong + "1.png",
-         "$SHOT --keys x -o " + kLong + "%d.png scene.dat", 1, "",
-         kLong + "1.png: cannot write: Is a directory\n"},
         // A thumbnail's file no one writes ends the run at the time limit (lowered to a second).
         {"mkfifo slow.obj",
          "exec 3<>slow.obj; KALDERINO_THUMBNAIL_SECONDS=1 exec $SHOT --thumbnail 64 -o t.png "
@@ -361,11 +354,9 @@ std::string thumbnailerCommand(const std::string& input, const std::string& outp
     return line;
 }
 
-// With the package's types installed, shared-mime-info gives every own format a type that the
-// thumbnailer and the desktop entry list, so that file managers use them. The thumbnailer entry
-// draws own formats from a folder with a space in its name at the asked size as kalderino-shot
-// does, and refuses the rest; also in the sandbox GNOME's file managers run it in (only /usr and
-// the two files, and a seccomp filter), as it runs installed.
+// Installed, each own format gets a type both entries list, so that file managers use them; the
+// thumbnailer entry draws them as kalderino-shot does (at the asked size, from a folder with a
+// space) and refuses the rest, also in the sandbox GNOME's file managers run it in.
 TEST_F(ShotTest, OwnFormatsHaveTypesTheEntriesListAndTheThumbnailerDrawsThemAlsoInGnomesSandbox) {
     if (std::system("command -v gio >/dev/null && command -v update-mime-database >/dev/null") != 0)
         GTEST_FAIL() << "needs gio (libglib2.0-bin) and update-mime-database (shared-mime-info)";
@@ -385,7 +376,6 @@ TEST_F(ShotTest, OwnFormatsHaveTypesTheEntriesListAndTheThumbnailerDrawsThemAlso
                 << name << word << entry;
     }
     const std::string exec = entryValue(THUMBNAILER_PATH, "Exec");
-    ASSERT_FALSE(exec.empty()) << THUMBNAILER_PATH << " holds no Exec line";
     EXPECT_EQ(entryValue(THUMBNAILER_PATH, "TryExec"), exec.substr(0, exec.find(' ')));
     const std::string programs = fs::path(SHOT_PATH).parent_path().string();
     std::string noSandbox;  // why, when there is none here
@@ -410,8 +400,7 @@ TEST_F(ShotTest, OwnFormatsHaveTypesTheEntriesListAndTheThumbnailerDrawsThemAlso
         EXPECT_TRUE(readFile("thumb.png") == shotDrew);
         fs::remove("thumb.png");
 #ifdef HAVE_SECCOMP
-        fs::remove_all("out");
-        fs::create_directory("out");
+        fs::create_directories("out");
         std::string inside;
         const std::string sandbox =
             thumbnailSandbox(input, inside, (folder.path / "out").string(), programs, noSandbox);
