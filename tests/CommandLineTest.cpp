@@ -24,8 +24,10 @@ std::string replaced(const std::string& text, const std::string& program) {
 const std::string kSize = "--size expects WIDTHxHEIGHT, each from 1 to 16384, found ";
 const std::string kGeometry =
     "-geometry expects [WIDTHxHEIGHT][{+-}X{+-}Y], each side from 1 to 16384, found ";
-const std::string kKeys = " in --keys; expected a key name such as a, F5, space, Return or Prior";
+const std::string kKeys =
+    " in --keys; expected a key name such as a, F5, space, Return or Prior; see --help";
 const std::string kPattern = "-o takes one %d (as in %03d) and %% for a percent sign, found ";
+const std::string kThumbnail = "--thumbnail expects a number from 1 to 1024, found ";
 const std::string kTriangles = "TRIANGLES expects a number from 2 to 2000000000, found ";
 
 struct Row {
@@ -57,10 +59,8 @@ const Row kRows[] = {
     {"i", "", 1, "", "PROG: no input files; see --help"},
     {"g", "", 1, "", "PROG: expected sample or terrain; see --help"},
     // Numbers whole, and within their range.
-    {"s", "--thumbnail 12abc x.obj", 1, "",
-     "PROG: --thumbnail expects a number from 1 to 1024, found \"12abc\"; see --help"},
-    {"s", "--thumbnail 1025 x.obj", 1, "",
-     "PROG: --thumbnail expects a number from 1 to 1024, found \"1025\"; see --help"},
+    {"s", "--thumbnail 12abc x.obj", 1, "", "PROG: " + kThumbnail + "\"12abc\"; see --help"},
+    {"s", "--thumbnail 1025 x.obj", 1, "", "PROG: " + kThumbnail + "\"1025\"; see --help"},
     {"s", "--size 0x480", 1, "", "PROG: " + kSize + "\"0x480\"; see --help"},
     {"s", "--size 16385x2", 1, "", "PROG: " + kSize + "\"16385x2\"; see --help"},
     {"s", "--size 640X480", 1, "", "PROG: " + kSize + "\"640X480\"; see --help"},
@@ -83,14 +83,12 @@ const Row kRows[] = {
     {"v", "-geometry =16384X1-0-0 x.obj", 1, "", "x.obj: cannot open: No such file or directory"},
     // The other values of kalderino-shot, kalderino-import and kalderino-generate.
     {"s", "--help", 0, "Right, Prior, Next, Home, End and Insert. Up, Down and Escape work", ""},
-    {"s", "--keys 'x Hom'", 1, "", "PROG: unknown key \"Hom\"" + kKeys + "; see --help"},
-    {"s", "--keys F13", 1, "", "PROG: unknown key \"F13\"" + kKeys + "; see --help"},
+    {"s", "--keys 'x Hom'", 1, "", "PROG: unknown key \"Hom\"" + kKeys},
+    {"s", "--keys F13", 1, "", "PROG: unknown key \"F13\"" + kKeys},
     // Single characters that are no key: not printable, or not ASCII.
-    {"s", "--keys \"x $(printf '\\001')\"", 1, "",
-     "PROG: unknown key \"\\x01\"" + kKeys + "; see --help"},
-    {"s", "--keys '\xC3\xA9'", 1, "", "PROG: unknown key \"\\xC3\\xA9\"" + kKeys + "; see --help"},
-    {"s", "--keys \"$(printf '\\351')\"", 1, "",
-     "PROG: unknown key \"\\xE9\"" + kKeys + "; see --help"},
+    {"s", "--keys \"x $(printf '\\001')\"", 1, "", "PROG: unknown key \"\\x01\"" + kKeys},
+    {"s", "--keys '\xC3\xA9'", 1, "", "PROG: unknown key \"\\xC3\\xA9\"" + kKeys},
+    {"s", "--keys \"$(printf '\\351')\"", 1, "", "PROG: unknown key \"\\xE9\"" + kKeys},
     {"s", "--keys 'space Down'", 1, "", "PROG: key \"Down\" works on the window, not on the "
      "picture; it has no place in --keys; see --help"},
     {"s", "--keys Escape", 1, "", "PROG: key \"Escape\" works on the window, not on the "
