@@ -92,11 +92,9 @@ struct Look {
 class RendererGlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Not at start-up: gtest_discover_tests lists the tests without a display. Checked here
-        // because glutInit ends the process when it cannot open one.
+        // Here, not at start-up (tests are listed with no display): glutInit exits without one.
         if (window == 0) {
-            // Kept open: an X server without -noreset (as xvfb-run starts it) resets when its
-            // last client leaves, refusing GLUT's connection meanwhile.
+            // Kept open: xvfb-run's server (no -noreset) resets when its last client leaves.
             static Display* const display = XOpenDisplay(nullptr);
             if (display == nullptr)
                 GTEST_FAIL() << "cannot open the X display; run under xvfb-run -a, or leave the "
