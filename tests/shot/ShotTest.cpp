@@ -83,12 +83,12 @@ TEST_F(ShotTest, CommandLinesPrintTheirPicturesOrOneLineAndLeaveNoFile) {
          numbered("shot %00", "-%.png", 6), "",
          "shot %000-%.png 160x120;shot %001-%.png 159x119;shot %005-%.png 158x118",
          "cmp 'shot %001-%.png' 'shot %004-%.png' && ! cmp -s 'shot %000-%.png' 'shot %005-%.png'"},
-        // A stream gets the very bytes a file gets.
+        // A stream gets the very bytes a file gets; a name with no extension is kept as it is.
         {"",
          "$SHOT -o /dev/stdout scene.dat | cat >piped.png; $SHOT -o /dev/stdout scene.dat "
-         ">redirected.png; $SHOT -o made.png scene.dat && cmp piped.png made.png && "
-         "cmp redirected.png made.png",
-         0, "made.png\n", ""},
+         ">redirected.png; $SHOT -o made scene.dat && cmp piped.png made && "
+         "cmp redirected.png made",
+         0, "made\n", ""},
         // Long names: the old file and the picture set aside each get a second name.
         {"echo old >" + kLong + "0.png", "$SHOT --keys x -o " + kLong + "%d.png scene.dat", 0,
          numbered(kLong, ".png", 2), "", kLong + "0.png 640x480", "test $(ls | wc -l) = 11"},
